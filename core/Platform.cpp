@@ -1,0 +1,68 @@
+#include "core/Platform.h"
+
+#include <cstdlib>
+#include <system_error>
+#include <vector>
+
+#include "core/Text.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace fieldsync {
+
+namespace fs = std::filesystem;
+
+fs::path ExecutableDir() {
+#ifdef _WIN32
+  wchar_t buffer[MAX_PATH * 4];
+  DWORD n = GetModuleFileNameW(nullptr, buffer, static_cast<DWORD>(std::size(buffer)));
+  return fs::path(std::wstring(buffer, n)).parent_path();
+#else
+  std::error_code ec;
+  fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  if (ec) return fs::current_path();
+  return exe.parent_path();
+#endif
+}
+
+fs::path ResolvePath(const fs::path& base, const std::string& relative) {
+  std::vector<std::string> parts;
+  std::string part;
+  for (char c : relative) {
+    if (c == '/' || c == '\\') {
+      if (!part.empty()) parts.push_back(part);
+      part.clear();
+    } else {
+      part.push_back(c);
+    }
+  }
+  if (!part.empty()) parts.push_back(part);
+
+  fs::path current = base;
+  for (const auto& name : parts) {
+    fs::path exact = current / name;
+    std::error_code ec;
+    if (name == "." || name == ".." || fs::exists(exact, ec)) {
+      current = exact;
+      continue;
+    }
+    fs::path found = exact;
+    for (const auto& entry : fs::directory_iterator(current, ec)) {
+      if (SameTextAscii(entry.path().filename().string(), name)) {
+        found = entry.path();
+        break;
+      }
+    }
+    current = found;
+  }
+  return current;
+}
+
+std::string EnvironmentVariable(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? std::string(value) : std::string();
+}
+
+}  // namespace fieldsync

@@ -1,0 +1,23 @@
+#pragma once
+// The small platform module: everything that differs between operating systems
+// and is not covered by the standard library lives behind these functions.
+
+#include <filesystem>
+#include <string>
+
+namespace fieldsync {
+
+// The directory that holds the running executable. Everything the program
+// reads (branch file, templates, definitions files) is found relative to it.
+std::filesystem::path ExecutableDir();
+
+// Joins `relative` (separators "/" or "\") onto `base`. Where a component does
+// not exist with the exact name, an entry of the same name in another letter
+// case is taken, so that paths written for a case-insensitive file system work.
+// Components that match nothing are kept as written.
+std::filesystem::path ResolvePath(const std::filesystem::path& base, const std::string& relative);
+
+// Reads an environment variable; empty when unset.
+std::string EnvironmentVariable(const char* name);
+
+}  // namespace fieldsync

@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Configures and builds fieldsync in Release into build/; the ready-to-run
+# directory is build/dist/. Extra arguments go to cmake's configure step.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
+cmake --build build -j "$(nproc)"

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs every Debian package that fieldsync needs to build, run and test.
+# Safe to re-run: apt-get skips what is already installed.
+set -euo pipefail
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "install-deps.sh: run as root (it calls apt-get)" >&2
+  exit 1
+fi
+
+export DEBIAN_FRONTEND=noninteractive
+
+packages=(
+  build-essential cmake pkg-config git
+  libgtest-dev libgmock-dev googletest libbenchmark-dev
+  firebird-dev libfbclient2 firebird3.0-server-core firebird3.0-utils firebird3.0-server
+  libasio-dev zlib1g-dev libzip-dev
+  curl python3 ca-certificates
+)
+
+apt-get update -q
+apt-get install -y -q --no-install-recommends "${packages[@]}"

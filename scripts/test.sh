@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds, and runs every test (unit, integration and
+# end-to-end). Exit status is non-zero when anything fails.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+bash scripts/build.sh
+cd build
+ctest --output-on-failure --timeout 600 -j "$(nproc)"
