@@ -1,6 +1,7 @@
 #include "core/Platform.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <system_error>
 #include <vector>
 
@@ -8,6 +9,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <pthread.h>
 #endif
 
 namespace fieldsync {
@@ -63,6 +66,16 @@ fs::path ResolvePath(const fs::path& base, const std::string& relative) {
 std::string EnvironmentVariable(const char* name) {
   const char* value = std::getenv(name);
   return value ? std::string(value) : std::string();
+}
+
+void SetCurrentThreadName(const char* name) {
+#ifdef _WIN32
+  (void)name;
+#else
+  char shortName[16] = {};
+  std::strncpy(shortName, name, sizeof(shortName) - 1);
+  pthread_setname_np(pthread_self(), shortName);
+#endif
 }
 
 }  // namespace fieldsync

@@ -20,4 +20,8 @@ std::filesystem::path ResolvePath(const std::filesystem::path& base, const std::
 // Reads an environment variable; empty when unset.
 std::string EnvironmentVariable(const char* name);
 
+// Names the calling thread for debuggers and process listings (at most 15
+// characters are kept on Linux).
+void SetCurrentThreadName(const char* name);
+
 }  // namespace fieldsync
