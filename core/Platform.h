@@ -24,4 +24,11 @@ std::string EnvironmentVariable(const char* name);
 // characters are kept on Linux).
 void SetCurrentThreadName(const char* name);
 
+// Termination requests (SIGTERM and SIGINT, or Ctrl+C and closing the
+// console on Windows). Block them first thing in main, before any thread
+// starts, so that only WaitForTerminationRequest sees them.
+void BlockTerminationRequests();
+// Returns once a termination request has arrived.
+void WaitForTerminationRequest();
+
 }  // namespace fieldsync
