@@ -55,6 +55,12 @@ class TWebModule {
   virtual void BeforeDispatch(TWebRequest& request, TWebResponse& response) {}
   // Dispatch without the error page.
   bool DispatchActions(TWebRequest& request, TWebResponse& response);
+  // Runs one action; answers whether it handled the request.
+  bool FireAction(TWebActionItem& action, TWebRequest& request, TWebResponse& response);
+
+  // The request being dispatched, for handlers that are called without it
+  // (tag handlers); null between requests.
+  const TWebRequest* FRequest = nullptr;
 
   std::vector<TWebActionItem> FActions;  // in dispatch order
   // The dispatch list in order; an empty slot is skipped.

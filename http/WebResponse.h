@@ -14,9 +14,17 @@
 #include <utility>
 #include <vector>
 
+#include "core/Error.h"
 #include "core/Regional.h"
 
 namespace fieldsync {
+
+// Raised when the peer is gone or the connection was closed under a
+// request; the connection then ends without an answer.
+class TSocketError : public Exception {
+ public:
+  using Exception::Exception;
+};
 
 // The reason text of a status code ("Unknown Response Code" for others).
 std::string ReasonTextOf(int statusCode);
