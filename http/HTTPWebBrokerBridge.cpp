@@ -1,0 +1,172 @@
+#include "http/HTTPWebBrokerBridge.h"
+
+#include <condition_variable>
+#include <limits>
+#include <mutex>
+#include <set>
+#include <thread>
+
+#include "core/Error.h"
+#include "core/Platform.h"
+#include "http/HttpConnection.h"
+#include "http/HttpMessages.h"
+#include "http/Socket.h"
+
+namespace fieldsync {
+
+namespace {
+
+int64_t LimitFromEnvironment(const char* name, int64_t fallback, int64_t min, int64_t max) {
+  const std::string text = EnvironmentVariable(name);
+  if (text.empty()) return fallback;
+  int64_t value = 0;
+  bool ok = text.size() <= 18 && text.find_first_not_of("0123456789") == std::string::npos;
+  if (ok) value = std::stoll(text);
+  if (!ok || value < min || value > max)
+    throw Exception(FormatText(MsgBadLimit, {name, std::to_string(min), std::to_string(max), text}));
+  return value;
+}
+
+// The open connections and their threads. Shared by the listener and every
+// connection thread, so that a thread can sign off after the listener has
+// stopped waiting for it. Guarded by Lock.
+struct TConnectionRegistry {
+  std::mutex Lock;
+  std::condition_variable Ended;
+  std::set<net::TSocketHandle> Sockets;
+  int Count = 0;
+  bool Stopping = false;
+};
+
+}  // namespace
+
+TListenerLimits TListenerLimits::FromEnvironment() {
+  TListenerLimits limits;
+  limits.ReadTimeoutSeconds = static_cast<int>(LimitFromEnvironment(
+      "FIELDSYNC_READ_TIMEOUT", DefaultReadTimeoutSeconds, 0, 24 * 3600 * 7));
+  limits.MaxConnections = static_cast<int>(LimitFromEnvironment(
+      "FIELDSYNC_MAX_CONNECTIONS", DefaultMaxConnections, 1, 1000000));
+  limits.MaxBodyBytes = LimitFromEnvironment("FIELDSYNC_MAX_BODY", DefaultMaxBodyBytes, 0,
+                                             std::numeric_limits<int64_t>::max() / 2);
+  return limits;
+}
+
+struct TIdHTTPWebBrokerBridge::TImpl {
+  std::vector<net::TSocketHandle> Listeners;
+  std::vector<std::thread> AcceptThreads;
+  std::shared_ptr<TConnectionRegistry> Registry = std::make_shared<TConnectionRegistry>();
+  TListenerLimits Limits;
+
+  void AcceptLoop(net::TSocketHandle listener, TWebRequestHandler& handler);
+};
+
+void TIdHTTPWebBrokerBridge::TImpl::AcceptLoop(net::TSocketHandle listener,
+                                               TWebRequestHandler& handler) {
+  const std::shared_ptr<TConnectionRegistry> registry = Registry;
+  const TListenerLimits limits = Limits;
+  while (true) {
+    bool retry = false;
+    const net::TSocketHandle socket = net::Accept(listener, retry);
+    if (socket == net::InvalidSocket) {
+      std::lock_guard lock(registry->Lock);
+      if (registry->Stopping || !retry) return;
+      continue;
+    }
+    bool admitted = false;
+    {
+      std::lock_guard lock(registry->Lock);
+      if (registry->Stopping) {
+        net::Close(socket);
+        return;
+      }
+      if (registry->Count < limits.MaxConnections) {
+        ++registry->Count;
+        registry->Sockets.insert(socket);
+        admitted = true;
+      }
+    }
+    auto signOff = [registry, socket] {
+      std::lock_guard lock(registry->Lock);
+      registry->Sockets.erase(socket);
+      net::Close(socket);
+      --registry->Count;
+      registry->Ended.notify_all();
+    };
+    if (!admitted) {
+      RefuseConnection(socket);
+      net::Close(socket);
+      continue;
+    }
+    try {
+      std::thread([socket, &handler, limits, signOff] {
+        ServeConnection(socket, handler, limits);
+        signOff();
+      }).detach();
+    } catch (const std::system_error&) {
+      RefuseConnection(socket);  // no thread to be had
+      signOff();
+    }
+  }
+}
+
+TIdHTTPWebBrokerBridge::TIdHTTPWebBrokerBridge(TWebRequestHandler& handler)
+    : FHandler(handler) {}
+
+TIdHTTPWebBrokerBridge::~TIdHTTPWebBrokerBridge() { SetActive(false); }
+
+bool TIdHTTPWebBrokerBridge::Active() const { return FImpl != nullptr; }
+
+int TIdHTTPWebBrokerBridge::ConnectionCount() const {
+  if (!FImpl) return 0;
+  std::lock_guard lock(FImpl->Registry->Lock);
+  return FImpl->Registry->Count;
+}
+
+void TIdHTTPWebBrokerBridge::SetActive(bool value) {
+  if (value == Active()) return;
+  if (value) {
+    auto impl = std::make_unique<TImpl>();
+    impl->Limits = FLimitsSet ? FLimits : TListenerLimits::FromEnvironment();
+    if (FBindings.empty()) {
+      FBindings.push_back({"0.0.0.0", FDefaultPort, false});
+      if (net::IPv6Available()) FBindings.push_back({"::", FDefaultPort, true});
+    }
+    // With port 0 the first binding's port is taken for the others, so that
+    // all addresses answer on one port.
+    uint16_t chosenPort = 0;
+    for (auto& binding : FBindings) {
+      uint16_t bound = 0;
+      const uint16_t port = binding.Port == 0 ? chosenPort : binding.Port;
+      const net::TSocketHandle s =
+          net::Listen(binding.IP, binding.IPv6, port, ListenBacklog, bound);
+      if (s == net::InvalidSocket) {
+        for (auto listener : impl->Listeners) net::Close(listener);
+        throw Exception(MsgCouldNotBind);
+      }
+      if (binding.Port == 0 && chosenPort == 0) chosenPort = bound;
+      binding.Port = bound;
+      impl->Listeners.push_back(s);
+    }
+    for (auto listener : impl->Listeners)
+      impl->AcceptThreads.emplace_back(
+          [raw = impl.get(), listener, this] { raw->AcceptLoop(listener, FHandler); });
+    FImpl = std::move(impl);
+    return;
+  }
+
+  // Stop: no new connections, then end every open one and wait for all.
+  std::unique_ptr<TImpl> impl = std::move(FImpl);
+  TConnectionRegistry& registry = *impl->Registry;
+  {
+    std::lock_guard lock(registry.Lock);
+    registry.Stopping = true;
+  }
+  for (auto listener : impl->Listeners) net::Shutdown(listener);
+  for (auto& thread : impl->AcceptThreads) thread.join();
+  for (auto listener : impl->Listeners) net::Close(listener);
+  std::unique_lock lock(registry.Lock);
+  for (auto socket : registry.Sockets) net::Shutdown(socket);
+  registry.Ended.wait(lock, [&] { return registry.Count == 0; });
+}
+
+}  // namespace fieldsync
