@@ -1,0 +1,140 @@
+#pragma once
+// Private to db/: the Firebird client as this layer uses it, through the
+// client's object-oriented interface. The client library is loaded at run
+// time; nothing here links against it.
+//   TFbClient      the loaded library (master, util, provider), one per name
+//   TFbAttachment  one attachment with its transaction settings
+//   TFbStatement   one prepared statement and its column descriptions
+//   TFbCursor      an open result: its own transaction, committed on close
+// Every statement runs in a transaction of its own that is committed when the
+// statement completes (for a query: when its cursor is closed).
+
+#include <firebird/Interface.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "db/DBXProperties.h"
+#include "db/DBXTypes.h"
+#include "db/DBXValue.h"
+
+namespace fieldsync {
+
+class TParam;
+
+class TFbClient {
+ public:
+  // The client library `vendorLib` names ("fbclient.dll" is the platform's
+  // Firebird client); loaded once per process and never unloaded.
+  static TFbClient& Load(const std::string& vendorLib);
+
+  Firebird::IMaster* Master = nullptr;
+  Firebird::IUtil* Util = nullptr;
+  Firebird::IProvider* Provider = nullptr;
+};
+
+// A status vector that raises TDBXError with the client's code and text.
+class TFbStatus {
+ public:
+  explicit TFbStatus(TFbClient& client);
+  ~TFbStatus();
+  TFbStatus(const TFbStatus&) = delete;
+  TFbStatus& operator=(const TFbStatus&) = delete;
+
+  Firebird::CheckStatusWrapper* operator&() { return &FWrapper; }
+  // Raises the pending error, if any, and clears it.
+  void Check();
+  bool Failed() const;
+
+ private:
+  TFbClient& FClient;
+  Firebird::IStatus* FStatus;
+  Firebird::CheckStatusWrapper FWrapper;
+};
+
+struct TFbAttachment {
+  // Attaches with the driver properties (Database, User_Name, Password, Role,
+  // ServerCharSet, SQLDialect, IsolationLevel, WaitOnLocks, TrimChar).
+  TFbAttachment(TFbClient& client, const TDBXProperties& properties);
+  ~TFbAttachment();
+
+  Firebird::ITransaction* StartTransaction();
+  void Commit(Firebird::ITransaction* tra);   // releases it; raises on failure
+  void Rollback(Firebird::ITransaction* tra) noexcept;  // releases it
+
+  TFbClient& Client;
+  Firebird::IAttachment* Attachment = nullptr;
+  std::string CharacterSet;  // upper case; "NONE" when none was named
+  bool Unicode = false;      // UTF8 or UNICODE_FSS
+  bool TrimChar = false;
+  unsigned Dialect = 3;
+  std::vector<unsigned char> Tpb;
+
+  // Text to and from the connection's character set.
+  std::string EncodeText(std::u16string_view text) const;
+  std::u16string DecodeText(const char* bytes, size_t length) const;
+};
+
+struct TFbStatement {
+  TFbStatement(TFbAttachment& attachment, const std::string& sql);
+  ~TFbStatement();
+
+  bool HasResultSet() const;  // a select: execution opens a cursor
+  unsigned InputCount() const;
+
+  TFbAttachment& Att;
+  Firebird::IStatement* Statement = nullptr;
+  Firebird::IMessageMetadata* InMeta = nullptr;
+  Firebird::IMessageMetadata* OutMeta = nullptr;
+  unsigned Type = 0;
+  std::vector<TDBXValueType> Columns;  // descriptions of the output columns
+};
+
+// An input message built from parameter values.
+struct TFbInput {
+  ~TFbInput();
+  Firebird::IMessageMetadata* Meta = nullptr;
+  std::vector<unsigned char> Buffer;
+};
+
+// Builds the input message for `values` (one per "?" of the statement, in
+// order; nullptr binds NULL). Blobs are written in `tra`.
+void BuildInput(TFbStatement& stmt, Firebird::ITransaction* tra,
+                const std::vector<const TParam*>& values, TFbInput& input);
+
+// Decodes output column `index` of `buffer` into `value`; blobs are read in `tra`.
+void DecodeColumn(TFbAttachment& att, Firebird::IMessageMetadata* meta, unsigned index,
+                  const unsigned char* buffer, Firebird::ITransaction* tra, TDBXValue& value);
+
+class TFbCursor {
+ public:
+  // Executes `stmt` with `input` (may be null) in a new transaction and opens its cursor.
+  TFbCursor(TFbStatement& stmt, TFbInput* input);
+  ~TFbCursor();
+  TFbCursor(const TFbCursor&) = delete;
+  TFbCursor& operator=(const TFbCursor&) = delete;
+
+  // Fetches the next row; false at the end, where the transaction is committed.
+  bool Fetch();
+  void Decode(unsigned index, TDBXValue& value);
+  // Closes the cursor and commits; idempotent. Raises when the commit fails.
+  void Close();
+  bool IsOpen() const { return FCursor != nullptr || FTra != nullptr; }
+  TFbStatement& Statement() { return FStmt; }
+
+ private:
+  TFbStatement& FStmt;
+  Firebird::ITransaction* FTra = nullptr;
+  Firebird::IResultSet* FCursor = nullptr;
+  std::vector<unsigned char> FBuffer;
+};
+
+// Runs a statement without a cursor in its own committed transaction. When
+// `output` is given and the statement returns a row (EXECUTE PROCEDURE),
+// that row's values are decoded into it. Returns the rows affected.
+int64_t ExecuteOnce(TFbStatement& stmt, const std::vector<const TParam*>& values,
+                    std::vector<TDBXValue>* output);
+
+}  // namespace fieldsync
