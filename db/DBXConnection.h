@@ -108,11 +108,12 @@ class TDBXConnection {
   friend class TSQLConnection;
   friend class TDBXCommand;
   TDBXConnection();
-  void Attach(std::unique_ptr<TFbAttachment> attachment);
+  void Attach(std::unique_ptr<TFbAttachment> attachment, int32_t rowSetSize);
   void CloseAll();  // closes every command and detaches
 
   std::unique_ptr<TFbAttachment> FAttachment;
   std::vector<std::unique_ptr<TDBXCommand>> FCommands;
+  int32_t FRowSetSize = 20;
 };
 
 }  // namespace fieldsync

@@ -27,8 +27,8 @@ class TDBXValueObject {
 class TDBXValue {
  public:
   TDBXValue() = default;  // NULL
-  TDBXValue(TDBXValue&&) noexcept = default;
-  TDBXValue& operator=(TDBXValue&&) noexcept = default;
+  TDBXValue(TDBXValue&&) noexcept;
+  TDBXValue& operator=(TDBXValue&&) noexcept;
   TDBXValue(const TDBXValue&) = delete;  // may own a nested reader
   TDBXValue& operator=(const TDBXValue&) = delete;
   ~TDBXValue();
@@ -74,14 +74,17 @@ class TDBXValue {
   const char* KindName() const;
 
  private:
+  struct TReaderDeleter {
+    void operator()(TDBXReader* reader) const;  // defined where TDBXReader is complete
+  };
   using Content = std::variant<std::monostate, bool, int64_t, double, float, TDBXBcd, TCurrency,
                                std::u16string, TDBXDate, TDBXTime, TDBXTimeStamp,
-                               std::vector<uint8_t>, std::shared_ptr<TDBXReader>,
+                               std::vector<uint8_t>, std::unique_ptr<TDBXReader, TReaderDeleter>,
                                std::shared_ptr<TDBXValueObject>>;
   [[noreturn]] void FailConversion(const char* wanted) const;
 
-  // A nested reader is kept in a shared_ptr only so that TakeReader can hand
-  // it over from a const value; the value is its one owner until then.
+  // Mutable so that TakeReader can hand a nested reader over from a const
+  // value (readers give their values out as const).
   mutable Content FContent;
 };
 

@@ -110,8 +110,9 @@ void DecodeColumn(TFbAttachment& att, Firebird::IMessageMetadata* meta, unsigned
 
 class TFbCursor {
  public:
-  // Executes `stmt` with `input` (may be null) in a new transaction and opens its cursor.
-  TFbCursor(TFbStatement& stmt, TFbInput* input);
+  // Executes `stmt` with `values` bound (see BuildInput) in a new
+  // transaction and opens its cursor.
+  TFbCursor(TFbStatement& stmt, const std::vector<const TParam*>& values);
   ~TFbCursor();
   TFbCursor(const TFbCursor&) = delete;
   TFbCursor& operator=(const TFbCursor&) = delete;
@@ -136,5 +137,15 @@ class TFbCursor {
 // that row's values are decoded into it. Returns the rows affected.
 int64_t ExecuteOnce(TFbStatement& stmt, const std::vector<const TParam*>& values,
                     std::vector<TDBXValue>* output);
+
+}  // namespace fieldsync
+
+namespace fieldsync {
+
+// Creates a database (dialect 3, 8 KiB pages) whose default character set
+// is `charSet`; `database` is a file path (embedded) or host:path. For tools
+// and tests that need a database of their own.
+void CreateFirebirdDatabase(const std::string& vendorLib, const std::string& database, const std::string& user,
+                            const std::string& password, const std::string& charSet);
 
 }  // namespace fieldsync

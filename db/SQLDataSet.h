@@ -85,7 +85,7 @@ class TSQLDataSet : public TSQLDataSetBase {
 
   std::u16string FCommandText;
   std::vector<std::string> FMarkers;  // parameter name of each "?" in order
-  std::string FServerText;            // the text with markers turned into "?"
+  std::u16string FServerText;         // the text with markers turned into "?"
   std::unique_ptr<TFbCursor> FCursor;
   std::vector<TField> FFields;
   bool FEof = true;

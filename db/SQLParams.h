@@ -4,6 +4,7 @@
 // that was never bound (or was cleared) goes to the database as NULL.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>

@@ -1,0 +1,49 @@
+#include "db/IniFile.h"
+
+#include <fstream>
+
+#include "core/Text.h"
+
+namespace fieldsync {
+
+namespace {
+
+std::string Trim(const std::string& s) {
+  const auto first = s.find_first_not_of(" \t\r\n");
+  if (first == std::string::npos) return std::string();
+  const auto last = s.find_last_not_of(" \t\r\n");
+  return s.substr(first, last - first + 1);
+}
+
+}  // namespace
+
+std::vector<TIniSection> ReadIniFile(const std::filesystem::path& path) {
+  std::vector<TIniSection> sections;
+  std::ifstream in(path, std::ios::binary);
+  std::string line;
+  bool first = true;
+  while (std::getline(in, line)) {
+    if (first && line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);  // UTF-8 byte order mark
+    first = false;
+    line = Trim(line);
+    if (line.empty() || line[0] == ';' || line[0] == '#') continue;
+    if (line.front() == '[' && line.back() == ']') {
+      sections.push_back(TIniSection{Trim(line.substr(1, line.size() - 2)), {}});
+      continue;
+    }
+    const auto eq = line.find('=');
+    if (eq == std::string::npos || sections.empty()) continue;
+    const std::string name = Trim(line.substr(0, eq));
+    if (!name.empty() && !sections.back().Values.Contains(name))
+      sections.back().Values.SetValue(name, Trim(line.substr(eq + 1)));
+  }
+  return sections;
+}
+
+const TIniSection* FindSection(const std::vector<TIniSection>& sections, const std::string& name) {
+  for (const auto& s : sections)
+    if (SameTextAscii(s.Name, name)) return &s;
+  return nullptr;
+}
+
+}  // namespace fieldsync

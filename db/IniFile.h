@@ -1,0 +1,24 @@
+#pragma once
+// Private to db/: reading the definitions files, which are INI files:
+// "[Section]" headers, "Name=Value" lines, ';' or '#' comment lines. Section
+// and value names match without regard to ASCII case; names and values are
+// trimmed of surrounding blanks.
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "db/DBXProperties.h"
+
+namespace fieldsync {
+
+struct TIniSection {
+  std::string Name;
+  TDBXProperties Values;
+};
+
+// The sections of the file in file order; empty when the file cannot be read.
+std::vector<TIniSection> ReadIniFile(const std::filesystem::path& path);
+const TIniSection* FindSection(const std::vector<TIniSection>& sections, const std::string& name);
+
+}  // namespace fieldsync

@@ -1,0 +1,154 @@
+#include "db/SQLConnection.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "core/Text.h"
+#include "db/ConnectionDefinitions.h"
+#include "db/DBXError.h"
+#include "db/DynamicLibrary.h"
+#include "db/Firebird.h"
+#include "db/SQLDataSet.h"
+
+namespace fieldsync {
+
+namespace {
+
+[[noreturn]] void Fail(int32_t code, std::string_view format, std::initializer_list<std::string_view> args = {}) {
+  throw TDBXError(code, FormatText(format, args));
+}
+
+// The built-in Firebird driver answers to its library's names on every
+// platform: "dbxfb.dll" and the equivalents of other systems.
+bool IsBuiltInDriverLibrary(const std::string& libraryName) {
+  const std::string file = std::filesystem::path(libraryName).filename().string();
+  for (const char* name : {"dbxfb.dll", "libsqlfb.so", "libsqlfb.dylib"})
+    if (SameTextAscii(file, name)) return true;
+  return false;
+}
+
+std::unique_ptr<TFbAttachment> OpenDriver(const std::string& libraryName, const std::string& entryPoint,
+                                          const TDBXProperties& properties) {
+  if (!IsBuiltInDriverLibrary(libraryName))
+    Fail(TDBXErrorCodes::DriverInitFailed, DBXMessages::UnableToLoad,
+         {libraryName, std::to_string(LibraryNotFoundCode)});
+  if (!SameTextAscii(entryPoint, "getSQLDriverINTERBASE"))
+    Fail(TDBXErrorCodes::DriverInitFailed, DBXMessages::UnableToLoad,
+         {libraryName, std::to_string(EntryPointNotFoundCode)});
+  std::string vendorLib = properties.Value("VendorLib");
+  if (vendorLib.empty()) vendorLib = "fbclient.dll";
+  TFbClient& client = TFbClient::Load(vendorLib);
+  return std::make_unique<TFbAttachment>(client, properties);
+}
+
+}  // namespace
+
+TSQLConnection::TSQLConnection()
+    : Params({{"drivername", "FIREBIRD"},
+              {"librarynameosx", "libsqlfb.dylib"},
+              {"vendorlibwin64", "fbclient.dll"},
+              {"vendorlibosx", "/Library/Frameworks/Firebird.framework/Firebird"},
+              {"blobsize", "-1"},
+              {"commitretain", "False"},
+              {"Database", "localhost:D:\\Estoque\\ESTOQUE.FDB"},
+              {"localecode", "0000"},
+              {"password", "kestrel42"},
+              {"rolename", "RoleName"},
+              {"sqldialect", "3"},
+              {"isolationlevel", "ReadCommitted"},
+              {"user_name", "sysdba"},
+              {"waitonlocks", "True"},
+              {"trim char", "False"}}),
+      FConnectionsFile(DefaultConnectionsFile()),
+      FDBXConnection(new TDBXConnection()) {}
+
+TSQLConnection::~TSQLConnection() {
+  Close();
+  for (TSQLDataSetBase* ds : FDataSets) ds->FConnection = nullptr;
+}
+
+void TSQLConnection::LoadParams() {
+  std::error_code ec;
+  if (!std::filesystem::exists(FConnectionsFile, ec))
+    Fail(TDBXErrorCodes::InvalidArgument, DBXMessages::RegistryFileNotFound, {FConnectionsFile.string()});
+  const std::vector<TIniSection> sections = ReadIniFile(FConnectionsFile);
+  const TIniSection* own = FindSection(sections, ConnectionName);
+  Params = own ? own->Values : TDBXProperties();
+  DriverName = Params.Value("DriverName");
+  if (DriverName.empty()) Fail(TDBXErrorCodes::InvalidArgument, DBXMessages::MissingDriverName);
+  FParamsLoaded = true;
+}
+
+void TSQLConnection::Open() {
+  if (FState == TConnectionState::Open) return;
+  FState = TConnectionState::Connecting;
+  try {
+    TDBXProperties properties;
+    TDBXProperties driver;
+    if (LoadParamsOnConnect) {
+      if (ConnectionName.empty()) Fail(TDBXErrorCodes::InvalidArgument, DBXMessages::MissingConnectionName);
+      const TDBXDefinitions& definitions = TDBXDefinitions::Process();
+      const TDBXProperties* definition = definitions.Connection(ConnectionName);
+      if (!definition) Fail(TDBXErrorCodes::InvalidArgument, DBXMessages::InvalidArgument, {ConnectionName});
+      LoadParams();
+      if (!definitions.DriverProperties(DriverName, driver))
+        Fail(TDBXErrorCodes::InvalidArgument, DBXMessages::InvalidArgument, {DriverName});
+      LibraryName = driver.Value("LibraryName");
+      VendorLib = driver.Value("VendorLib");
+      GetDriverFunc = driver.Value("GetDriverFunc");
+      properties = *definition;
+    } else {
+      if (DriverName.empty()) Fail(TDBXErrorCodes::InvalidArgument, DBXMessages::MissingDriverName);
+      if (!TDBXDefinitions::Process().DriverProperties(DriverName, driver))
+        Fail(TDBXErrorCodes::InvalidArgument, DBXMessages::InvalidArgument, {DriverName});
+      properties = Params;
+      driver.SetValue("LibraryName", LibraryName);
+      driver.SetValue("VendorLib", VendorLib);
+      driver.SetValue("GetDriverFunc", GetDriverFunc);
+    }
+    for (const auto& [name, value] : driver.Entries())
+      if (!properties.Contains(name)) properties.SetValue(name, value);
+    // Database, user and password: the connection's own file first, then the driver.
+    auto lookup = [&](const char* name) {
+      if (auto v = Params.Find(name)) return v;
+      return driver.Find(name);
+    };
+    if (auto database = lookup("Database"); database && *database != properties.Value("Database"))
+      properties.SetValue("Database", *database);
+    for (const char* name : {"User_Name", "Password"})
+      if (auto v = lookup(name); v && !v->empty()) properties.SetValue(name, *v);
+
+    FDriverProperties = properties;
+    std::unique_ptr<TFbAttachment> attachment = OpenDriver(LibraryName, GetDriverFunc, properties);
+    const std::string rowSetSize = properties.Value("RowSetSize");
+    FDBXConnection->Attach(std::move(attachment), rowSetSize.empty() ? 20 : std::atoi(rowSetSize.c_str()));
+    FState = TConnectionState::Open;
+  } catch (...) {
+    FParamsLoaded = false;
+    FState = TConnectionState::Closed;
+    throw;
+  }
+}
+
+void TSQLConnection::Close() {
+  if (FState != TConnectionState::Open) return;
+  FState = TConnectionState::Disconnecting;
+  for (TSQLDataSetBase* ds : FDataSets) ds->ConnectionClosing();
+  FDBXConnection->CloseAll();
+  FParamsLoaded = false;
+  FState = TConnectionState::Closed;
+}
+
+TDBXConnection& TSQLConnection::DBXConnection() {
+  if (FState != TConnectionState::Open)
+    throw TDBXError(TDBXErrorCodes::ConnectionClosed, std::string(DBXMessages::NotConnected));
+  return *FDBXConnection;
+}
+
+void TSQLConnection::Register(TSQLDataSetBase* dataSet) { FDataSets.push_back(dataSet); }
+
+void TSQLConnection::Unregister(TSQLDataSetBase* dataSet) {
+  FDataSets.erase(std::remove(FDataSets.begin(), FDataSets.end(), dataSet), FDataSets.end());
+}
+
+}  // namespace fieldsync

@@ -1,0 +1,264 @@
+#include "db/SQLDataSet.h"
+
+#include "core/Text.h"
+#include "db/DBXError.h"
+#include "db/Firebird.h"
+
+namespace fieldsync {
+
+namespace {
+
+bool IsNameChar(char16_t c) {
+  return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'_' ||
+         c == u'$';
+}
+
+// Turns ":NAME" markers into "?" and lists the names in order. Quoted
+// strings, quoted identifiers and comments are copied as they are.
+std::u16string ParseMarkers(std::u16string_view sql, std::vector<std::string>& names) {
+  std::u16string out;
+  out.reserve(sql.size());
+  size_t i = 0;
+  while (i < sql.size()) {
+    const char16_t c = sql[i];
+    if (c == u'\'' || c == u'"') {
+      const size_t end = sql.find(c, i + 1);
+      const size_t stop = end == std::u16string_view::npos ? sql.size() : end + 1;
+      out.append(sql.substr(i, stop - i));
+      i = stop;
+    } else if (c == u'-' && i + 1 < sql.size() && sql[i + 1] == u'-') {
+      const size_t end = sql.find(u'\n', i);
+      const size_t stop = end == std::u16string_view::npos ? sql.size() : end;
+      out.append(sql.substr(i, stop - i));
+      i = stop;
+    } else if (c == u'/' && i + 1 < sql.size() && sql[i + 1] == u'*') {
+      const size_t end = sql.find(u"*/", i + 2);
+      const size_t stop = end == std::u16string_view::npos ? sql.size() : end + 2;
+      out.append(sql.substr(i, stop - i));
+      i = stop;
+    } else if (c == u':' && i + 1 < sql.size() && IsNameChar(sql[i + 1])) {
+      size_t j = i + 1;
+      while (j < sql.size() && IsNameChar(sql[j])) ++j;
+      names.push_back(Utf16ToUtf8(sql.substr(i + 1, j - i - 1)));
+      out.push_back(u'?');
+      i = j;
+    } else {
+      out.push_back(c);
+      ++i;
+    }
+  }
+  return out;
+}
+
+[[noreturn]] void FailNotConnected() {
+  throw TDBXError(TDBXErrorCodes::ConnectionClosed, std::string(DBXMessages::NotConnected));
+}
+
+}  // namespace
+
+// ---- TSQLDataSetBase ----
+
+TSQLDataSetBase::TSQLDataSetBase(TSQLConnection& connection) : FConnection(&connection) {
+  connection.Register(this);
+}
+
+TSQLDataSetBase::~TSQLDataSetBase() {
+  if (FConnection) FConnection->Unregister(this);
+}
+
+void TSQLDataSetBase::Close() {}
+
+void TSQLDataSetBase::Unprepare() { FStatement.reset(); }
+
+void TSQLDataSetBase::ConnectionClosing() {
+  Close();
+  Unprepare();
+}
+
+// ---- TSQLDataSet ----
+
+TSQLDataSet::TSQLDataSet(TSQLConnection& connection) : TSQLDataSetBase(connection) {}
+
+TSQLDataSet::~TSQLDataSet() {
+  try {
+    Close();
+  } catch (const std::exception&) {
+  }
+}
+
+void TSQLDataSet::SetCommandText(std::u16string_view sql) {
+  Close();
+  Unprepare();
+  FCommandText = std::u16string(sql);
+  FMarkers.clear();
+  FServerText = ParseMarkers(sql, FMarkers);
+  TParams rebuilt;
+  for (const std::string& name : FMarkers) {
+    if (rebuilt.FindParam(name)) continue;
+    TParam& p = rebuilt.CreateParam(TFieldType::ftUnknown, name, TParamType::ptInput);
+    if (TParam* old = FParams.FindParam(name)) {
+      p.SetDataType(old->DataType());
+      p.SetParamType(old->ParamType());
+      p.Value() = std::move(old->Value());
+    }
+  }
+  FParams = std::move(rebuilt);
+}
+
+void TSQLDataSet::SetCommandText(std::string_view utf8Sql) { SetCommandText(Utf8ToUtf16(utf8Sql)); }
+
+void TSQLDataSet::PrepareIfNeeded() {
+  if (!FConnection) FailNotConnected();
+  if (FCommandText.empty())
+    throw TDBXError(TDBXErrorCodes::InvalidOperation, std::string(DBXMessages::NoSQLStatement));
+  if (FStatement) return;
+  TFbAttachment& att = FConnection->DBXConnection().Attachment();
+  FStatement = std::make_unique<TFbStatement>(att, att.EncodeText(FServerText));
+}
+
+namespace {
+
+std::vector<const TParam*> MarkerValues(TParams& params, const std::vector<std::string>& markers) {
+  std::vector<const TParam*> values;
+  values.reserve(markers.size());
+  for (const std::string& name : markers) values.push_back(&params.ParamByName(name));
+  return values;
+}
+
+}  // namespace
+
+void TSQLDataSet::Open() {
+  Close();
+  PrepareIfNeeded();
+  if (!FStatement->HasResultSet())
+    throw TDBXError(TDBXErrorCodes::InvalidOperation, std::string(DBXMessages::CursorNotReturned));
+  FCursor = std::make_unique<TFbCursor>(*FStatement, MarkerValues(FParams, FMarkers));
+  FFields.clear();
+  for (const TDBXValueType& column : FStatement->Columns) FFields.emplace_back(column);
+  try {
+    Next();
+  } catch (...) {
+    Close();
+    throw;
+  }
+  FEmpty = FEof;
+}
+
+void TSQLDataSet::Next() {
+  if (!FCursor) {
+    FEof = true;
+    return;
+  }
+  if (!FCursor->Fetch()) {
+    FEof = true;
+    for (TField& f : FFields) f.Value().SetNull();
+    return;
+  }
+  FEof = false;
+  LoadRow();
+}
+
+void TSQLDataSet::LoadRow() {
+  for (size_t i = 0; i < FFields.size(); ++i) FCursor->Decode(static_cast<unsigned>(i), FFields[i].Value());
+}
+
+void TSQLDataSet::Close() {
+  FEof = true;
+  FEmpty = true;
+  if (!FCursor) return;
+  std::unique_ptr<TFbCursor> cursor = std::move(FCursor);
+  cursor->Close();
+}
+
+bool TSQLDataSet::IsEmpty() const { return !FCursor || FEmpty; }
+
+TField* TSQLDataSet::FindField(std::string_view name) {
+  const std::u16string wanted = AsciiUpper(Utf8ToUtf16(name));
+  for (TField& f : FFields)
+    if (AsciiUpper(f.FieldName()) == wanted) return &f;
+  return nullptr;
+}
+
+TField& TSQLDataSet::FieldByName(std::string_view name) {
+  if (TField* f = FindField(name)) return *f;
+  throw TDBXError(TDBXErrorCodes::InvalidParameter, FormatText(DBXMessages::FieldNotFound, {name}));
+}
+
+int32_t TSQLDataSet::ExecSQL() {
+  Close();
+  const bool wasPrepared = Prepared();
+  PrepareIfNeeded();
+  int64_t affected = 0;
+  try {
+    if (FStatement->HasResultSet()) {
+      TFbCursor cursor(*FStatement, MarkerValues(FParams, FMarkers));
+      cursor.Close();
+    } else {
+      std::vector<TDBXValue> outputs;
+      affected = ExecuteOnce(*FStatement, MarkerValues(FParams, FMarkers), &outputs);
+    }
+  } catch (...) {
+    if (!wasPrepared) Unprepare();
+    throw;
+  }
+  if (!wasPrepared) Unprepare();
+  return static_cast<int32_t>(affected);
+}
+
+// ---- TSQLStoredProc ----
+
+TSQLStoredProc::TSQLStoredProc(TSQLConnection& connection) : TSQLDataSetBase(connection) {}
+
+TSQLStoredProc::~TSQLStoredProc() = default;
+
+void TSQLStoredProc::ExecProc() {
+  if (!FConnection) FailNotConnected();
+  if (StoredProcName.empty())
+    throw TDBXError(TDBXErrorCodes::InvalidOperation, std::string(DBXMessages::NoSQLStatement));
+  std::vector<const TParam*> inputs;
+  std::vector<TParam*> outputs;
+  for (int32_t i = 0; i < FParams.Count(); ++i) {
+    TParam& p = FParams[i];
+    if (p.ParamType() == TParamType::ptOutput || p.ParamType() == TParamType::ptResult) {
+      outputs.push_back(&p);
+    } else {
+      inputs.push_back(&p);
+      if (p.ParamType() == TParamType::ptInputOutput) outputs.push_back(&p);
+    }
+  }
+  const bool wasPrepared = Prepared();
+  if (!FStatement) {
+    TFbAttachment& att = FConnection->DBXConnection().Attachment();
+    std::u16string name = u"\"";
+    for (char16_t c : Utf8ToUtf16(StoredProcName)) {
+      if (c == u'"') name += u'"';
+      name += c;
+    }
+    name += u"\"";
+    std::u16string text = u"EXECUTE PROCEDURE " + name;
+    if (!inputs.empty()) {
+      text += u"(";
+      for (size_t i = 0; i < inputs.size(); ++i) text += i ? u", ?" : u"?";
+      text += u")";
+    }
+    FStatement = std::make_unique<TFbStatement>(att, att.EncodeText(text));
+  }
+  std::vector<TDBXValue> results;
+  try {
+    ExecuteOnce(*FStatement, inputs, &results);
+  } catch (...) {
+    if (!wasPrepared) Unprepare();
+    throw;
+  }
+  // Output parameters by name, else by position among the outputs.
+  for (size_t k = 0; k < outputs.size(); ++k) {
+    TParam& p = *outputs[k];
+    size_t column = k;
+    for (size_t c = 0; c < FStatement->Columns.size(); ++c)
+      if (AsciiUpper(FStatement->Columns[c].Name) == AsciiUpper(Utf8ToUtf16(p.Name()))) column = c;
+    if (column < results.size()) p.Value() = std::move(results[column]);
+  }
+  if (!wasPrepared) Unprepare();
+}
+
+}  // namespace fieldsync
