@@ -41,8 +41,5 @@ std::string TDBXBcd::ToString() const {
   return negative ? "-" + digits : digits;
 }
 
-TCurrency TCurrency::FromDouble(double value) {
-  return TCurrency{static_cast<int64_t>(std::llround(value * 10000.0))};
-}
 
 }  // namespace fieldsync
