@@ -181,7 +181,7 @@ TDSValue JSONToValue(const TJSONValue* json, int dataType) {
   if (dynamic_cast<const TJSONTrue*>(json)) return FromBoolean(true, dataType);
   if (dynamic_cast<const TJSONFalse*>(json)) return FromBoolean(false, dataType);
   if (dynamic_cast<const TJSONObject*>(json) || dynamic_cast<const TJSONArray*>(json)) {
-    throw Exception(FormatText(CannotConvertInputMessage, {json->ToBytes(), DataTypeMessageName(dataType)}));
+    throw Exception(FormatText(CannotConvertInputMessage, {json->ToBytes(), TDBXDataTypes::TypeName(dataType)}));
   }
   throw Exception(FormatText("No conversion exists for JSON value %s", {json->ToBytes()}));
 }
@@ -207,19 +207,8 @@ std::unique_ptr<TJSONValue> ValueToJSON(TDSValue& value, int dataType) {
     case WideStringType:
       return std::make_unique<TJSONString>(value.AsString());
   }
-  throw Exception(FormatText(CannotConvertOutputMessage, {DataTypeMessageName(dataType)}));
+  throw Exception(FormatText(CannotConvertOutputMessage, {TDBXDataTypes::TypeName(dataType)}));
 }
 
-std::string DataTypeMessageName(int dataType) {
-  static const char* const Names[] = {
-      "UNKNOWN",  "ZSTRING",  "DATE",   "BLOB",     "BOOL",     "INT16",  "INT32",      "DOUBLE",
-      "BCD",      "BYTES",    "TIME",   "DATETIME", "UINT16",   "UINT32", nullptr,      "VARBYTES",
-      nullptr,    "CURSOR",   "INT64",  "UINT64",   "ADT",      "ARRAY_TYPE", "REF",    "TABLE",
-      "TIMESTAMP", "Currency", "WideString", "SINGLE", "INT8", "UINT8", nullptr, nullptr,
-      nullptr,    "BINARYBLOB", nullptr, "Variant", "TIMESTAMPOFFSET", "JSON"};
-  if (dataType >= 0 && dataType < static_cast<int>(std::size(Names)) && Names[dataType])
-    return std::string("TDBXTypes.") + Names[dataType];
-  return "UNKNOWN(" + std::to_string(dataType) + ")";
-}
 
 }  // namespace fieldsync

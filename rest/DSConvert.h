@@ -35,7 +35,4 @@ TDSValue JSONToValue(const TJSONValue* json, int dataType);
 // for a type without a JSON form.
 std::unique_ptr<TJSONValue> ValueToJSON(TDSValue& value, int dataType);
 
-// "TDBXTypes." and the code's name, or "UNKNOWN(<code>)".
-std::string DataTypeMessageName(int dataType);
-
 }  // namespace fieldsync

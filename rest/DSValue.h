@@ -8,22 +8,11 @@
 #include <variant>
 
 #include "core/Currency.h"
+#include "db/DBXTypes.h"
 
 namespace fieldsync {
 
 class TDBXReader;
-
-// Data-type codes of the values that server methods exchange (a subset of
-// the codes that columns carry).
-namespace TDBXDataTypes {
-inline constexpr int BooleanType = 4;
-inline constexpr int Int32Type = 6;
-inline constexpr int DoubleType = 7;
-inline constexpr int DateTimeType = 11;
-inline constexpr int TableType = 23;
-inline constexpr int CurrencyType = 25;
-inline constexpr int WideStringType = 26;
-}  // namespace TDBXDataTypes
 
 class TDSValue {
  public:
