@@ -187,9 +187,14 @@ TEST_F(Form1Test, OverdueDaysRule) {
   Form.reset();
 
   WriteText(Dir / "fil.txt", "20\r\n");
-  TForm1& form = Show();
-  EXPECT_EQ(form.DiasEmAtraso.load(), 0);  // "s" is not "S"; port 0 keeps the box's text
+  Form = std::make_unique<TForm1>(Dir);
+  TForm1& form = *Form;
   EXPECT_EQ(form.EditPortText(), u"8081");
+  const std::u16string typed = Latin1ToUtf16(std::to_string(FreePort()));
+  form.SetEditPortText(typed);
+  form.FormShow();
+  EXPECT_EQ(form.DiasEmAtraso.load(), 0);  // "s" is not "S"
+  EXPECT_EQ(form.EditPortText(), typed);   // a port of 0 keeps the box's text
   form.ButtonStopClick();
 
   // Switching the check on and off: the last "S" evaluation stays in force.
