@@ -191,7 +191,7 @@ std::unique_ptr<TJSONValue> ValueToJSON(TDSValue& value, int dataType) {
   if (dataType == TableType) {
     auto reader = value.TakeReader();
     if (!reader) return std::make_unique<TJSONNull>();
-    return TDBXJSONTools::TableToJSON(std::move(reader), INT32_MAX, true);
+    return TDBXJSONTools::TableToJSON(std::move(reader), TDBXJSONTools::AllRows);
   }
   if (value.IsNull()) return std::make_unique<TJSONNull>();
   switch (dataType) {
