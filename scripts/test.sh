@@ -5,5 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 bash scripts/build.sh
+# The database tests also run through a Firebird server on loopback.
+set -a; eval "$(bash scripts/firebird-server.sh)"; set +a
 cd build
 ctest --output-on-failure --timeout 600 -j "$(nproc)"
