@@ -130,15 +130,20 @@ void TIdHTTPWebBrokerBridge::TImpl::AcceptLoop(net::TSocketHandle listener,
       net::Close(socket);
       continue;
     }
+    bool handedOver = false;
     {
       // An idle thread takes the connection when there is one.
       std::lock_guard lock(registry->Lock);
       if (registry->Idle > static_cast<int>(registry->Pending.size())) {
         registry->Pending.push_back(socket);
-        registry->Work.notify_one();
-        continue;
+        handedOver = true;
+      } else {
+        ++registry->Threads;
       }
-      ++registry->Threads;
+    }
+    if (handedOver) {
+      registry->Work.notify_one();  // outside the lock: the woken thread needs it
+      continue;
     }
     try {
       std::thread(ConnectionThread, registry, socket, std::ref(handler), limits).detach();

@@ -132,6 +132,12 @@ bool WaitReadable(TSocketHandle socket, int timeoutMs) {
 }
 
 long Receive(TSocketHandle socket, char* buffer, size_t size, int timeoutMs) {
+  // Bytes that are already there need no wait.
+  ssize_t ready;
+  do ready = ::recv(socket, buffer, size, MSG_DONTWAIT);
+  while (ready < 0 && errno == EINTR);
+  if (ready >= 0) return static_cast<long>(ready);
+  if (errno != EAGAIN && errno != EWOULDBLOCK) return -1;
   if (timeoutMs >= 0) {
     pollfd p{socket, POLLIN, 0};
     int r;
