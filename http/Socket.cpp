@@ -13,10 +13,16 @@
 namespace fieldsync::net {
 
 bool IPv6Available() {
-  const int s = ::socket(AF_INET6, SOCK_STREAM, 0);
+  // A system can make IPv6 sockets and still have IPv6 switched off; only a
+  // bind to the IPv6 wildcard address tells.
+  const int s = ::socket(AF_INET6, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (s < 0) return false;
+  sockaddr_in6 address{};
+  address.sin6_family = AF_INET6;
+  address.sin6_addr = in6addr_any;
+  const bool ok = ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
   ::close(s);
-  return true;
+  return ok;
 }
 
 TSocketHandle Listen(const std::string& ip, bool ipv6, uint16_t port, int backlog,
