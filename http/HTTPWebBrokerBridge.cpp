@@ -1,6 +1,8 @@
 #include "http/HTTPWebBrokerBridge.h"
 
+#include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <limits>
 #include <mutex>
 #include <set>
@@ -27,16 +29,54 @@ int64_t LimitFromEnvironment(const char* name, int64_t fallback, int64_t min, in
   return value;
 }
 
-// The open connections and their threads. Shared by the listener and every
-// connection thread, so that a thread can sign off after the listener has
-// stopped waiting for it. Guarded by Lock.
+// The open connections and the threads that serve them. Shared by the
+// listener and every connection thread, so that a thread can sign off after
+// the listener has stopped waiting for it. Guarded by Lock.
+//
+// Each connection has a thread of its own for its whole life; a thread whose
+// connection has ended waits a while for the next one instead of exiting,
+// which spares creating a thread for every request.
 struct TConnectionRegistry {
+  static constexpr int MaxIdleThreads = 64;
+  static constexpr auto IdleThreadLifetime = std::chrono::seconds(30);
+
   std::mutex Lock;
-  std::condition_variable Ended;
+  std::condition_variable Ended;    // a connection or a thread ended
+  std::condition_variable Work;     // a connection waits in Pending, or stop
   std::set<net::TSocketHandle> Sockets;
-  int Count = 0;
+  std::deque<net::TSocketHandle> Pending;
+  int Count = 0;     // connections admitted and not yet ended
+  int Threads = 0;   // connection threads alive
+  int Idle = 0;      // of those, waiting for a connection
   bool Stopping = false;
 };
+
+// Serves `socket`, then further connections handed over while it waits.
+void ConnectionThread(std::shared_ptr<TConnectionRegistry> registry, net::TSocketHandle socket,
+                      TWebRequestHandler& handler, TListenerLimits limits) {
+  while (true) {
+    ServeConnection(socket, handler, limits);
+    std::unique_lock lock(registry->Lock);
+    registry->Sockets.erase(socket);
+    net::Close(socket);
+    --registry->Count;
+    registry->Ended.notify_all();
+    if (registry->Idle < TConnectionRegistry::MaxIdleThreads && !registry->Stopping) {
+      ++registry->Idle;
+      registry->Work.wait_for(lock, TConnectionRegistry::IdleThreadLifetime, [&] {
+        return !registry->Pending.empty() || registry->Stopping;
+      });
+      --registry->Idle;
+    }
+    if (registry->Pending.empty()) {
+      --registry->Threads;
+      registry->Ended.notify_all();
+      return;
+    }
+    socket = registry->Pending.front();
+    registry->Pending.pop_front();
+  }
+}
 
 }  // namespace
 
@@ -85,26 +125,35 @@ void TIdHTTPWebBrokerBridge::TImpl::AcceptLoop(net::TSocketHandle listener,
         admitted = true;
       }
     }
-    auto signOff = [registry, socket] {
-      std::lock_guard lock(registry->Lock);
-      registry->Sockets.erase(socket);
-      net::Close(socket);
-      --registry->Count;
-      registry->Ended.notify_all();
-    };
     if (!admitted) {
       RefuseConnection(socket);
       net::Close(socket);
       continue;
     }
+    bool handedOver = false;
+    {
+      // An idle thread takes the connection when there is one.
+      std::lock_guard lock(registry->Lock);
+      if (registry->Idle > static_cast<int>(registry->Pending.size())) {
+        registry->Pending.push_back(socket);
+        handedOver = true;
+      } else {
+        ++registry->Threads;
+      }
+    }
+    if (handedOver) {
+      registry->Work.notify_one();  // outside the lock: the woken thread needs it
+      continue;
+    }
     try {
-      std::thread([socket, &handler, limits, signOff] {
-        ServeConnection(socket, handler, limits);
-        signOff();
-      }).detach();
+      std::thread(ConnectionThread, registry, socket, std::ref(handler), limits).detach();
     } catch (const std::system_error&) {
       RefuseConnection(socket);  // no thread to be had
-      signOff();
+      std::lock_guard lock(registry->Lock);
+      registry->Sockets.erase(socket);
+      net::Close(socket);
+      --registry->Count;
+      --registry->Threads;
     }
   }
 }
@@ -166,7 +215,8 @@ void TIdHTTPWebBrokerBridge::SetActive(bool value) {
   for (auto listener : impl->Listeners) net::Close(listener);
   std::unique_lock lock(registry.Lock);
   for (auto socket : registry.Sockets) net::Shutdown(socket);
-  registry.Ended.wait(lock, [&] { return registry.Count == 0; });
+  registry.Work.notify_all();
+  registry.Ended.wait(lock, [&] { return registry.Count == 0 && registry.Threads == 0; });
 }
 
 }  // namespace fieldsync

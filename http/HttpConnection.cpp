@@ -338,6 +338,13 @@ void RefuseConnection(net::TSocketHandle socket) {
   });
   response.SetStatusCode(503);
   response.Finish();
+  // What the client has sent already is read away (without waiting, since
+  // the accepting thread runs this), so that closing does not reset the
+  // connection under the answer.
+  net::ShutdownSend(socket);
+  char sink[16384];
+  while (net::Receive(socket, sink, sizeof sink, 0) > 0) {
+  }
 }
 
 }  // namespace fieldsync

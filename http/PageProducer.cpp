@@ -42,8 +42,22 @@ TFields SplitParameters(std::u16string_view text) {
   return TFields(std::move(items));
 }
 
-std::string ReadWholeFile(const fs::path& path) {
-  std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+using TFile = std::unique_ptr<FILE, int (*)(FILE*)>;
+
+TFile OpenForReading(const fs::path& path) {
+  return TFile(std::fopen(path.c_str(), "rb"), &std::fclose);
+}
+
+// Reads the file at `exact`, or, when no file has that exact name, at
+// `resolve()` (the name matched without regard to letter case).
+template <typename TResolve>
+std::string ReadWholeFile(const fs::path& exact, TResolve resolve) {
+  fs::path path = exact;
+  TFile file = OpenForReading(path);
+  if (!file && errno == ENOENT) {
+    path = resolve();
+    file = OpenForReading(path);
+  }
   auto fail = [&path](int error) {
     throw Exception(FormatText(MsgCannotOpenFile,
                                {path.string(), std::generic_category().message(error)}));
@@ -72,7 +86,11 @@ fs::path TPageProducer::TemplatePath() const {
 }
 
 std::u16string TPageProducer::Content() const {
-  const std::string bytes = ReadWholeFile(TemplatePath());
+  std::string exact = FHTMLFile;
+  for (char& c : exact)
+    if (c == '\\') c = '/';
+  const fs::path direct = fs::path(exact).is_absolute() ? fs::path(exact) : FProgramDir / exact;
+  const std::string bytes = ReadWholeFile(direct, [this] { return TemplatePath(); });
   if (bytes.rfind("\xEF\xBB\xBF", 0) == 0)
     return ContentFromString(Utf8ToUtf16(std::string_view(bytes).substr(3)));
   return ContentFromString(Win1252ToUtf16(bytes));

@@ -13,10 +13,16 @@
 namespace fieldsync::net {
 
 bool IPv6Available() {
-  const int s = ::socket(AF_INET6, SOCK_STREAM, 0);
+  // A system can make IPv6 sockets and still have IPv6 switched off; only a
+  // bind to the IPv6 wildcard address tells.
+  const int s = ::socket(AF_INET6, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (s < 0) return false;
+  sockaddr_in6 address{};
+  address.sin6_family = AF_INET6;
+  address.sin6_addr = in6addr_any;
+  const bool ok = ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
   ::close(s);
-  return true;
+  return ok;
 }
 
 TSocketHandle Listen(const std::string& ip, bool ipv6, uint16_t port, int backlog,
@@ -132,6 +138,12 @@ bool WaitReadable(TSocketHandle socket, int timeoutMs) {
 }
 
 long Receive(TSocketHandle socket, char* buffer, size_t size, int timeoutMs) {
+  // Bytes that are already there need no wait.
+  ssize_t ready;
+  do ready = ::recv(socket, buffer, size, MSG_DONTWAIT);
+  while (ready < 0 && errno == EINTR);
+  if (ready >= 0) return static_cast<long>(ready);
+  if (errno != EAGAIN && errno != EWOULDBLOCK) return -1;
   if (timeoutMs >= 0) {
     pollfd p{socket, POLLIN, 0};
     int r;

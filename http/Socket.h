@@ -13,7 +13,7 @@ namespace fieldsync::net {
 using TSocketHandle = int;
 constexpr TSocketHandle InvalidSocket = -1;
 
-// Whether the system can make IPv6 sockets.
+// Whether the system can listen on IPv6 addresses.
 bool IPv6Available();
 
 // A socket bound to `ip` (numeric) and `port` and listening; `port` 0 lets

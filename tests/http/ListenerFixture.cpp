@@ -56,6 +56,10 @@ void ListenerTest::Restart(const TListenerLimits& limits) {
   FAIL() << "could not start a listener";
 }
 
+bool ListenerTest::HasIPv6Loopback() const {
+  return FListener && FListener->Bindings().size() > 1 && TTestConnection(FPort, true).Connected();
+}
+
 void ListenerTest::TearDown() {
   FGate.Open();
   FListener.reset();

@@ -64,6 +64,8 @@ class ListenerTest : public ::testing::Test {
   void TearDown() override;
   // Restarts the listener with these limits.
   void Restart(const TListenerLimits& limits);
+  // Whether the listener took an IPv6 binding and ::1 answers.
+  bool HasIPv6Loopback() const;
   THttpAnswer Get(const std::string& request, bool ipv6 = false) {
     return Exchange(FPort, request, ipv6);
   }
