@@ -1,9 +1,10 @@
 #pragma once
 // The database the service tests run against: an embedded Firebird database
-// built once per test process in a temporary directory from the project's
-// schema (database/ in the source tree) and the small fixture of
-// service_fixture.sql, with connection definitions files that point
-// DMESTOQUE at it. Helpers read results by value.
+// built in a temporary directory from the project's schema (database/ in the
+// source tree) and the small fixture of service_fixture.sql, with connection
+// definitions files that point DMESTOQUE at it. Every test suite gets a fresh
+// copy, so the writes of one suite never reach another. Helpers read results
+// by value.
 
 #include <cstdint>
 #include <memory>
@@ -34,7 +35,8 @@ TTable ReadTable(std::unique_ptr<TDBXReader> reader);
 // Sorts the rows, for results whose order the query leaves open.
 std::vector<TRow> Sorted(std::vector<TRow> rows);
 
-// The test database; created on first use, removed when the process ends.
+// The test database of the running test suite; created on the suite's first
+// use, removed when the process ends.
 class TServiceDatabase {
  public:
   static TServiceDatabase& Instance();
@@ -50,11 +52,17 @@ class TServiceDatabase {
 
   const std::string& DatabaseFile() const { return FDatabaseFile; }
   const std::string& Directory() const { return FDirectory; }
+  // The connections file that DMESTOQUE reads at every connect.
+  const std::string& ConnectionsFile() const { return FConnectionsFile; }
 
  private:
   TServiceDatabase();
+  void CreateDatabase(const std::string& name);
+
   std::string FDirectory;
   std::string FDatabaseFile;
+  std::string FConnectionsFile;
+  std::string FSuite;
 };
 
 inline TServiceDatabase& Db() { return TServiceDatabase::Instance(); }
