@@ -2,31 +2,12 @@
 // twins return them; none of them depends on the branch.
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "ServiceDatabase.h"
 
 namespace fieldsync::test {
 namespace {
 
-struct TReadCase {
-  const char* Name;
-  std::function<std::unique_ptr<TDBXReader>(TServerMethods1&)> Call;
-  std::vector<std::string> Columns;
-  std::vector<TRow> Rows;  // in any order
-};
-
-void RunCases(const std::vector<TReadCase>& cases, int32_t idFilial) {
-  auto service = Db().Service(idFilial);
-  for (const TReadCase& c : cases) {
-    SCOPED_TRACE(c.Name);
-    const TTable table = ReadTable(c.Call(*service));
-    EXPECT_EQ(table.Columns, c.Columns);
-    EXPECT_EQ(Sorted(table.Rows), Sorted(c.Rows));
-  }
-}
-
-const std::vector<std::string> IdName(const char* id, const char* name) { return {id, name}; }
+std::vector<std::string> IdName(const char* id, const char* name) { return {id, name}; }
 
 TEST(ReferenceData, ListsSkipDeletedRowsAndSNMethodsReturnThem) {
   const std::vector<TReadCase> cases = {
@@ -50,7 +31,7 @@ TEST(ReferenceData, ListsSkipDeletedRowsAndSNMethodsReturnThem) {
       {"GetCondPagtoSN deleted", [](auto& s) { return s.GetCondPagtoSN(2); },
        {"IDCONDPAGTO", "NMCONDPAGTO", "PARCELA", "PRAZO"}, {{"2", "60 dias", "2", "60"}}},
   };
-  RunCases(cases, 1);
+  RunReadCases(cases, 1);
 }
 
 TEST(ReferenceData, PerClientTermsAndFormsFollowTheRepresentativesClients) {
@@ -69,7 +50,7 @@ TEST(ReferenceData, PerClientTermsAndFormsFollowTheRepresentativesClients) {
       {"GetFormaPagtoCliente 9", [](auto& s) { return s.GetFormaPagtoCliente(9); }, forms, {}},
       {"GetFormaPagtoClienteSN", [](auto& s) { return s.GetFormaPagtoClienteSN(104, 1); }, forms, {{"104", "1"}}},
   };
-  RunCases(cases, 1);
+  RunReadCases(cases, 1);
 }
 
 TEST(ReferenceData, TaxNumbersOfEveryClientWithEmptyTextForNull) {
@@ -85,8 +66,8 @@ TEST(ReferenceData, TaxNumbersOfEveryClientWithEmptyTextForNull) {
       {"GetCPFCNPJSN unknown", [](auto& s) { return s.GetCPFCNPJSN(0); }, columns, {}},
   };
   // The branch plays no part: branch 2 sees the same rows.
-  RunCases(cases, 1);
-  RunCases(cases, 2);
+  RunReadCases(cases, 1);
+  RunReadCases(cases, 2);
 }
 
 }  // namespace

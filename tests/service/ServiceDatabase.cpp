@@ -74,6 +74,16 @@ TTable ReadTable(std::unique_ptr<TDBXReader> reader) {
   return table;
 }
 
+void RunReadCases(const std::vector<TReadCase>& cases, int32_t idFilial, int32_t diasEmAtraso) {
+  for (const TReadCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    auto service = Db().Service(idFilial, diasEmAtraso);
+    const TTable table = ReadTable(c.Call(*service));
+    EXPECT_EQ(table.Columns, c.Columns);
+    EXPECT_EQ(Sorted(table.Rows), Sorted(c.Rows));
+  }
+}
+
 std::vector<TRow> Sorted(std::vector<TRow> rows) {
   std::sort(rows.begin(), rows.end());
   return rows;

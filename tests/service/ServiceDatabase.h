@@ -7,6 +7,7 @@
 // by value.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -66,5 +67,17 @@ class TServiceDatabase {
 };
 
 inline TServiceDatabase& Db() { return TServiceDatabase::Instance(); }
+
+// One read method call and the table it must give, rows in any order.
+struct TReadCase {
+  const char* Name;
+  std::function<std::unique_ptr<TDBXReader>(TServerMethods1&)> Call;
+  std::vector<std::string> Columns;
+  std::vector<TRow> Rows;
+};
+
+// Runs each case on a fresh instance for branch `idFilial` and compares the
+// result by value.
+void RunReadCases(const std::vector<TReadCase>& cases, int32_t idFilial = 1, int32_t diasEmAtraso = 0);
 
 }  // namespace fieldsync::test
