@@ -7,6 +7,8 @@
 #include <random>
 #include <stdexcept>
 
+#include <gtest/gtest.h>
+
 #include "core/Text.h"
 #include "db/SQLConnection.h"
 
@@ -33,9 +35,8 @@ void RunIsql(const std::string& arguments) {
   if (std::system(command.c_str()) != 0) throw std::runtime_error("failed: " + command);
 }
 
-void RunIsqlScript(const std::string& database, const fs::path& script) {
+void RunIsqlScript(const std::string& database, const fs::path& script, const fs::path& errors) {
   // Scripts are UTF-8; the database converts to its own character set.
-  const fs::path errors = script.string() + ".err";
   const std::string command = "isql-fb -q -bail -ch UTF8 -user SYSDBA '" + database + "' -i '" + script.string() +
                               "' >'" + errors.string() + "' 2>&1";
   if (std::system(command.c_str()) != 0) {
@@ -73,6 +74,16 @@ TTable ReadTable(std::unique_ptr<TDBXReader> reader) {
   return table;
 }
 
+void RunReadCases(const std::vector<TReadCase>& cases, int32_t idFilial, int32_t diasEmAtraso) {
+  for (const TReadCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    auto service = Db().Service(idFilial, diasEmAtraso);
+    const TTable table = ReadTable(c.Call(*service));
+    EXPECT_EQ(table.Columns, c.Columns);
+    EXPECT_EQ(Sorted(table.Rows), Sorted(c.Rows));
+  }
+}
+
 std::vector<TRow> Sorted(std::vector<TRow> rows) {
   std::sort(rows.begin(), rows.end());
   return rows;
@@ -80,6 +91,12 @@ std::vector<TRow> Sorted(std::vector<TRow> rows) {
 
 TServiceDatabase& TServiceDatabase::Instance() {
   static TServiceDatabase database;
+  const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+  const std::string suite = test ? test->test_suite_name() : "";
+  if (suite != database.FSuite) {
+    database.CreateDatabase(suite + ".fdb");
+    database.FSuite = suite;
+  }
   return database;
 }
 
@@ -89,26 +106,31 @@ TServiceDatabase::TServiceDatabase() {
   fs::create_directories(dir);
   FDirectory = dir.string();
   Cleanup.Directory = FDirectory;
-  FDatabaseFile = (dir / "service.fdb").string();
-
-  const fs::path create = dir / "create.sql";
-  WriteFile(create, "SET SQL DIALECT 3;\nCREATE DATABASE '" + FDatabaseFile +
-                        "' USER 'SYSDBA' PASSWORD 'masterkey' DEFAULT CHARACTER SET WIN1252;\n");
-  RunIsql("-i '" + create.string() + "'");
-  RunIsqlScript(FDatabaseFile, fs::path(SourceDir()) / "database" / "schema.sql");
-  RunIsqlScript(FDatabaseFile, fs::path(SourceDir()) / "tests" / "service" / "service_fixture.sql");
 
   // Connection definitions: the driver and DMESTOQUE, found through the two
   // environment variables that stand in for the registry values.
   const fs::path drivers = dir / "dbxdrivers.ini";
-  const fs::path connections = dir / "dbxconnections.ini";
+  FConnectionsFile = (dir / "dbxconnections.ini").string();
   WriteFile(drivers,
             "[Installed Drivers]\nFIREBIRD=1\n\n[FIREBIRD]\nGetDriverFunc=getSQLDriverINTERBASE\n"
             "LibraryName=dbxfb.dll\nVendorLib=fbclient.dll\n");
-  WriteFile(connections, "[DMESTOQUE]\nDriverName=FIREBIRD\nDatabase=" + FDatabaseFile +
-                             "\nUser_Name=SYSDBA\nPassword=masterkey\nServerCharSet=UTF8\nSQLDialect=3\n");
   setenv("FIELDSYNC_DRIVERS_FILE", drivers.c_str(), 1);
-  setenv("FIELDSYNC_CONNECTIONS_FILE", connections.c_str(), 1);
+  setenv("FIELDSYNC_CONNECTIONS_FILE", FConnectionsFile.c_str(), 1);
+}
+
+void TServiceDatabase::CreateDatabase(const std::string& name) {
+  const fs::path dir = FDirectory;
+  FDatabaseFile = (dir / name).string();
+  const fs::path create = dir / "create.sql";
+  WriteFile(create, "SET SQL DIALECT 3;\nCREATE DATABASE '" + FDatabaseFile +
+                        "' USER 'SYSDBA' PASSWORD 'masterkey' DEFAULT CHARACTER SET WIN1252;\n");
+  RunIsql("-i '" + create.string() + "'");
+  RunIsqlScript(FDatabaseFile, fs::path(SourceDir()) / "database" / "schema.sql", dir / "schema.log");
+  RunIsqlScript(FDatabaseFile, fs::path(SourceDir()) / "tests" / "service" / "service_fixture.sql",
+                dir / "fixture.log");
+  // Read again at every connect, so the next connection opens this database.
+  WriteFile(FConnectionsFile, "[DMESTOQUE]\nDriverName=FIREBIRD\nDatabase=" + FDatabaseFile +
+                                  "\nUser_Name=SYSDBA\nPassword=masterkey\nServerCharSet=UTF8\nSQLDialect=3\n");
 }
 
 std::unique_ptr<TServerMethods1> TServiceDatabase::Service(int32_t idFilial, int32_t diasEmAtraso) {

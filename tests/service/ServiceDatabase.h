@@ -1,11 +1,13 @@
 #pragma once
 // The database the service tests run against: an embedded Firebird database
-// built once per test process in a temporary directory from the project's
-// schema (database/ in the source tree) and the small fixture of
-// service_fixture.sql, with connection definitions files that point
-// DMESTOQUE at it. Helpers read results by value.
+// built in a temporary directory from the project's schema (database/ in the
+// source tree) and the small fixture of service_fixture.sql, with connection
+// definitions files that point DMESTOQUE at it. Every test suite gets a fresh
+// copy, so the writes of one suite never reach another. Helpers read results
+// by value.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -34,7 +36,8 @@ TTable ReadTable(std::unique_ptr<TDBXReader> reader);
 // Sorts the rows, for results whose order the query leaves open.
 std::vector<TRow> Sorted(std::vector<TRow> rows);
 
-// The test database; created on first use, removed when the process ends.
+// The test database of the running test suite; created on the suite's first
+// use, removed when the process ends.
 class TServiceDatabase {
  public:
   static TServiceDatabase& Instance();
@@ -50,13 +53,31 @@ class TServiceDatabase {
 
   const std::string& DatabaseFile() const { return FDatabaseFile; }
   const std::string& Directory() const { return FDirectory; }
+  // The connections file that DMESTOQUE reads at every connect.
+  const std::string& ConnectionsFile() const { return FConnectionsFile; }
 
  private:
   TServiceDatabase();
+  void CreateDatabase(const std::string& name);
+
   std::string FDirectory;
   std::string FDatabaseFile;
+  std::string FConnectionsFile;
+  std::string FSuite;
 };
 
 inline TServiceDatabase& Db() { return TServiceDatabase::Instance(); }
+
+// One read method call and the table it must give, rows in any order.
+struct TReadCase {
+  const char* Name;
+  std::function<std::unique_ptr<TDBXReader>(TServerMethods1&)> Call;
+  std::vector<std::string> Columns;
+  std::vector<TRow> Rows;
+};
+
+// Runs each case on a fresh instance for branch `idFilial` and compares the
+// result by value.
+void RunReadCases(const std::vector<TReadCase>& cases, int32_t idFilial = 1, int32_t diasEmAtraso = 0);
 
 }  // namespace fieldsync::test
