@@ -15,33 +15,5 @@ if [ ! -f "$database" ]; then
   bash database/create-db.sh "$database"
 fi
 [ -f "$dist/fil.txt" ] || printf '1\r\n' > "$dist/fil.txt"
-if [ ! -f "$dist/dbxdrivers.ini" ]; then
-  cat > "$dist/dbxdrivers.ini" <<INI
-[Installed Drivers]
-FIREBIRD=1
-
-[FIREBIRD]
-GetDriverFunc=getSQLDriverINTERBASE
-LibraryName=dbxfb.dll
-VendorLib=fbclient.dll
-SQLDialect=3
-IsolationLevel=ReadCommitted
-WaitOnLocks=True
-CommitRetain=False
-TrimChar=False
-INI
-fi
-if [ ! -f "$dist/dbxconnections.ini" ]; then
-  cat > "$dist/dbxconnections.ini" <<INI
-[DMESTOQUE]
-DriverName=FIREBIRD
-Database=$database
-User_Name=sysdba
-Password=
-RoleName=RoleName
-ServerCharSet=WIN1252
-SQLDialect=3
-INI
-fi
 echo "fieldsync: serving the demo database; try http://localhost:8081/ (Ctrl+C stops it)"
 exec "$dist/fieldsync" --headless

@@ -15,6 +15,7 @@
 
 #include "app/CachedRowSet.h"
 #include "core/Error.h"
+#include "core/Text.h"
 #include "db/SQLConnection.h"
 #include "db/SQLDataSet.h"
 #include "http/HTTPWebBrokerBridge.h"

@@ -7,6 +7,7 @@
 #include <regex>
 
 #include "core/Error.h"
+#include "core/Text.h"
 #include "db/DBXReader.h"
 #include "rest/DSInvocationMetadata.h"
 
@@ -89,7 +90,7 @@ class DSHTTPServerTest : public ::testing::Test {
                        column.DataType = WideStringType;
                        auto reader = std::make_unique<TDBXMemoryReader>(std::vector<TDBXValueType>{column});
                        TDBXValue value;
-                       value.SetWideString(u"id " + std::to_u16string(v[0].AsInt32()));
+                       value.SetWideString(u"id " + Latin1ToUtf16(std::to_string(v[0].AsInt32())));
                        std::vector<TDBXValue> row;
                        row.push_back(std::move(value));
                        reader->AddRow(std::move(row));
