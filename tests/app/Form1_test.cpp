@@ -12,29 +12,37 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 
 #include "app/CachedRowSet.h"
 #include "core/Error.h"
 #include "core/Text.h"
 #include "db/SQLConnection.h"
 #include "db/SQLDataSet.h"
+#include "http/DSHTTPWebDispatcher.h"
 #include "http/HTTPWebBrokerBridge.h"
+#include "http/WebModuleUnit1.h"
+#include "http/WebRequestHandler.h"
+#include "rest/ServerMethodsRegistration.h"
 
 using namespace fieldsync;
 namespace fs = std::filesystem;
 
 namespace {
 
+// A port that is free now and fits the branch row's 16-bit signed column.
 uint16_t FreePort() {
-  int s = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  socklen_t length = sizeof address;
-  ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
-  ::close(s);
-  return ntohs(address.sin_port);
+  static std::mt19937 random(static_cast<unsigned>(::getpid()));
+  for (;;) {
+    const auto port = static_cast<uint16_t>(20000 + random() % 12000);
+    int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    const bool free = ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    ::close(s);
+    if (free) return port;
+  }
 }
 
 bool Listening(uint16_t port) {
@@ -283,4 +291,57 @@ TEST_F(Form1Test, ADatabaseThatCannotBeOpenedStopsTheWindow) {
   WriteText(Dir / "dbxconnections.ini", "[DMESTOQUE]\nDriverName=FIREBIRD\nDatabase=" + (Dir / "missing.fdb").string() +
                                             "\nUser_Name=sysdba\n");
   EXPECT_THROW(TForm1 form(Dir), std::exception);
+}
+
+namespace {
+
+// One request over loopback; the whole answer as received.
+std::string HttpGet(uint16_t port, const std::string& path, const std::string& extraHeaders = "") {
+  int s = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(port);
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (::connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    ::close(s);
+    return {};
+  }
+  const std::string request = "GET " + path + " HTTP/1.1\r\nHost: localhost\r\n" + extraHeaders + "\r\n";
+  ::send(s, request.data(), request.size(), 0);
+  std::string answer;
+  char buffer[4096];
+  for (ssize_t n; (n = ::recv(s, buffer, sizeof buffer, 0)) > 0;) answer.append(buffer, n);
+  ::close(s);
+  return answer;
+}
+
+std::string SessionIn(const std::string& answer) {
+  const auto start = answer.find("dssession=");
+  if (start == std::string::npos) return {};
+  return answer.substr(start + 10, answer.find(',', start) - start - 10);
+}
+
+}  // namespace
+
+TEST_F(Form1Test, StopEndsEverySession) {
+  TForm1& form = Show();
+  TWebModule1Components components;
+  components.DSHTTPWebDispatcher1 = [&form](TWebModule1&) -> std::unique_ptr<TWebDispatcher> {
+    return std::make_unique<TDSHTTPWebDispatcher>([&form](TDSServer& server) { RegisterServerMethods1(server, form); });
+  };
+  WebRequestHandler().SetWebModuleClass([components] { return std::make_unique<TWebModule1>(components); });
+
+  const std::string first = HttpGet(Port1, "/datasnap/rest/TServerMethods1/EchoString/abc");
+  ASSERT_NE(first.find("\r\n\r\n{\"result\":[\"abc\"]}"), std::string::npos) << first;
+  const std::string session = SessionIn(first);
+  ASSERT_FALSE(session.empty());
+  EXPECT_EQ(SessionIn(HttpGet(Port1, "/datasnap/rest/TServerMethods1/EchoString/x", "Pragma: dssession=" + session + "\r\n")),
+            session);
+
+  form.ButtonStopClick();
+  EXPECT_FALSE(Listening(Port1));
+  form.ButtonStartClick();
+  const std::string after =
+      HttpGet(Port1, "/datasnap/rest/TServerMethods1/EchoString/x", "Pragma: dssession=" + session + "\r\n");
+  EXPECT_EQ(after.substr(0, after.find("\r\n")), "HTTP/1.1 403 Session has expired");
 }

@@ -32,9 +32,16 @@ def sysdba_password():
 
 
 def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
+    """A port that is free now and fits the branch row's 16-bit signed column."""
+    import random
+    while True:
+        port = random.randrange(20000, 32000)
+        with socket.socket() as s:
+            try:
+                s.bind(("0.0.0.0", port))
+                return port
+            except OSError:
+                continue
 
 
 def create_database(directory, name="erp.fdb", large=None):

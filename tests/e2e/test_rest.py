@@ -62,7 +62,7 @@ class ExampleAnswers(unittest.TestCase):
              '{"error":"Server method TServerMethods1.GetClienteSN consumed only 1 input parameters out of 2. '
              'Decrease the call input parameters for a successful execution."}'),
             ("GET", "/datasnap/rest/TServerMethods1", "HTTP/1.1 500 Internal Server Error",
-             '{"error":"Invalid request format. /className/methodName and eventual parameters expected."}'),
+             '{"error":"Invalid request format. \\/className\\/methodName and eventual parameters expected."}'),
             ("GET", "/datasnap/rest/TServerMethods1/SetReceber/1/2/12,5", "HTTP/1.1 500 Internal Server Error",
              '{"error":"\'12,5\' is not a valid floating point value"}'),
         ]

@@ -199,9 +199,9 @@ TEST_F(DSHTTPServerTest, AnswersFailedCallsWithTheErrorEnvelope) {
        R"({"error":"Server method TServerMethods1.GetClienteSN consumed only 1 input parameters out of 2. Decrease the call input parameters for a successful execution."})"},
       {"GET", "/datasnap/rest/TServerMethods1/GetClienteSN/1/2/3",
        R"({"error":"Server method TServerMethods1.GetClienteSN has only 2 parameters. Too many arguments actual arguments: 3."})"},
-      {"GET", "/datasnap/rest", R"({"error":"Invalid request format. /className/methodName and eventual parameters expected."})"},
+      {"GET", "/datasnap/rest", R"({"error":"Invalid request format. \/className\/methodName and eventual parameters expected."})"},
       {"GET", "/datasnap/rest/TServerMethods1",
-       R"({"error":"Invalid request format. /className/methodName and eventual parameters expected."})"},
+       R"({"error":"Invalid request format. \/className\/methodName and eventual parameters expected."})"},
       {"GET", "/datasnap/rest/TServerMethods1/Fail", R"({"error":"it broke"})"},
   };
   for (const auto& c : cases) {
