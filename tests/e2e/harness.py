@@ -125,6 +125,20 @@ class FieldsyncProcess:
             wait_for_port(wait_port, self.process)
         return self
 
+    def read_error_line(self, timeout=30):
+        """The next line the program writes to standard error (it keeps running)."""
+        import select
+        line = b""
+        deadline = time.time() + timeout
+        while not line.endswith(b"\n") and time.time() < deadline:
+            ready, _, _ = select.select([self.process.stderr], [], [], 0.1)
+            if ready:
+                byte = os.read(self.process.stderr.fileno(), 1)
+                if not byte:
+                    break
+                line += byte
+        return line.decode("utf-8", "replace")
+
     def stop(self):
         """Ends the program as a termination signal does; returns (code, stderr)."""
         if self.process.poll() is None:

@@ -3,6 +3,7 @@ port is served; a database that cannot be opened ends the program."""
 
 import os
 import shutil
+import socket
 import tempfile
 import unittest
 
@@ -43,9 +44,11 @@ class StartUp(unittest.TestCase):
         service = harness.FieldsyncProcess(DATABASE, branch_file="abc\r\n")
         self.addCleanup(service.cleanup)
         service.start()
+        self.assertEqual(service.read_error_line(), "fieldsync: Invalid numeric input.\n")
+        with self.assertRaises(OSError):
+            socket.create_connection(("127.0.0.1", PORTS[1]), timeout=1).close()
         code, err = service.stop()
-        self.assertEqual(code, 0)
-        self.assertIn("Invalid numeric input.", err)
+        self.assertEqual(code, 0, err)
 
     def test_a_database_that_cannot_be_opened_ends_the_program(self):
         service = harness.FieldsyncProcess(os.path.join(DIRECTORY, "missing.fdb"))
