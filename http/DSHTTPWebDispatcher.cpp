@@ -60,7 +60,7 @@ class TDSHTTPResponseWebBroker : public TDSHTTPResponse {
   std::string ResponseText() const override { return FResponse.ReasonString(); }
   void SetResponseText(const std::string& text) override { FResponse.SetReasonString(text); }
   std::string ContentText() const override { return FResponse.Content(); }
-  void SetContentText(const std::string& text) override { FResponse.SetContent(text); }
+  void SetContentText(std::string text) override { FResponse.SetContent(std::move(text)); }
   std::string Pragma() const override { return FResponse.GetCustomHeader("Pragma"); }
   void SetPragma(const std::string& value) override { FResponse.SetCustomHeader("Pragma", value); }
   std::string ContentType() const override { return FResponse.ContentType(); }

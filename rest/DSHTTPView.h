@@ -46,7 +46,7 @@ class TDSHTTPResponse {
   virtual void SetResponseText(const std::string& text) = 0;
   virtual std::string ContentText() const = 0;
   // The body bytes.
-  virtual void SetContentText(const std::string& text) = 0;
+  virtual void SetContentText(std::string text) = 0;
   virtual std::string Pragma() const = 0;
   virtual void SetPragma(const std::string& value) = 0;
   virtual std::string ContentType() const = 0;

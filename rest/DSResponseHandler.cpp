@@ -4,6 +4,7 @@
 #include "core/Text.h"
 #include "rest/DSConvert.h"
 #include "rest/DSInvocationMetadata.h"
+#include "json/DBXJSONTools.h"
 
 namespace fieldsync {
 
@@ -71,30 +72,44 @@ bool TDSServiceResponseHandler::HandleParameter(TDSExecutionResponse&, size_t, s
   return false;
 }
 
-std::unique_ptr<TJSONValue> TDSServiceResponseHandler::EntryValue(TDSExecutionResponse& entry, bool& containsErrors) {
+// The byte form of one entry's answer. A table is written straight from its
+// reader into the bytes (the same bytes its tree would give), so a large
+// result is not held twice; should writing fail half-way, the partial bytes
+// are dropped and the entry answers the error text.
+std::string TDSServiceResponseHandler::EntryBytes(TDSExecutionResponse& entry, bool& containsErrors) {
   if (entry.IsError) {
     containsErrors = true;
-    auto error = std::make_unique<TJSONObject>();
-    error->AddPair(u"error", Utf8ToUtf16(entry.ErrorMessage));
-    return error;
+    TJSONObject error;
+    error.AddPair(u"error", Utf8ToUtf16(entry.ErrorMessage));
+    return error.ToBytes();
   }
   try {
-    auto results = std::make_unique<TJSONArray>();
+    std::string out = "{\"result\":[";
+    bool first = true;
     const auto& parameters = entry.Method->Parameters;
     for (size_t i = 0; i < parameters.size(); ++i) {
       if (!IsOutput(parameters[i].Direction)) continue;
       std::unique_ptr<TJSONValue> value;
       // Result filters of the request would be consulted here, after the
       // handler's own parameters.
-      if (!HandleParameter(entry, i, value)) value = ValueToJSON(entry.Values[i], parameters[i].DataType);
-      results->AddElement(std::move(value));
+      const bool handled = HandleParameter(entry, i, value);
+      if (handled && !value) continue;  // an absent value is left out
+      if (!first) out.push_back(',');
+      first = false;
+      if (!handled && parameters[i].DataType == TDBXDataTypes::TableType) {
+        if (auto reader = entry.Values[i].TakeReader()) {
+          TDBXJSONTools::TableToBytes(std::move(reader), TDBXJSONTools::AllRows, out);
+          continue;
+        }
+      }
+      if (!handled) value = ValueToJSON(entry.Values[i], parameters[i].DataType);
+      out += value->ToBytes();
     }
-    auto object = std::make_unique<TJSONObject>();
-    object->AddPair(u"result", std::move(results));
-    return object;
+    out += "]}";
+    return out;
   } catch (const std::exception& e) {
     containsErrors = true;
-    return std::make_unique<TJSONString>(Utf8ToUtf16(e.what()));
+    return TJSONString(Utf8ToUtf16(e.what())).ToBytes();
   }
 }
 
@@ -108,15 +123,18 @@ void TDSServiceResponseHandler::PopulateResponse(TDSHTTPResponse& response) {
   if (metadata && !metadata->ResponseContent.empty()) {
     response.SetContentText(metadata->ResponseContent == " " ? std::string() : metadata->ResponseContent);
   } else {
-    std::unique_ptr<TJSONValue> body;
+    std::string body;
     if (FEntries.size() == 1 && !ForceResultArray) {
-      body = EntryValue(*FEntries[0], containsErrors);
+      body = EntryBytes(*FEntries[0], containsErrors);
     } else {
-      auto list = std::make_unique<TJSONArray>();
-      for (auto& entry : FEntries) list->AddElement(EntryValue(*entry, containsErrors));
-      body = std::move(list);
+      body = "[";
+      for (size_t i = 0; i < FEntries.size(); ++i) {
+        if (i > 0) body.push_back(',');
+        body += EntryBytes(*FEntries[i], containsErrors);
+      }
+      body.push_back(']');
     }
-    response.SetContentText(body->ToBytes());
+    response.SetContentText(std::move(body));
   }
 
   if (metadata && metadata->ResponseCode != 0) {

@@ -37,7 +37,7 @@ class TDSServiceResponseHandler {
   virtual bool HandleParameter(TDSExecutionResponse& entry, size_t index, std::unique_ptr<TJSONValue>& value);
 
  private:
-  std::unique_ptr<TJSONValue> EntryValue(TDSExecutionResponse& entry, bool& containsErrors);
+  std::string EntryBytes(TDSExecutionResponse& entry, bool& containsErrors);
 
   TDSHTTPCommandType FCommandType;
   std::unique_ptr<TDSRESTService> FService;

@@ -51,7 +51,7 @@ struct TestResponse : TDSHTTPResponse {
   std::string ResponseText() const override { return Reason; }
   void SetResponseText(const std::string& text) override { Reason = text; }
   std::string ContentText() const override { return Body; }
-  void SetContentText(const std::string& text) override { Body = text; }
+  void SetContentText(std::string text) override { Body = std::move(text); }
   std::string Pragma() const override { return PragmaValue; }
   void SetPragma(const std::string& value) override { PragmaValue = value; }
   std::string ContentType() const override { return Type; }
