@@ -1,5 +1,6 @@
 #include "http/HttpConnection.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "core/Error.h"
@@ -161,7 +162,8 @@ void ReadBody(TConnectionReader& reader, THttpRequestData& data, const TListener
     }
     if (length > static_cast<uint64_t>(limits.MaxBodyBytes)) throw TStatusAnswer{413};
     data.HasBody = true;
-    data.Body.reserve(static_cast<size_t>(length));
+    // Room grows with the bytes that arrive, not with what was announced.
+    data.Body.reserve(static_cast<size_t>(std::min<uint64_t>(length, 1 << 20)));
     reader.ReadBytes(length, data.Body);
     return;
   }
