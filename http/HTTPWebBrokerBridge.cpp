@@ -113,6 +113,7 @@ void TIdHTTPWebBrokerBridge::TImpl::AcceptLoop(net::TSocketHandle listener,
       continue;
     }
     bool admitted = false;
+    bool handedOver = false;
     {
       std::lock_guard lock(registry->Lock);
       if (registry->Stopping) {
@@ -120,26 +121,22 @@ void TIdHTTPWebBrokerBridge::TImpl::AcceptLoop(net::TSocketHandle listener,
         return;
       }
       if (registry->Count < limits.MaxConnections) {
+        admitted = true;
         ++registry->Count;
         registry->Sockets.insert(socket);
-        admitted = true;
+        // An idle thread takes the connection when there is one.
+        if (registry->Idle > static_cast<int>(registry->Pending.size())) {
+          registry->Pending.push_back(socket);
+          handedOver = true;
+        } else {
+          ++registry->Threads;
+        }
       }
     }
     if (!admitted) {
       RefuseConnection(socket);
       net::Close(socket);
       continue;
-    }
-    bool handedOver = false;
-    {
-      // An idle thread takes the connection when there is one.
-      std::lock_guard lock(registry->Lock);
-      if (registry->Idle > static_cast<int>(registry->Pending.size())) {
-        registry->Pending.push_back(socket);
-        handedOver = true;
-      } else {
-        ++registry->Threads;
-      }
     }
     if (handedOver) {
       registry->Work.notify_one();  // outside the lock: the woken thread needs it
@@ -154,6 +151,7 @@ void TIdHTTPWebBrokerBridge::TImpl::AcceptLoop(net::TSocketHandle listener,
       net::Close(socket);
       --registry->Count;
       --registry->Threads;
+      registry->Ended.notify_all();
     }
   }
 }

@@ -1,5 +1,6 @@
 #include "http/HttpConnection.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "core/Error.h"
@@ -161,7 +162,8 @@ void ReadBody(TConnectionReader& reader, THttpRequestData& data, const TListener
     }
     if (length > static_cast<uint64_t>(limits.MaxBodyBytes)) throw TStatusAnswer{413};
     data.HasBody = true;
-    data.Body.reserve(static_cast<size_t>(length));
+    // Room grows with the bytes that arrive, not with what was announced.
+    data.Body.reserve(static_cast<size_t>(std::min<uint64_t>(length, 1 << 20)));
     reader.ReadBytes(length, data.Body);
     return;
   }
@@ -183,7 +185,7 @@ void AnswerExpectation(TConnectionReader& reader, net::TSocketHandle socket,
       std::stoull(length) > static_cast<uint64_t>(limits.MaxBodyBytes))
     throw TStatusAnswer{413};
   const std::string interim = data.ProtocolVersion + " 100 Continue\r\n\r\n";
-  if (!net::SendAll(socket, interim)) throw TQuietClose{};
+  if (!net::SendAll(socket, interim, 5000)) throw TQuietClose{};
 }
 
 void ApplyTarget(THttpRequestData& data, const TRequestLine& line) {
@@ -272,12 +274,10 @@ void CloseGracefully(net::TSocketHandle socket, TConnectionReader& reader) {
 void ServeConnection(net::TSocketHandle socket, TWebRequestHandler& handler,
                      const TListenerLimits& limits) {
   net::SetBufferSizes(socket, SocketBufferBytes);
-  if (limits.ReadTimeoutSeconds > 0) net::SetSendTimeout(socket, limits.ReadTimeoutSeconds);
-  TConnectionReader reader(socket, limits.ReadTimeoutSeconds > 0
-                                       ? limits.ReadTimeoutSeconds * 1000
-                                       : -1);
-  auto write = [socket](std::string_view bytes) {
-    if (!net::SendAll(socket, bytes)) throw TSocketError("connection lost");
+  const int timeoutMs = limits.ReadTimeoutSeconds > 0 ? limits.ReadTimeoutSeconds * 1000 : -1;
+  TConnectionReader reader(socket, timeoutMs);
+  auto write = [socket, timeoutMs](std::string_view bytes) {
+    if (!net::SendAll(socket, bytes, timeoutMs)) throw TSocketError("connection lost");
   };
   try {
     THttpRequestData data;
@@ -334,7 +334,7 @@ void ServeConnection(net::TSocketHandle socket, TWebRequestHandler& handler,
 
 void RefuseConnection(net::TSocketHandle socket) {
   TWebResponse response("HTTP/1.1", [socket](std::string_view bytes) {
-    net::SendAll(socket, bytes);
+    net::SendAll(socket, bytes, 1000);  // a peer that takes nothing is left
   });
   response.SetStatusCode(503);
   response.Finish();

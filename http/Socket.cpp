@@ -94,12 +94,6 @@ void SetBufferSizes(TSocketHandle socket, int bytes) {
   ::setsockopt(socket, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
 }
 
-void SetSendTimeout(TSocketHandle socket, int seconds) {
-  timeval tv{};
-  tv.tv_sec = seconds;
-  ::setsockopt(socket, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
-}
-
 std::string PeerAddress(TSocketHandle socket) {
   sockaddr_storage address{};
   socklen_t length = sizeof address;
@@ -158,14 +152,20 @@ long Receive(TSocketHandle socket, char* buffer, size_t size, int timeoutMs) {
   return n < 0 ? -1 : static_cast<long>(n);
 }
 
-bool SendAll(TSocketHandle socket, std::string_view bytes) {
+bool SendAll(TSocketHandle socket, std::string_view bytes, int timeoutMs) {
   while (!bytes.empty()) {
-    const ssize_t n = ::send(socket, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
+    const ssize_t n = ::send(socket, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (n >= 0) {
+      bytes.remove_prefix(static_cast<size_t>(n));
+      continue;
     }
-    bytes.remove_prefix(static_cast<size_t>(n));
+    if (errno == EINTR) continue;
+    if (errno != EAGAIN && errno != EWOULDBLOCK) return false;
+    pollfd p{socket, POLLOUT, 0};
+    int r;
+    do r = ::poll(&p, 1, timeoutMs);
+    while (r < 0 && errno == EINTR);
+    if (r <= 0) return false;  // timed out or failed
   }
   return true;
 }

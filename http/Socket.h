@@ -28,8 +28,6 @@ TSocketHandle Accept(TSocketHandle listener, bool& retry);
 
 // Sets send and receive buffer sizes.
 void SetBufferSizes(TSocketHandle socket, int bytes);
-// Bounds each blocking send; 0 means no bound.
-void SetSendTimeout(TSocketHandle socket, int seconds);
 
 // Peer address: IPv4 dotted decimal, IPv6 as eight upper-case hexadecimal
 // groups without leading zeros, never shortened.
@@ -42,8 +40,9 @@ uint16_t LocalPort(TSocketHandle socket);
 long Receive(TSocketHandle socket, char* buffer, size_t size, int timeoutMs);
 // Whether bytes can be read within `timeoutMs`.
 bool WaitReadable(TSocketHandle socket, int timeoutMs);
-// Sends everything; false when the connection failed.
-bool SendAll(TSocketHandle socket, std::string_view bytes);
+// Sends everything, waiting at most `timeoutMs` (negative: no limit) each
+// time the peer takes nothing; false when the connection failed or stalled.
+bool SendAll(TSocketHandle socket, std::string_view bytes, int timeoutMs = -1);
 
 // Ends both directions, waking any thread blocked on the socket.
 void Shutdown(TSocketHandle socket);
