@@ -50,6 +50,8 @@ std::string TimeStampText(const TDBXTimeStamp& ts) {
   return text;
 }
 
+void TDBXValue::TReaderDeleter::operator()(TDBXReader* reader) const { delete reader; }
+
 TDBXValue::~TDBXValue() = default;
 TDBXValue::TDBXValue(TDBXValue&&) noexcept = default;
 TDBXValue& TDBXValue::operator=(TDBXValue&&) noexcept = default;
