@@ -546,7 +546,9 @@ void DecodeColumn(TFbAttachment& att, IMessageMetadata* meta, unsigned i, const 
       const unsigned charSet = meta->getCharSet(&st, i);
       st.Check();
       std::u16string text = DecodeBytes(charSet, att.Unicode, reinterpret_cast<const char*>(data), length);
-      const unsigned perChar = BytesPerChar(charSet) > 1 ? BytesPerChar(charSet) : (charSet == CsNone && att.Unicode ? 4 : 1);
+      // A CHAR(n) of a multi-byte set arrives padded to its byte length:
+      // keep its n characters (blanks included).
+      const unsigned perChar = BytesPerChar(charSet);
       if (perChar > 1) KeepChars(text, length / perChar);
       if (att.TrimChar) {
         while (!text.empty() && text.back() == u' ') text.pop_back();

@@ -6,6 +6,7 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 bash scripts/build.sh
 # The database tests also run through a Firebird server on loopback.
-set -a; eval "$(bash scripts/firebird-server.sh)"; set +a
+fb_env=$(bash scripts/firebird-server.sh)
+set -a; eval "$fb_env"; set +a
 cd build
 ctest --output-on-failure --timeout 600 -j "$(nproc)"

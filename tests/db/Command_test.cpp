@@ -112,6 +112,20 @@ TEST_P(CommandTest, TextColumnsAreCode1OnANonUnicodeConnection) {
   EXPECT_EQ(reader->Value(1).GetWideString(), u"ç  ");
 }
 
+TEST_P(CommandTest, CharColumnsKeepTheirLengthInEveryCharacterSet) {
+  FIELDSYNC_REQUIRE_MODE(GetParam());
+  TTestDatabase db(GetParam());
+  db.Exec({"create table T (U char(3) character set UTF8, N char(3) character set NONE, "
+           "W char(3) character set WIN1252)",
+           "insert into T values ('ç', 'ab', 'é')"});
+  auto connection = db.Connect();
+  auto reader = Query(*connection, "select U, N, W from T");
+  ASSERT_TRUE(reader->Next());
+  EXPECT_EQ(reader->Value(0).GetWideString(), u"ç  ");
+  EXPECT_EQ(reader->Value(1).GetWideString(), u"ab ");
+  EXPECT_EQ(reader->Value(2).GetWideString(), u"é  ");
+}
+
 TEST_P(CommandTest, QueryWithoutRowsKeepsItsColumns) {
   FIELDSYNC_REQUIRE_MODE(GetParam());
   TTestDatabase db(GetParam());
