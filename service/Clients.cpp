@@ -200,13 +200,15 @@ bool TServerMethods1::SetCliente(int32_t IDRepresentante, int32_t IDCliente, int
     log.ExecSQL();
 
     if (Alterado == u"I") {
-      // A client whose tax number is known already is not inserted again.
-      if (TipoCliente == u"J") {
+      // A client whose tax number is known already is not inserted again. An
+      // empty tax number identifies no one: such a client is inserted even
+      // when other clients lack the number too.
+      if (TipoCliente == u"J" && !Cnpj.empty()) {
         c.dstVerificaCNPJ.Close();
         c.dstVerificaCNPJ.ParamByName("CNPJ").AsString(Cnpj);
         c.dstVerificaCNPJ.Open();
         if (!c.dstVerificaCNPJ.IsEmpty()) return true;
-      } else if (TipoCliente == u"F") {
+      } else if (TipoCliente == u"F" && !Cpf.empty()) {
         c.dstVerificaCPF.Close();
         c.dstVerificaCPF.ParamByName("CPF").AsString(Cpf);
         c.dstVerificaCPF.Open();

@@ -10,7 +10,10 @@ namespace fieldsync {
 const char* const InvalidDateMessage = "''%s'' is not a valid date";
 
 std::u16string Q(int32_t value) {
-  return u"'" + Latin1ToUtf16(std::to_string(value)) + u"'";
+  std::u16string quoted(1, u'\'');
+  quoted += Latin1ToUtf16(std::to_string(value));
+  quoted += u'\'';
+  return quoted;
 }
 
 std::u16string S(std::u16string_view text) {

@@ -132,8 +132,9 @@ TEST(Clients, KnownTaxNumberOrOtherChangeIsOnlyLogged) {
   } cases[] = {
       {"known CNPJ", {.TipoCliente = u"J", .Cnpj = u"12.345.678/0001-90"}, 0},
       {"known CPF", {.TipoCliente = u"F", .Cnpj = u"", .Cpf = u"123.456.789-00"}, 0},
-      // Client 104 holds an empty CNPJ.
-      {"empty CNPJ", {.TipoCliente = u"J", .Cnpj = u""}, 0},
+      // Client 104 holds an empty CNPJ; an empty number matches no one.
+      {"empty CNPJ", {.IDCliente = 6101, .TipoCliente = u"J", .Cnpj = u""}, 1},
+      {"empty CPF", {.IDCliente = 6102, .TipoCliente = u"F", .Cnpj = u"", .Cpf = u""}, 1},
       {"unknown id changed", {.IDCliente = 4242, .Alterado = u"S"}, 0},
       {"neither new nor changed", {.Alterado = u"N"}, 0},
       {"empty change mark", {.Alterado = u""}, 0},

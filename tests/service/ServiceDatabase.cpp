@@ -125,6 +125,10 @@ void TServiceDatabase::CreateDatabase(const std::string& name) {
   WriteFile(create, "SET SQL DIALECT 3;\nCREATE DATABASE '" + FDatabaseFile +
                         "' USER 'SYSDBA' PASSWORD 'masterkey' DEFAULT CHARACTER SET WIN1252;\n");
   RunIsql("-i '" + create.string() + "'");
+  // A throw-away database needs no synchronous writes; they make building it
+  // slow on a busy disk.
+  const std::string async = "gfix -write async -user SYSDBA '" + FDatabaseFile + "' >/dev/null 2>&1";
+  if (std::system(async.c_str()) != 0) throw std::runtime_error("failed: " + async);
   RunIsqlScript(FDatabaseFile, fs::path(SourceDir()) / "database" / "schema.sql", dir / "schema.log");
   RunIsqlScript(FDatabaseFile, fs::path(SourceDir()) / "tests" / "service" / "service_fixture.sql",
                 dir / "fixture.log");

@@ -66,5 +66,15 @@ TEST(ServiceModule, ReadersStayValidWhileTheInstanceLives) {
   EXPECT_EQ(ReadTable(std::move(first)).Rows, (std::vector<TRow>{{"1", "Mercado"}}));
 }
 
+TEST(ServiceModule, ReadWhoseStatementFailsRaisesTheDatabaseError) {
+  Db().Execute("drop table ATIVIDADE");
+  try {
+    Db().Service()->GetAtividade();
+    ADD_FAILURE() << "no error";
+  } catch (const TDBXError& e) {
+    EXPECT_NE(std::string(e.what()).find("ATIVIDADE"), std::string::npos) << e.what();
+  }
+}
+
 }  // namespace
 }  // namespace fieldsync::test
