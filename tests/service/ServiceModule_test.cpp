@@ -31,6 +31,7 @@ TEST(ServiceModule, EchoesAndReversesCodeUnits) {
 }
 
 TEST(ServiceModule, CopiesHostValuesWhenCreated) {
+  Db();  // the test database and the definitions files that name it
   THostValues host;
   host.IDFilial = 1;
   host.DiasEmAtraso = 0;
