@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "ServiceDatabase.h"
 #include "core/Error.h"
@@ -64,6 +65,35 @@ TEST(ServiceModule, ReadersStayValidWhileTheInstanceLives) {
   auto second = service->GetCidade();
   EXPECT_EQ(ReadTable(std::move(second)).Rows, (std::vector<TRow>{{"1", "São Paulo"}}));
   EXPECT_EQ(ReadTable(std::move(first)).Rows, (std::vector<TRow>{{"1", "Mercado"}}));
+}
+
+TEST(ServiceModule, InstancesOnSeveralThreadsShareNothing) {
+  // Each thread runs its own instances with its own threshold, as
+  // concurrent requests do; every result matches its own threshold.
+  const struct {
+    int32_t dias;
+    const char* contador;
+  } cases[] = {{0, "4"}, {5, "2"}, {30, "1"}, {41, "0"}};
+  Db();  // build the database before the threads start
+  std::vector<std::string> failures[4];
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t)
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < 5; ++i) {
+        try {
+          THostValues host;
+          host.IDFilial = 1;
+          host.DiasEmAtraso = cases[t].dias;
+          TServerMethods1 service(host);
+          const TTable table = ReadTable(service.GetAtrasoCliente(100));
+          if (table.Rows != std::vector<TRow>{{cases[t].contador}}) failures[t].push_back("wrong count");
+        } catch (const std::exception& e) {
+          failures[t].push_back(e.what());
+        }
+      }
+    });
+  for (auto& thread : threads) thread.join();
+  for (int t = 0; t < 4; ++t) EXPECT_EQ(failures[t], std::vector<std::string>{}) << "threshold " << cases[t].dias;
 }
 
 TEST(ServiceModule, ReadWhoseStatementFailsRaisesTheDatabaseError) {
