@@ -38,7 +38,8 @@ std::string TDBXBcd::ToString() const {
   } else if (Scale < 0 && magnitude != 0) {
     digits.append(-Scale, '0');
   }
-  return negative ? "-" + digits : digits;
+  if (negative) digits.insert(digits.begin(), '-');
+  return digits;
 }
 
 

@@ -19,12 +19,6 @@ struct Overloaded : Ts... {
 template <class... Ts>
 Overloaded(Ts...) -> Overloaded<Ts...>;
 
-std::string Two(int32_t v) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%02d", v);
-  return buf;
-}
-
 std::string DoubleText(double v) {
   char buf[40];
   std::snprintf(buf, sizeof buf, "%.15g", v);
@@ -40,14 +34,19 @@ std::string DateText(const TDBXDate& d) {
 }
 
 std::string TimeText(const TDBXTime& t) {
-  return Two(t.Hour) + ":" + Two(t.Minute) + ":" + Two(t.Second);
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", t.Hour, t.Minute, t.Second);
+  return buf;
 }
 
 std::string TimeStampText(const TDBXTimeStamp& ts) {
   std::string text = DateText(ts.Date);
-  if (ts.Time.Hour != 0 || ts.Time.Minute != 0 || ts.Time.Second != 0)
-    text += " " + TimeText(ts.Time);
-  text += "." + std::to_string(ts.Time.Millisecond);
+  if (ts.Time.Hour != 0 || ts.Time.Minute != 0 || ts.Time.Second != 0) {
+    text += ' ';
+    text += TimeText(ts.Time);
+  }
+  text += '.';
+  text += std::to_string(ts.Time.Millisecond);
   return text;
 }
 

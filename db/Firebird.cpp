@@ -18,7 +18,7 @@ using namespace Firebird;
 namespace {
 
 // Firebird character set ids that matter here.
-constexpr unsigned CsNone = 0, CsOctets = 1, CsUnicodeFss = 3, CsUtf8 = 4;
+constexpr unsigned CsNone = 0, CsOctets = 1, CsUnicodeFss = 3, CsUtf8 = 4, CsWin1252 = 53;
 constexpr unsigned MaxVaryingBytes = 32765;
 
 // The client library's file for a VendorLib name: the Windows client's name
@@ -392,6 +392,7 @@ TBinding Bind(TFbStatement& stmt, ITransaction* tra, unsigned i, const TParam* p
     if (origType == SQL_BLOB) {
       b.Type = SQL_BLOB;
       b.SubType = origSubType;
+      b.CharSet = charSet;  // the server converts a text blob to the column's set
       b.Bytes = RawBytes(WriteBlob(att, tra, bytes));
       b.Length = sizeof(ISC_QUAD);
       return;
@@ -411,7 +412,7 @@ TBinding Bind(TFbStatement& stmt, ITransaction* tra, unsigned i, const TParam* p
     case TFieldType::ftWideString:
     case TFieldType::ftMemo: {
       const std::u16string text = v.GetWideString();
-      if (origType == SQL_BLOB) asText(att.EncodeText(text), 0);
+      if (origType == SQL_BLOB) asText(att.EncodeText(text), att.Unicode ? CsUtf8 : CsWin1252);
       else asText(Utf16ToUtf8(text), CsUtf8);
       return b;
     }
@@ -546,7 +547,9 @@ void DecodeColumn(TFbAttachment& att, IMessageMetadata* meta, unsigned i, const 
       const unsigned charSet = meta->getCharSet(&st, i);
       st.Check();
       std::u16string text = DecodeBytes(charSet, att.Unicode, reinterpret_cast<const char*>(data), length);
-      const unsigned perChar = BytesPerChar(charSet) > 1 ? BytesPerChar(charSet) : (charSet == CsNone && att.Unicode ? 4 : 1);
+      // A CHAR(n) of a multi-byte set arrives padded to its byte length:
+      // keep its n characters (blanks included).
+      const unsigned perChar = BytesPerChar(charSet);
       if (perChar > 1) KeepChars(text, length / perChar);
       if (att.TrimChar) {
         while (!text.empty() && text.back() == u' ') text.pop_back();

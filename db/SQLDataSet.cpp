@@ -118,6 +118,23 @@ void TSQLDataSet::PrepareIfNeeded() {
 
 namespace {
 
+// Output parameters take the returned row's values: by name, else by their
+// position among the output parameters.
+void AssignOutputs(TParams& params, const std::vector<TDBXValueType>& columns, std::vector<TDBXValue>& row) {
+  size_t position = 0;
+  for (int32_t i = 0; i < params.Count(); ++i) {
+    TParam& p = params[i];
+    if (p.ParamType() != TParamType::ptOutput && p.ParamType() != TParamType::ptInputOutput &&
+        p.ParamType() != TParamType::ptResult)
+      continue;
+    size_t column = position++;
+    const std::u16string name = AsciiUpper(Utf8ToUtf16(p.Name()));
+    for (size_t c = 0; c < columns.size(); ++c)
+      if (AsciiUpper(columns[c].Name) == name) column = c;
+    if (column < row.size()) p.Value() = std::move(row[column]);
+  }
+}
+
 std::vector<const TParam*> MarkerValues(TParams& params, const std::vector<std::string>& markers) {
   std::vector<const TParam*> values;
   values.reserve(markers.size());
@@ -196,6 +213,7 @@ int32_t TSQLDataSet::ExecSQL() {
     } else {
       std::vector<TDBXValue> outputs;
       affected = ExecuteOnce(*FStatement, MarkerValues(FParams, FMarkers), &outputs);
+      AssignOutputs(FParams, FStatement->Columns, outputs);
     }
   } catch (...) {
     if (!wasPrepared) Unprepare();
@@ -216,15 +234,9 @@ void TSQLStoredProc::ExecProc() {
   if (StoredProcName.empty())
     throw TDBXError(TDBXErrorCodes::InvalidOperation, std::string(DBXMessages::NoSQLStatement));
   std::vector<const TParam*> inputs;
-  std::vector<TParam*> outputs;
   for (int32_t i = 0; i < FParams.Count(); ++i) {
-    TParam& p = FParams[i];
-    if (p.ParamType() == TParamType::ptOutput || p.ParamType() == TParamType::ptResult) {
-      outputs.push_back(&p);
-    } else {
-      inputs.push_back(&p);
-      if (p.ParamType() == TParamType::ptInputOutput) outputs.push_back(&p);
-    }
+    const TParam& p = FParams[i];
+    if (p.ParamType() != TParamType::ptOutput && p.ParamType() != TParamType::ptResult) inputs.push_back(&p);
   }
   const bool wasPrepared = Prepared();
   if (!FStatement) {
@@ -250,14 +262,7 @@ void TSQLStoredProc::ExecProc() {
     if (!wasPrepared) Unprepare();
     throw;
   }
-  // Output parameters by name, else by position among the outputs.
-  for (size_t k = 0; k < outputs.size(); ++k) {
-    TParam& p = *outputs[k];
-    size_t column = k;
-    for (size_t c = 0; c < FStatement->Columns.size(); ++c)
-      if (AsciiUpper(FStatement->Columns[c].Name) == AsciiUpper(Utf8ToUtf16(p.Name()))) column = c;
-    if (column < results.size()) p.Value() = std::move(results[column]);
-  }
+  AssignOutputs(FParams, FStatement->Columns, results);
   if (!wasPrepared) Unprepare();
 }
 

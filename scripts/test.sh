@@ -5,5 +5,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 bash scripts/build.sh
+# The database tests also run through a Firebird server on loopback.
+fb_env=$(bash scripts/firebird-server.sh)
+set -a; eval "$fb_env"; set +a
 cd build
 ctest --output-on-failure --timeout 600 -j "$(nproc)"

@@ -1,0 +1,86 @@
+#pragma once
+// Scratch databases for the database tests: a temporary directory holding the
+// definitions files (named through FIELDSYNC_DRIVERS_FILE and
+// FIELDSYNC_CONNECTIONS_FILE) and a fresh Firebird database, opened either
+// embedded (a file path) or through the Firebird server on loopback that
+// scripts/firebird-server.sh starts (FIELDSYNC_FB_SERVER, FIELDSYNC_FB_PASSWORD).
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "core/Platform.h"
+#include "db/SQLConnection.h"
+
+namespace fieldsync::test {
+
+enum class TDbMode { Embedded, Server };
+
+std::string ModeName(const testing::TestParamInfo<TDbMode>& info);
+
+// A fresh temporary directory, removed with the object.
+class TTempDir {
+ public:
+  TTempDir();
+  ~TTempDir();
+  const std::filesystem::path& Path() const { return FPath; }
+
+ private:
+  std::filesystem::path FPath;
+};
+
+void WriteFile(const std::filesystem::path& path, const std::string& text);
+
+// The definitions files named by the environment variables; the process-wide
+// definitions are forgotten so that the next connect reads them.
+void UseDefinitionsFiles(const std::filesystem::path& drivers, const std::filesystem::path& connections);
+
+// The drivers file that lists the built-in Firebird driver.
+std::string StandardDriversFile();
+
+class TTestDatabase {
+ public:
+  // Creates the database with default character set `dbCharSet` and writes
+  // the definitions files for it; the connection talks `serverCharSet`.
+  TTestDatabase(TDbMode mode, const std::string& serverCharSet = "UTF8", const std::string& dbCharSet = "UTF8");
+  ~TTestDatabase();
+
+  const std::filesystem::path& Dir() const { return FDir.Path(); }
+  std::filesystem::path DriversFile() const { return Dir() / "dbxdrivers.ini"; }
+  std::filesystem::path ConnectionsFile() const { return Dir() / "dbxconnections.ini"; }
+  // The Database value for a file of this directory (host prefix in server mode).
+  std::string DatabaseName(const std::string& file) const;
+  const std::string& Database() const { return FDatabase; }
+  std::string Password() const;
+  // A DMESTOQUE section for `database` with extra lines appended.
+  std::string ConnectionsText(const std::string& database, const std::string& extraLines = "") const;
+  // Creates another database file beside the first one.
+  std::string CreateDatabase(const std::string& file, const std::string& dbCharSet = "UTF8") const;
+
+  // A new, open DMESTOQUE connection.
+  std::unique_ptr<TSQLConnection> Connect() const;
+  // Runs statements (each committed) on a connection of its own.
+  void Exec(std::initializer_list<std::string> statements) const;
+
+ private:
+  TDbMode FMode;
+  TTempDir FDir;
+  std::string FServerCharSet;
+  std::string FDatabase;
+};
+
+// In server mode: skips the test when no server was announced, or fails it
+// when running under CI (CI=true), where the server must be there.
+#define FIELDSYNC_REQUIRE_MODE(mode)                                                          \
+  do {                                                                                        \
+    if ((mode) == ::fieldsync::test::TDbMode::Server &&                                       \
+        ::fieldsync::EnvironmentVariable("FIELDSYNC_FB_SERVER").empty()) {                    \
+      if (::fieldsync::EnvironmentVariable("CI") == "true")                                   \
+        GTEST_FAIL() << "FIELDSYNC_FB_SERVER is not set: start scripts/firebird-server.sh";   \
+      GTEST_SKIP() << "no Firebird server announced (FIELDSYNC_FB_SERVER)";                   \
+    }                                                                                         \
+  } while (0)
+
+}  // namespace fieldsync::test
