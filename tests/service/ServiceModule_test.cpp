@@ -32,6 +32,7 @@ TEST(ServiceModule, EchoesAndReversesCodeUnits) {
 }
 
 TEST(ServiceModule, CopiesHostValuesWhenCreated) {
+  Db();  // the suite's database
   THostValues host;
   host.IDFilial = 1;
   host.DiasEmAtraso = 0;
