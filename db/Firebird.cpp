@@ -89,6 +89,15 @@ TFbClient& TFbClient::Load(const std::string& vendorLib) {
 
 // ---- status ----
 
+std::string ClientErrorText(int32_t code, std::string text) {
+  if (!text.empty()) return text;
+  int32_t named = TDBXErrorCodes::VendorError;
+  if (code == isc_login) named = TDBXErrorCodes::InvalidUserOrPassword;
+  else if (code == isc_network_error || code == isc_net_connect_err || code == isc_io_error)
+    named = TDBXErrorCodes::ConnectionFailed;
+  return FormatText(DBXMessages::DbxError, {TDBXErrorCodes::Name(named)});
+}
+
 TFbStatus::TFbStatus(TFbClient& client)
     : FClient(client), FStatus(client.Master->getStatus()), FWrapper(FStatus) {}
 
@@ -105,13 +114,7 @@ void TFbStatus::Check() {
   std::string text(buffer, std::strlen(buffer) < n ? std::strlen(buffer) : n);
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
   FWrapper.init();
-  if (text.empty()) {
-    int32_t named = TDBXErrorCodes::VendorError;
-    if (code == isc_login) named = TDBXErrorCodes::InvalidUserOrPassword;
-    else if (code == isc_network_error || code == isc_net_connect_err || code == isc_io_error)
-      named = TDBXErrorCodes::ConnectionFailed;
-    text = FormatText(DBXMessages::DbxError, {TDBXErrorCodes::Name(named)});
-  }
+  text = ClientErrorText(code, std::move(text));
   throw TDBXError(code, text);
 }
 

@@ -35,6 +35,10 @@ class TFbClient {
   Firebird::IProvider* Provider = nullptr;
 };
 
+// The message of a client error: the client's own text, or "DBX Error:  %s"
+// with the name of the code when the client gave none.
+std::string ClientErrorText(int32_t code, std::string text);
+
 // A status vector that raises TDBXError with the client's code and text.
 class TFbStatus {
  public:
