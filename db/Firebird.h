@@ -6,6 +6,7 @@
 //   TFbAttachment  one attachment with its transaction settings
 //   TFbStatement   one prepared statement and its column descriptions
 //   TFbCursor      an open result: its own transaction, committed on close
+// (FbMessages.cpp holds the column descriptions, binding and decoding.)
 // Every statement runs in a transaction of its own that is committed when the
 // statement completes (for a query: when its cursor is closed).
 
@@ -95,6 +96,9 @@ struct TFbStatement {
   unsigned Type = 0;
   std::vector<TDBXValueType> Columns;  // descriptions of the output columns
 };
+
+// The description of output column `index` (name, code, scale, size, flags).
+TDBXValueType DescribeColumn(TFbAttachment& att, Firebird::IMessageMetadata* meta, unsigned index);
 
 // An input message built from parameter values.
 struct TFbInput {
