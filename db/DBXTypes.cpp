@@ -42,8 +42,5 @@ std::string TDBXBcd::ToString() const {
   return digits;
 }
 
-TCurrency TCurrency::FromDouble(double value) {
-  return TCurrency{static_cast<int64_t>(std::llround(value * 10000.0))};
-}
 
 }  // namespace fieldsync

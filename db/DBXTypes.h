@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "core/Currency.h"
+
 namespace fieldsync {
 
 // Data-type codes of columns and parameters. The numbers are interface: they
@@ -118,16 +120,7 @@ struct TDBXBcd {
   friend bool operator==(const TDBXBcd&, const TDBXBcd&) = default;
 };
 
-// Signed fixed-point decimal with four fractional digits: amounts, prices and
-// quantities. Held as the value times 10000.
-struct TCurrency {
-  int64_t Scaled = 0;  // value * 10000
+// TCurrency (amounts, prices, quantities) is the program-wide type of core.
 
-  static TCurrency FromScaled(int64_t scaled) { return TCurrency{scaled}; }
-  // Rounds to the nearest ten-thousandth, halves away from zero.
-  static TCurrency FromDouble(double value);
-  double ToDouble() const { return static_cast<double>(Scaled) / 10000.0; }
-  friend bool operator==(const TCurrency&, const TCurrency&) = default;
-};
 
 }  // namespace fieldsync

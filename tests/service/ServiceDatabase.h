@@ -1,0 +1,83 @@
+#pragma once
+// The database the service tests run against: an embedded Firebird database
+// built in a temporary directory from the project's schema (database/ in the
+// source tree) and the small fixture of service_fixture.sql, with connection
+// definitions files that point DMESTOQUE at it. Every test suite gets a fresh
+// copy, so the writes of one suite never reach another. Helpers read results
+// by value.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "db/DBXReader.h"
+#include "service/HostValues.h"
+#include "service/ServerMethodsUnit1.h"
+
+namespace fieldsync::test {
+
+using TCell = std::optional<std::string>;  // std::nullopt for NULL
+using TRow = std::vector<TCell>;
+inline const TCell Null = std::nullopt;
+
+// A result read to the end: column names as reported and every value as
+// UTF-8 text.
+struct TTable {
+  std::vector<std::string> Columns;
+  std::vector<TRow> Rows;
+};
+
+// Reads a reader to its end and closes it.
+TTable ReadTable(std::unique_ptr<TDBXReader> reader);
+
+// Sorts the rows, for results whose order the query leaves open.
+std::vector<TRow> Sorted(std::vector<TRow> rows);
+
+// The test database of the running test suite; created on the suite's first
+// use, removed when the process ends.
+class TServiceDatabase {
+ public:
+  static TServiceDatabase& Instance();
+
+  // A service instance as a REST request would create it, for branch
+  // `idFilial` and the overdue threshold `diasEmAtraso`.
+  std::unique_ptr<TServerMethods1> Service(int32_t idFilial = 1, int32_t diasEmAtraso = 0);
+
+  // Runs `sql` on a connection of its own (committed) and returns its rows.
+  TTable Query(const std::string& sql);
+  // Runs a statement without result on a connection of its own.
+  void Execute(const std::string& sql);
+
+  const std::string& DatabaseFile() const { return FDatabaseFile; }
+  const std::string& Directory() const { return FDirectory; }
+  // The connections file that DMESTOQUE reads at every connect.
+  const std::string& ConnectionsFile() const { return FConnectionsFile; }
+
+ private:
+  TServiceDatabase();
+  void CreateDatabase(const std::string& name);
+
+  std::string FDirectory;
+  std::string FDatabaseFile;
+  std::string FConnectionsFile;
+  std::string FSuite;
+};
+
+inline TServiceDatabase& Db() { return TServiceDatabase::Instance(); }
+
+// One read method call and the table it must give, rows in any order.
+struct TReadCase {
+  const char* Name;
+  std::function<std::unique_ptr<TDBXReader>(TServerMethods1&)> Call;
+  std::vector<std::string> Columns;
+  std::vector<TRow> Rows;
+};
+
+// Runs each case on a fresh instance for branch `idFilial` and compares the
+// result by value.
+void RunReadCases(const std::vector<TReadCase>& cases, int32_t idFilial = 1, int32_t diasEmAtraso = 0);
+
+}  // namespace fieldsync::test
