@@ -1,6 +1,7 @@
 #include "core/Platform.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <system_error>
 #include <vector>
 
@@ -8,6 +9,9 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <pthread.h>
+#include <signal.h>
 #endif
 
 namespace fieldsync {
@@ -64,5 +68,52 @@ std::string EnvironmentVariable(const char* name) {
   const char* value = std::getenv(name);
   return value ? std::string(value) : std::string();
 }
+
+void SetCurrentThreadName(const char* name) {
+#ifdef _WIN32
+  (void)name;
+#else
+  char shortName[16] = {};
+  std::strncpy(shortName, name, sizeof(shortName) - 1);
+  pthread_setname_np(pthread_self(), shortName);
+#endif
+}
+
+#ifdef _WIN32
+namespace {
+HANDLE TerminationEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+BOOL WINAPI OnConsoleControl(DWORD) {
+  SetEvent(TerminationEvent);
+  return TRUE;
+}
+}  // namespace
+
+void BlockTerminationRequests() { SetConsoleCtrlHandler(OnConsoleControl, TRUE); }
+void WaitForTerminationRequest() { WaitForSingleObject(TerminationEvent, INFINITE); }
+#else
+namespace {
+sigset_t TerminationSignals() {
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, SIGTERM);
+  sigaddset(&set, SIGINT);
+  return set;
+}
+}  // namespace
+
+void BlockTerminationRequests() {
+  sigset_t set = TerminationSignals();
+  pthread_sigmask(SIG_BLOCK, &set, nullptr);
+  // A peer that closes its socket early must not end the program.
+  signal(SIGPIPE, SIG_IGN);
+}
+
+void WaitForTerminationRequest() {
+  sigset_t set = TerminationSignals();
+  int received = 0;
+  while (sigwait(&set, &received) != 0) {
+  }
+}
+#endif
 
 }  // namespace fieldsync

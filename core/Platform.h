@@ -20,4 +20,15 @@ std::filesystem::path ResolvePath(const std::filesystem::path& base, const std::
 // Reads an environment variable; empty when unset.
 std::string EnvironmentVariable(const char* name);
 
+// Names the calling thread for debuggers and process listings (at most 15
+// characters are kept on Linux).
+void SetCurrentThreadName(const char* name);
+
+// Termination requests (SIGTERM and SIGINT, or Ctrl+C and closing the
+// console on Windows). Block them first thing in main, before any thread
+// starts, so that only WaitForTerminationRequest sees them.
+void BlockTerminationRequests();
+// Returns once a termination request has arrived.
+void WaitForTerminationRequest();
+
 }  // namespace fieldsync

@@ -114,21 +114,20 @@ std::string Utf16ToUtf8(std::u16string_view text) {
 }
 
 std::u16string Win1252ToUtf16(std::string_view bytes) {
-  std::u16string out;
-  out.reserve(bytes.size());
-  for (char ch : bytes) {
-    const auto b = static_cast<uint8_t>(ch);
-    out.push_back(b >= 0x80 && b < 0xA0 ? Win1252High[b - 0x80] : char16_t(b));
+  std::u16string out(bytes.size(), u'\0');
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    const auto b = static_cast<uint8_t>(bytes[i]);
+    out[i] = b >= 0x80 && b < 0xA0 ? Win1252High[b - 0x80] : char16_t(b);
   }
   return out;
 }
 
 std::string Utf16ToWin1252(std::u16string_view text, char replacement) {
-  std::string out;
-  out.reserve(text.size());
-  for (char16_t c : text) {
+  std::string out(text.size(), '\0');
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i];
     if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
-      out.push_back(static_cast<char>(c));
+      out[i] = static_cast<char>(c);
       continue;
     }
     char mapped = replacement;
@@ -138,7 +137,7 @@ std::string Utf16ToWin1252(std::u16string_view text, char replacement) {
         break;
       }
     }
-    out.push_back(mapped);
+    out[i] = mapped;
   }
   return out;
 }
@@ -171,7 +170,14 @@ std::string AsciiLower(std::string_view text) {
 }
 
 bool SameTextAscii(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && AsciiUpper(a) == AsciiUpper(b);
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
+    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
+    if (x != y) return false;
+  }
+  return true;
 }
 
 }  // namespace fieldsync

@@ -1,6 +1,13 @@
 #include "json/JSONParser.h"
 
+#include <algorithm>
+#include <iterator>
 #include <vector>
+
+#if defined(__SSE2__) && (defined(__GNUC__) || defined(__clang__))
+#include <emmintrin.h>
+#define FIELDSYNC_JSON_SSE2 1
+#endif
 
 #include "core/Error.h"
 #include "core/Text.h"
@@ -18,6 +25,28 @@ constexpr std::string_view Utf8HeaderMessage =
 
 constexpr char HexDigits[] = "0123456789ABCDEF";
 
+// The position of the first byte in data[pos, end) that ends a run of plain
+// string characters: a quotation mark, a reverse solidus, or in UTF-8 mode a
+// byte of 0x80 or above; end when there is none.
+size_t ScanPlainRun(const unsigned char* data, size_t pos, size_t end, bool utf8) {
+#ifdef FIELDSYNC_JSON_SSE2
+  const __m128i quote = _mm_set1_epi8('"');
+  const __m128i backslash = _mm_set1_epi8('\\');
+  while (end - pos >= 16) {
+    const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + pos));
+    int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(chunk, quote), _mm_cmpeq_epi8(chunk, backslash)));
+    if (utf8) mask |= _mm_movemask_epi8(chunk);
+    if (mask != 0) return pos + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+    pos += 16;
+  }
+#endif
+  for (; pos < end; ++pos) {
+    const unsigned char b = data[pos];
+    if (b == '"' || b == '\\' || (b >= 0x80 && utf8)) break;
+  }
+  return pos;
+}
+
 bool IsWhitespace(unsigned char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 bool IsDigit(int c) { return c >= '0' && c <= '9'; }
 
@@ -31,12 +60,6 @@ int HexValue(int c) {
 void AppendHex4(std::u16string& text, char16_t unit) {
   for (int shift = 12; shift >= 0; shift -= 4) text.push_back(static_cast<char16_t>(HexDigits[(unit >> shift) & 0xF]));
 }
-
-// An open object or array on the parser's stack.
-struct TOpenContainer {
-  TJSONValue* Container;
-  bool IsObject;
-};
 
 }  // namespace
 
@@ -96,70 +119,93 @@ size_t TJSONParser::DecodeSequence(size_t pos, char16_t units[2], int& count) co
 }
 
 std::unique_ptr<TJSONValue> TJSONParser::ParseValue(bool objectOnly) {
+  // Children of the open containers wait on two stacks until their
+  // container closes and takes them as one exactly sized list; a container
+  // joins its parent when it closes. On a syntax error everything here is
+  // freed on return.
+  struct TOpen {
+    std::unique_ptr<TJSONValue> Container;
+    bool IsObject;
+    size_t FirstChild;                // on Pairs or Values
+    std::unique_ptr<TJSONString> Key;  // of the pair whose value is being parsed
+  };
+  std::vector<TOpen> open;
+  std::vector<std::unique_ptr<TJSONPair>> pairs;
+  std::vector<std::unique_ptr<TJSONValue>> values;
   std::unique_ptr<TJSONValue> root;
-  std::vector<TOpenContainer> open;
-  std::unique_ptr<TJSONString> key;  // the key of the pair being parsed
+
+  const auto attach = [&](std::unique_ptr<TJSONValue> value) {
+    if (open.empty())
+      root = std::move(value);
+    else if (open.back().IsObject)
+      pairs.push_back(std::make_unique<TJSONPair>(std::move(open.back().Key), std::move(value)));
+    else
+      values.push_back(std::move(value));
+  };
+  const auto close = [&] {
+    TOpen& top = open.back();
+    if (top.IsObject) {
+      std::vector<std::unique_ptr<TJSONPair>> members(std::make_move_iterator(pairs.begin() + top.FirstChild),
+                                                      std::make_move_iterator(pairs.end()));
+      pairs.resize(top.FirstChild);
+      static_cast<TJSONObject&>(*top.Container).SetMemberList(std::move(members));
+    } else {
+      std::vector<std::unique_ptr<TJSONValue>> elements(std::make_move_iterator(values.begin() + top.FirstChild),
+                                                        std::make_move_iterator(values.end()));
+      values.resize(top.FirstChild);
+      static_cast<TJSONArray&>(*top.Container).SetElements(std::move(elements));
+    }
+    std::unique_ptr<TJSONValue> container = std::move(top.Container);
+    open.pop_back();
+    attach(std::move(container));
+  };
 
   for (;;) {
     // A value starts here; the whitespace before it is already skipped.
     const int c = Peek();
-    if (objectOnly && !root && c != '{') return nullptr;
-    std::unique_ptr<TJSONValue> value;
-    bool opens = false;
-    switch (c) {
-      case '{':
-        value = std::make_unique<TJSONObject>();
-        opens = true;
-        break;
-      case '[':
-        value = std::make_unique<TJSONArray>();
-        opens = true;
-        break;
-      case '"':
-        value = ParseString();
-        break;
-      case 't':
-        if (ParseLiteral("true")) value = std::make_unique<TJSONTrue>();
-        break;
-      case 'f':
-        if (ParseLiteral("false")) value = std::make_unique<TJSONFalse>();
-        break;
-      case 'n':
-        if (ParseLiteral("null")) value = std::make_unique<TJSONNull>();
-        break;
-      default:
-        if (c == '-' || IsDigit(c)) value = ParseNumber();
-        break;
-    }
-    if (!value) return nullptr;
-    if (opens) {
+    if (objectOnly && open.empty() && c != '{') return nullptr;
+    if (c == '{' || c == '[') {
       if (open.size() >= JSONMaxParseDepth) return nullptr;
       ++FPos;
-    }
-
-    TJSONValue* placed = value.get();
-    if (open.empty()) {
-      root = std::move(value);
-    } else if (open.back().IsObject) {
-      static_cast<TJSONObject*>(open.back().Container)->AddPair(std::make_unique<TJSONPair>(std::move(key), std::move(value)));
-    } else {
-      static_cast<TJSONArray*>(open.back().Container)->AddElement(std::move(value));
-    }
-
-    bool expectValue = false;
-    if (opens) {
       const bool isObject = c == '{';
-      open.push_back({placed, isObject});
+      if (isObject)
+        open.push_back({std::make_unique<TJSONObject>(), true, pairs.size(), nullptr});
+      else
+        open.push_back({std::make_unique<TJSONArray>(), false, values.size(), nullptr});
       SkipWhitespace();
-      if (Peek() != (isObject ? '}' : ']')) {
-        if (isObject && !(key = ParseKey())) return nullptr;
-        expectValue = true;
+      if (Peek() == (isObject ? '}' : ']')) {
+        ++FPos;
+        SkipWhitespace();
+        close();
+      } else {
+        if (isObject && !(open.back().Key = ParseKey())) return nullptr;
+        continue;  // its first value
       }
-      // else: an empty container; its closing bracket is taken below.
+    } else {
+      std::unique_ptr<TJSONValue> value;
+      switch (c) {
+        case '"':
+          value = ParseString();
+          break;
+        case 't':
+          if (ParseLiteral("true")) value = std::make_unique<TJSONTrue>();
+          break;
+        case 'f':
+          if (ParseLiteral("false")) value = std::make_unique<TJSONFalse>();
+          break;
+        case 'n':
+          if (ParseLiteral("null")) value = std::make_unique<TJSONNull>();
+          break;
+        default:
+          if (c == '-' || IsDigit(c)) value = ParseNumber();
+          break;
+      }
+      if (!value) return nullptr;
+      attach(std::move(value));
     }
 
-    // Close containers until one expects another value.
-    while (!expectValue) {
+    // After a value: close containers until one expects another value.
+    for (;;) {
       if (open.empty()) return root;
       SkipWhitespace();
       const int next = Peek();
@@ -167,15 +213,13 @@ std::unique_ptr<TJSONValue> TJSONParser::ParseValue(bool objectOnly) {
       if (next == ',') {
         ++FPos;
         SkipWhitespace();
-        if (isObject && !(key = ParseKey())) return nullptr;
-        expectValue = true;
-      } else if (next == (isObject ? '}' : ']')) {
-        ++FPos;
-        SkipWhitespace();
-        open.pop_back();
-      } else {
-        return nullptr;
+        if (isObject && !(open.back().Key = ParseKey())) return nullptr;
+        break;
       }
+      if (next != (isObject ? '}' : ']')) return nullptr;
+      ++FPos;
+      SkipWhitespace();
+      close();
     }
   }
 }
@@ -197,11 +241,7 @@ std::unique_ptr<TJSONString> TJSONParser::ParseString() {
   for (;;) {
     // A run of characters taken unchanged.
     const size_t start = FPos;
-    while (FPos < FEnd) {
-      const unsigned char b = FData[FPos];
-      if (b == '"' || b == '\\' || (b >= 0x80 && FUtf8)) break;
-      ++FPos;
-    }
+    FPos = ScanPlainRun(FData, FPos, FEnd, FUtf8);
     if (FPos > start) {
       const size_t old = text.size();
       text.resize(old + (FPos - start));

@@ -1,0 +1,102 @@
+#include "http/DSHTTPWebDispatcher.h"
+
+#include "core/Text.h"
+
+namespace fieldsync {
+
+namespace {
+
+// The REST layer's view of a web request.
+class TDSHTTPRequestWebBroker : public TDSHTTPRequest {
+ public:
+  explicit TDSHTTPRequestWebBroker(TWebRequest& request) : FRequest(request) {
+    AddFields(request.QueryFields());
+    if (request.MethodType() == TMethodType::mtPost) AddFields(request.ContentFields());
+  }
+
+  std::string RawPath() const override { return FRequest.RawPath(); }
+  std::string Command() const override { return FRequest.Method(); }
+  TDSHTTPCommandType CommandType() const override {
+    if (FRequest.Method() == "DELETE") return TDSHTTPCommandType::hcDELETE;
+    switch (FRequest.MethodType()) {
+      case TMethodType::mtGet:
+        return TDSHTTPCommandType::hcGET;
+      case TMethodType::mtPost:
+        return TDSHTTPCommandType::hcPOST;
+      case TMethodType::mtPut:
+        return TDSHTTPCommandType::hcPUT;
+      case TMethodType::mtHead:
+        return TDSHTTPCommandType::hcOther;
+      default:
+        return TDSHTTPCommandType::hcUnknown;
+    }
+  }
+  const TDSHTTPParams& Params() const override { return FParams; }
+  const std::string& PostStream() const override { return FRequest.Data().Body; }
+  std::string Pragma() const override { return FRequest.GetFieldByName("Pragma"); }
+  std::string Accept() const override { return FRequest.Accept(); }
+  std::string RemoteIP() const override { return FRequest.RemoteAddr(); }
+  std::string UserAgent() const override { return FRequest.UserAgent(); }
+  std::string ProtocolVersion() const override { return FRequest.ProtocolVersion(); }
+  std::string AuthUserName() const override { return FRequest.AuthUserName(); }
+  std::string AuthPassword() const override { return FRequest.AuthPassword(); }
+
+ private:
+  void AddFields(const TFields& fields) {
+    for (size_t i = 0; i < fields.Count(); ++i) FParams.emplace_back(fields.Names(i), fields.ValueFromIndex(i));
+  }
+
+  TWebRequest& FRequest;
+  TDSHTTPParams FParams;
+};
+
+// The REST layer's view of a web response.
+class TDSHTTPResponseWebBroker : public TDSHTTPResponse {
+ public:
+  explicit TDSHTTPResponseWebBroker(TWebResponse& response) : FResponse(response) {}
+
+  int ResponseNo() const override { return FResponse.StatusCode(); }
+  void SetResponseNo(int code) override { FResponse.SetStatusCode(code); }
+  std::string ResponseText() const override { return FResponse.ReasonString(); }
+  void SetResponseText(const std::string& text) override { FResponse.SetReasonString(text); }
+  std::string ContentText() const override { return FResponse.Content(); }
+  void SetContentText(std::string text) override { FResponse.SetContent(std::move(text)); }
+  std::string Pragma() const override { return FResponse.GetCustomHeader("Pragma"); }
+  void SetPragma(const std::string& value) override { FResponse.SetCustomHeader("Pragma", value); }
+  std::string ContentType() const override { return FResponse.ContentType(); }
+  void SetContentType(const std::string& value) override { FResponse.SetContentType(value); }
+
+ private:
+  TWebResponse& FResponse;
+};
+
+}  // namespace
+
+TDSHTTPWebDispatcher::TDSHTTPWebDispatcher(const TRegisterClasses& registerClasses) : FHTTPServer(FServer) {
+  FHTTPServer.SetDSContext("datasnap/");
+  FHTTPServer.SetRESTContext("rest/");
+  FHTTPServer.SetCacheContext("cache/");
+  FHTTPServer.SetSessionTimeout(TDSHTTPServer::DefaultSessionTimeoutMs);
+  if (registerClasses) registerClasses(FServer);
+  FServer.Start();  // AutoStart
+}
+
+TDSHTTPWebDispatcher::~TDSHTTPWebDispatcher() { FServer.Stop(); }
+
+bool TDSHTTPWebDispatcher::DispatchRequest(TWebRequest& request, TWebResponse& response) {
+  try {
+    TDSHTTPRequestWebBroker requestView(request);
+    TDSHTTPResponseWebBroker responseView(response);
+    FHTTPServer.DoCommand(requestView, responseView);
+    return true;
+  } catch (...) {
+    try {
+      response.SetStatusCode(500);
+      return true;
+    } catch (...) {
+      return false;
+    }
+  }
+}
+
+}  // namespace fieldsync

@@ -1,0 +1,85 @@
+#pragma once
+// The HTTP listener: binds every local IPv4 (and, where the system has it,
+// IPv6) address on a port, serves each accepted connection on a thread of
+// its own (one request, then close) and hands each request to the web module
+// pool. Start, stop and settings are called from one controlling thread.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "http/WebRequestHandler.h"
+
+namespace fieldsync {
+
+// One listening address. Port 0 asks the system for a free port (the port
+// taken is written back on activation).
+struct TSocketBinding {
+  std::string IP;       // "0.0.0.0" every IPv4 address, "::" every IPv6 address
+  uint16_t Port = 0;
+  bool IPv6 = false;
+};
+
+// Limits against clients that hold connections or send too much.
+struct TListenerLimits {
+  static constexpr int DefaultReadTimeoutSeconds = 60;
+  static constexpr int DefaultMaxConnections = 1024;
+  static constexpr int64_t DefaultMaxBodyBytes = 64ll * 1024 * 1024;
+
+  // Idle wait for request bytes before the connection is closed; 0: none.
+  int ReadTimeoutSeconds = DefaultReadTimeoutSeconds;
+  // Connection threads at once; one more is answered 503 and closed.
+  int MaxConnections = DefaultMaxConnections;
+  // Largest request body; a larger one is answered 413 unread.
+  int64_t MaxBodyBytes = DefaultMaxBodyBytes;
+
+  // FIELDSYNC_READ_TIMEOUT (seconds), FIELDSYNC_MAX_CONNECTIONS,
+  // FIELDSYNC_MAX_BODY (bytes); unset or empty keeps the default, anything
+  // but a whole number in range raises.
+  static TListenerLimits FromEnvironment();
+};
+
+class TIdHTTPWebBrokerBridge {
+ public:
+  static constexpr int ListenBacklog = 15;
+
+  // `handler` receives every request; it must outlive the listener.
+  explicit TIdHTTPWebBrokerBridge(TWebRequestHandler& handler = WebRequestHandler());
+  ~TIdHTTPWebBrokerBridge();  // stops
+  TIdHTTPWebBrokerBridge(const TIdHTTPWebBrokerBridge&) = delete;
+  TIdHTTPWebBrokerBridge& operator=(const TIdHTTPWebBrokerBridge&) = delete;
+
+  uint16_t DefaultPort() const { return FDefaultPort; }
+  void SetDefaultPort(uint16_t port) { FDefaultPort = port; }
+
+  // Empty until activation, which adds "0.0.0.0" and, with IPv6, "::" on the
+  // default port when the list is empty. Clear it to let a new port count.
+  std::vector<TSocketBinding>& Bindings() { return FBindings; }
+
+  // Limits in force from the next activation. Unless set here, activation
+  // reads them with TListenerLimits::FromEnvironment().
+  const TListenerLimits& Limits() const { return FLimits; }
+  void SetLimits(const TListenerLimits& limits) { FLimits = limits, FLimitsSet = true; }
+
+  bool Active() const;
+  // true: bind and listen (raises "Could not bind socket. Address and port
+  // are already in use." and stays inactive when a binding fails); false:
+  // close the listening sockets, disconnect every connection and return when
+  // every connection thread has ended.
+  void SetActive(bool value);
+
+  // Connection threads running now.
+  int ConnectionCount() const;
+
+ private:
+  struct TImpl;
+  TWebRequestHandler& FHandler;
+  uint16_t FDefaultPort = 80;
+  std::vector<TSocketBinding> FBindings;
+  TListenerLimits FLimits;
+  bool FLimitsSet = false;
+  std::unique_ptr<TImpl> FImpl;
+};
+
+}  // namespace fieldsync

@@ -1,0 +1,109 @@
+#include "http/WebModuleUnit1.h"
+
+#include "core/Platform.h"
+#include "core/Regional.h"
+#include "core/Text.h"
+#include "http/PageProducer.h"
+
+namespace fieldsync {
+
+namespace {
+
+// Loopback peers, in the forms the listener reports them.
+constexpr const char* LoopbackAddresses[] = {"127.0.0.1", "0:0:0:0:0:0:0:1", "::1"};
+
+}  // namespace
+
+TWebModule1::TWebModule1(TWebModule1Components components, std::filesystem::path programDir)
+    : FProgramDir(programDir.empty() ? ExecutableDir() : std::move(programDir)) {
+  auto tagHandler = [this](const std::string& tagString, const TFields&,
+                           std::u16string& replaceText) {
+    if (FRequest) replaceText = ServerFunctionInvokerHTMLTag(*FRequest, tagString);
+  };
+  FServerFunctionInvoker = std::make_unique<TPageProducer>(
+      "Templates\\ServerFunctionInvoker.html", FProgramDir);
+  FServerFunctionInvoker->SetOnHTMLTag(tagHandler);
+  FReverseString = std::make_unique<TPageProducer>("templates\\ReverseString.html", FProgramDir);
+  FReverseString->SetOnHTMLTag(tagHandler);
+
+  // The dispatch list, in the order the components are created.
+  if (components.DSHTTPWebDispatcher1)
+    FDSHTTPWebDispatcher1 = components.DSHTTPWebDispatcher1(*this);
+  if (components.WebFileDispatcher1) FWebFileDispatcher1 = components.WebFileDispatcher1(*this);
+  if (components.DSProxyDispatcher1) FDSProxyDispatcher1 = components.DSProxyDispatcher1(*this);
+  FDispatchList = {FDSHTTPWebDispatcher1.get(), FWebFileDispatcher1.get(),
+                   FDSProxyDispatcher1.get()};
+
+  TWebActionItem reverseString;
+  reverseString.Name = "ReverseStringAction";
+  reverseString.PathInfo = "/ReverseString";
+  reverseString.Producer = FReverseString.get();
+  TWebActionItem invoker;
+  invoker.Name = "ServerFunctionInvokerAction";
+  invoker.PathInfo = "/ServerFunctionInvoker";
+  invoker.Producer = FServerFunctionInvoker.get();
+  TWebActionItem defaultAction;
+  defaultAction.Name = "DefaultAction";
+  defaultAction.PathInfo = "/";
+  defaultAction.Default = true;
+  defaultAction.OnAction = [this](TWebRequest& request, TWebResponse& response, bool& handled) {
+    WebModuleDefaultAction(request, response, handled);
+  };
+  FActions = {reverseString, invoker, defaultAction};
+
+  WebModuleCreate();
+}
+
+TWebModule1::~TWebModule1() = default;
+
+void TWebModule1::WebModuleCreate() {
+  FServerFunctionInvokerAction = ActionByName("ServerFunctionInvokerAction");
+}
+
+void TWebModule1::BeforeDispatch(TWebRequest& request, TWebResponse& response) {
+  WebModuleBeforeDispatch(request, response);
+}
+
+void TWebModule1::WebModuleBeforeDispatch(TWebRequest& request, TWebResponse&) {
+  if (FServerFunctionInvokerAction)
+    FServerFunctionInvokerAction->Enabled = AllowServerFunctionInvoker(request);
+}
+
+bool TWebModule1::AllowServerFunctionInvoker(const TWebRequest& request) const {
+  const std::string address = request.RemoteAddr();
+  for (const char* loopback : LoopbackAddresses)
+    if (address == loopback) return true;
+  return false;
+}
+
+void TWebModule1::WebModuleDefaultAction(TWebRequest& request, TWebResponse& response,
+                                         bool& handled) {
+  const std::string pathInfo = request.PathInfo();
+  if (pathInfo.empty() || pathInfo == "/")
+    response.SetContent(Utf16ToWin1252(FReverseString->Content()));
+  else
+    response.SendRedirect(request.InternalScriptName() + "/");
+  handled = true;
+}
+
+std::u16string TWebModule1::ServerFunctionInvokerHTMLTag(const TWebRequest& request,
+                                                         const std::string& tagString) {
+  auto is = [&tagString](const char* name) { return SameTextAscii(tagString, name); };
+  if (is("urlpath")) return Win1252ToUtf16(request.InternalScriptName());
+  if (is("port")) return Latin1ToUtf16(std::to_string(request.ServerPort()));
+  if (is("host")) return Win1252ToUtf16(request.Host());
+  if (is("classname")) return Latin1ToUtf16(ServiceClassName);
+  // No authentication manager is attached to the REST dispatcher.
+  if (is("loginrequired")) return u"false";
+  if (is("serverfunctionsjs"))
+    return Win1252ToUtf16(request.InternalScriptName()) + u"/js/serverfunctions.js";
+  if (is("servertime")) return Latin1ToUtf16(DateTimeToStr(Now()));
+  if (is("serverfunctioninvoker")) {
+    if (!AllowServerFunctionInvoker(request)) return {};
+    return u"<div><a href=\"" + Win1252ToUtf16(request.InternalScriptName()) +
+           u"/ServerFunctionInvoker\" target=\"_blank\">Server Functions</a></div>";
+  }
+  return {};
+}
+
+}  // namespace fieldsync

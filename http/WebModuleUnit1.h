@@ -1,0 +1,67 @@
+#pragma once
+// TWebModule1, the service's web module: the landing page ("/" and
+// "/ReverseString"), the method-test page ("/ServerFunctionInvoker", only for
+// callers on the local machine), then the REST dispatcher and the two file
+// dispatchers, and a default action that redirects everything else to "/".
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "http/WebModule.h"
+
+namespace fieldsync {
+
+class TWebModule1;
+
+// Builds the components of the dispatch list for one module instance. Each
+// factory may be empty (the slot stays empty); the module owns what it gets.
+struct TWebModule1Components {
+  using TFactory = std::function<std::unique_ptr<TWebDispatcher>(TWebModule1&)>;
+  TFactory DSHTTPWebDispatcher1;  // REST: mask "/datasnap*"
+  TFactory WebFileDispatcher1;    // static files: mask "/*"
+  TFactory DSProxyDispatcher1;    // client packages: mask "/*"
+};
+
+class TWebModule1 : public TWebModule {
+ public:
+  // `programDir` is where the templates are found (the executable's
+  // directory unless a test says otherwise).
+  explicit TWebModule1(TWebModule1Components components = {},
+                       std::filesystem::path programDir = {});
+  ~TWebModule1() override;
+
+  // The service class whose methods the REST dispatcher exposes.
+  static constexpr const char* ServiceClassName = "TServerMethods1";
+
+  // True exactly for the loopback peers "127.0.0.1", "0:0:0:0:0:0:0:1", "::1".
+  bool AllowServerFunctionInvoker(const TWebRequest& request) const;
+
+  const std::filesystem::path& ProgramDir() const { return FProgramDir; }
+  TWebDispatcher* DSHTTPWebDispatcher1() const { return FDSHTTPWebDispatcher1.get(); }
+  TWebDispatcher* WebFileDispatcher1() const { return FWebFileDispatcher1.get(); }
+  TWebDispatcher* DSProxyDispatcher1() const { return FDSProxyDispatcher1.get(); }
+  TPageProducer& ReverseString() { return *FReverseString; }
+  TPageProducer& ServerFunctionInvoker() { return *FServerFunctionInvoker; }
+
+ protected:
+  void BeforeDispatch(TWebRequest& request, TWebResponse& response) override;
+
+ private:
+  void WebModuleCreate();
+  void WebModuleBeforeDispatch(TWebRequest& request, TWebResponse& response);
+  void WebModuleDefaultAction(TWebRequest& request, TWebResponse& response, bool& handled);
+  std::u16string ServerFunctionInvokerHTMLTag(const TWebRequest& request,
+                                              const std::string& tagString);
+
+  std::filesystem::path FProgramDir;
+  std::unique_ptr<TPageProducer> FServerFunctionInvoker;
+  std::unique_ptr<TPageProducer> FReverseString;
+  std::unique_ptr<TWebDispatcher> FDSHTTPWebDispatcher1;
+  std::unique_ptr<TWebDispatcher> FWebFileDispatcher1;
+  std::unique_ptr<TWebDispatcher> FDSProxyDispatcher1;
+  TWebActionItem* FServerFunctionInvokerAction = nullptr;
+};
+
+}  // namespace fieldsync

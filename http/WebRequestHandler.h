@@ -1,0 +1,54 @@
+#pragma once
+// The pool of web modules that connection threads borrow from: at most 32 in
+// use at once; a returned module is kept and lent again to a later request.
+// Thread-safe: the pool's lists are changed only under FLock.
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "http/WebModule.h"
+
+namespace fieldsync {
+
+class TWebRequestHandler {
+ public:
+  // Creates one web module instance; set once at program start.
+  using TWebModuleClass = std::function<std::unique_ptr<TWebModule>()>;
+
+  static constexpr int DefaultMaxConnections = 32;
+
+  TWebRequestHandler() = default;
+  ~TWebRequestHandler();
+  TWebRequestHandler(const TWebRequestHandler&) = delete;
+  TWebRequestHandler& operator=(const TWebRequestHandler&) = delete;
+
+  void SetWebModuleClass(TWebModuleClass moduleClass);
+  int MaxConnections() const { return FMaxConnections; }
+  void SetMaxConnections(int value) { FMaxConnections = value; }
+
+  // Lends a module to the request, lets it dispatch, sends the response if
+  // the module handled it and has not sent it, and takes the module back.
+  // Raises "Maximum number of concurrent connections exceeded.  Please try
+  // again later" when all modules are in use.
+  bool HandleRequest(TWebRequest& request, TWebResponse& response);
+
+  // Modules created so far (in use or cached).
+  size_t ModuleCount() const;
+
+ private:
+  std::unique_ptr<TWebModule> Acquire();
+  void Release(std::unique_ptr<TWebModule> module);
+
+  mutable std::mutex FLock;
+  TWebModuleClass FWebModuleClass;                      // guarded by FLock
+  int FMaxConnections = DefaultMaxConnections;
+  int FActiveCount = 0;                                 // guarded by FLock
+  std::vector<std::unique_ptr<TWebModule>> FInactive;   // guarded by FLock
+};
+
+// The program's single handler, created on first use.
+TWebRequestHandler& WebRequestHandler();
+
+}  // namespace fieldsync

@@ -1,0 +1,61 @@
+#pragma once
+// The REST layer's view of one HTTP request and its response. The web
+// front end adapts its own request and response objects to these, so the
+// REST layer depends on no particular HTTP implementation.
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace fieldsync {
+
+enum class TDSHTTPCommandType { hcUnknown, hcGET, hcPOST, hcDELETE, hcPUT, hcOther };
+
+// name=value items in order, 8-bit text in the system code page.
+using TDSHTTPParams = std::vector<std::pair<std::string, std::string>>;
+
+class TDSHTTPRequest {
+ public:
+  virtual ~TDSHTTPRequest() = default;
+  // The path as received: not decoded, without the query string.
+  virtual std::string RawPath() const = 0;
+  // The HTTP method word.
+  virtual std::string Command() const = 0;
+  virtual TDSHTTPCommandType CommandType() const = 0;
+  // The query fields, then, for a POST, the form fields of the body.
+  virtual const TDSHTTPParams& Params() const = 0;
+  // The request content exactly as received.
+  virtual const std::string& PostStream() const = 0;
+  virtual std::string Pragma() const = 0;
+  virtual std::string Accept() const = 0;
+  virtual std::string RemoteIP() const = 0;
+  virtual std::string UserAgent() const = 0;
+  virtual std::string ProtocolVersion() const = 0;
+  virtual std::string AuthUserName() const = 0;
+  virtual std::string AuthPassword() const = 0;
+};
+
+class TDSHTTPResponse {
+ public:
+  virtual ~TDSHTTPResponse() = default;
+  virtual int ResponseNo() const = 0;
+  // Sets the status code and the standard reason phrase that belongs to it.
+  virtual void SetResponseNo(int code) = 0;
+  virtual std::string ResponseText() const = 0;
+  // The reason phrase of the status line.
+  virtual void SetResponseText(const std::string& text) = 0;
+  virtual std::string ContentText() const = 0;
+  // The body bytes.
+  virtual void SetContentText(std::string text) = 0;
+  virtual std::string Pragma() const = 0;
+  virtual void SetPragma(const std::string& value) = 0;
+  virtual std::string ContentType() const = 0;
+  virtual void SetContentType(const std::string& value) = 0;
+  bool CloseConnection() const { return FCloseConnection; }
+  void SetCloseConnection(bool value) { FCloseConnection = value; }
+
+ private:
+  bool FCloseConnection = false;
+};
+
+}  // namespace fieldsync

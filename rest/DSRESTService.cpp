@@ -1,0 +1,154 @@
+#include "rest/DSRESTService.h"
+
+#include "core/Error.h"
+#include "core/Text.h"
+#include "rest/DSConvert.h"
+#include "rest/DSRESTGrammar.h"
+#include "rest/DSResponseHandler.h"
+
+namespace fieldsync {
+
+namespace {
+
+constexpr const char* InvalidBodyMessage = "Message content is not a valid JSON value.";
+constexpr const char* CommandNotImplementedMessage = "Internal command %s not implemented.";
+constexpr const char* TooManyArgumentsMessage =
+    "Server method %s has only %d parameters. Too many arguments actual arguments: %d.";
+constexpr const char* UnusedArgumentsMessage =
+    "Server method %s consumed only %d input parameters out of %d. Decrease the call input parameters for a "
+    "successful execution.";
+constexpr const char* InvalidBooleanMessage = "'%s' is not a valid boolean value";
+
+bool TakesArgument(TDSParamDirection direction) {
+  return direction == TDSParamDirection::In || direction == TDSParamDirection::InOut;
+}
+
+}  // namespace
+
+TDSRESTService::TDSRESTService(TDSServer& server, std::string userName, std::string password)
+    : FServer(server), FUserName(std::move(userName)), FPassword(std::move(password)) {}
+
+TDSRESTService::~TDSRESTService() = default;
+
+bool TDSRESTService::ProcessQueryParameter(const std::string& name, const std::string& value) {
+  if (name.empty()) return true;
+  if (SameTextAscii(name, "json")) {
+    const std::u16string text = Latin1ToUtf16(value);
+    if (auto number = ParseFloatText(text)) {
+      FStreamAsJSON = *number != 0;
+    } else if (AsciiUpper(text) == u"TRUE" || AsciiUpper(text) == u"FALSE") {
+      FStreamAsJSON = AsciiUpper(text) == u"TRUE";
+    } else {
+      throw Exception(FormatText(InvalidBooleanMessage, {value}));
+    }
+    return true;
+  }
+  // Result filters ("t", "ss") hook in here; until they are registered, every
+  // other parameter is accepted and ignored, as an unknown kind is.
+  return true;
+}
+
+void TDSRESTService::ProcessGETRequest(std::string_view remainder, TDSServiceResponseHandler& handler) {
+  ProcessREST("GET", remainder, nullptr, handler);
+}
+
+void TDSRESTService::ProcessPOSTRequest(std::string_view remainder, const TDSHTTPParams& params, std::string body,
+                                        TDSServiceResponseHandler& handler) {
+  // A form post whose single unnamed field holds the JSON text.
+  if (body.size() > 1 && body[0] != '[' && body[0] != '{' && params.size() == 1 && params[0].first.empty())
+    body = params[0].second;
+  ProcessREST("POST", remainder, &body, handler);
+}
+
+void TDSRESTService::ProcessPUTRequest(std::string_view remainder, const std::string& body,
+                                       TDSServiceResponseHandler& handler) {
+  ProcessREST("PUT", remainder, &body, handler);
+}
+
+void TDSRESTService::ProcessDELETERequest(std::string_view remainder, TDSServiceResponseHandler& handler) {
+  ProcessREST("DELETE", remainder, nullptr, handler);
+}
+
+void TDSRESTService::ProcessREST(std::string_view verb, std::string_view remainder, const std::string* body,
+                                 TDSServiceResponseHandler& handler) {
+  std::unique_ptr<TJSONArray> commands;
+  try {
+    const TRESTRequestParts parts = ParseRequest(remainder);
+    auto arguments = std::make_unique<TJSONArray>();
+    for (const auto& text : parts.Arguments) arguments->AddElement(ArgumentToJSON(text));
+
+    if (body && !body->empty()) {
+      auto value = TJSONObject::ParseJSONValue(*body, 0);
+      if (!value) throw Exception(InvalidBodyMessage);
+      auto* object = dynamic_cast<TJSONObject*>(value.get());
+      TJSONArray* list = nullptr;
+      if (object && object->Size() == 1 && object->Get(0)->GetJsonString()->Text() == u"_parameters")
+        list = dynamic_cast<TJSONArray*>(object->Get(0)->GetJsonValue());
+      if (list) {
+        for (const auto& element : *list) arguments->AddElement(element.Clone());
+      } else {
+        arguments->AddElement(std::move(value));
+      }
+    }
+
+    auto method = std::make_unique<TJSONObject>();
+    method->AddPair(SetMethodNameWithPrefix(verb, parts.ClassName, parts.MethodName), std::move(arguments));
+    auto command = std::make_unique<TJSONObject>();
+    command->AddPair(u"execute", std::move(method));
+    commands = std::make_unique<TJSONArray>();
+    commands->AddElement(std::move(command));
+  } catch (const std::exception& e) {
+    handler.AddCommandError(e.what());
+    return;
+  }
+  ProcessRequest(*commands, handler);
+}
+
+void TDSRESTService::ProcessRequest(const TJSONArray& commands, TDSServiceResponseHandler& handler) {
+  for (const auto& element : commands) {
+    try {
+      const auto* command = dynamic_cast<const TJSONObject*>(&element);
+      if (!command || command->Size() == 0) throw Exception(FormatText(CommandNotImplementedMessage, {""}));
+      Execute(*command, handler);
+    } catch (const std::exception& e) {
+      handler.AddCommandError(e.what());
+    }
+  }
+}
+
+void TDSRESTService::Execute(const TJSONObject& command, TDSServiceResponseHandler& handler) {
+  const TJSONPair* first = command.Get(0);
+  const std::u16string name = first->GetJsonString()->Text();
+  if (name != u"execute") throw Exception(FormatText(CommandNotImplementedMessage, {Utf16ToUtf8(name)}));
+  const auto* call = dynamic_cast<const TJSONObject*>(first->GetJsonValue());
+  if (!call || call->Size() == 0) throw Exception(FormatText(CommandNotImplementedMessage, {Utf16ToUtf8(name)}));
+  const std::u16string qualified = call->Get(0)->GetJsonString()->Text();
+  const auto* arguments = dynamic_cast<const TJSONArray*>(call->Get(0)->GetJsonValue());
+  const int argumentCount = arguments ? arguments->Size() : 0;
+
+  auto entry = std::make_unique<TDSExecutionResponse>();
+  entry->Connection = std::make_unique<TDSServerConnection>(FServer);
+  const TDSMethodEntry& method = FServer.Resolve(qualified);
+  entry->Method = &method;
+
+  const std::string text = Utf16ToUtf8(qualified);
+  const auto& parameters = method.Parameters;
+  if (static_cast<int>(parameters.size()) < argumentCount) {
+    throw Exception(FormatText(TooManyArgumentsMessage, {text, std::to_string(parameters.size()),
+                                                         std::to_string(argumentCount)}));
+  }
+  int taken = 0;
+  entry->Values.resize(parameters.size());
+  for (size_t i = 0; i < parameters.size(); ++i) {
+    if (!TakesArgument(parameters[i].Direction)) continue;
+    const TJSONValue* argument = taken < argumentCount ? arguments->Get(taken++) : nullptr;
+    entry->Values[i] = JSONToValue(argument, parameters[i].DataType);
+  }
+  if (taken < argumentCount) {
+    throw Exception(FormatText(UnusedArgumentsMessage, {text, std::to_string(taken), std::to_string(argumentCount)}));
+  }
+  entry->Connection->Invoke(method, entry->Values);
+  handler.AddCommand(std::move(entry));
+}
+
+}  // namespace fieldsync

@@ -1,0 +1,62 @@
+#pragma once
+// One REST request's service: turns the path and body of a call into a
+// command list, runs it against the method server and leaves one execution
+// entry per command in the response handler.
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "json/JSONValue.h"
+#include "rest/DSHTTPView.h"
+#include "rest/DSServer.h"
+
+namespace fieldsync {
+
+// The outcome of one executed command: the called method with its parameter
+// values and the in-process connection that holds the instance it ran on,
+// or an error message. Freeing it frees the connection and so the instance.
+struct TDSExecutionResponse {
+  std::string ErrorMessage;  // set for an error entry
+  bool IsError = false;
+  const TDSMethodEntry* Method = nullptr;
+  std::vector<TDSValue> Values;  // one per parameter entry
+  std::unique_ptr<TDSServerConnection> Connection;
+};
+
+class TDSServiceResponseHandler;
+
+class TDSRESTService {
+ public:
+  TDSRESTService(TDSServer& server, std::string userName, std::string password);
+  ~TDSRESTService();
+
+  // Result filters are the hook of the query parameters; none is registered
+  // yet, so every parameter other than the session id is refused.
+  bool ProcessQueryParameter(const std::string& name, const std::string& value);
+  bool CheckConvertersForConsistency() const { return true; }
+  bool StreamAsJSON() const { return FStreamAsJSON; }
+
+  void ProcessGETRequest(std::string_view remainder, TDSServiceResponseHandler& handler);
+  void ProcessPOSTRequest(std::string_view remainder, const TDSHTTPParams& params, std::string body,
+                          TDSServiceResponseHandler& handler);
+  void ProcessPUTRequest(std::string_view remainder, const std::string& body, TDSServiceResponseHandler& handler);
+  void ProcessDELETERequest(std::string_view remainder, TDSServiceResponseHandler& handler);
+
+  // Runs each command object of the list ({"execute":{"Class.Method":[args]}});
+  // a failing command becomes an error entry and the next one still runs.
+  void ProcessRequest(const TJSONArray& commands, TDSServiceResponseHandler& handler);
+
+ private:
+  void ProcessREST(std::string_view verb, std::string_view remainder, const std::string* body,
+                   TDSServiceResponseHandler& handler);
+  void Execute(const TJSONObject& command, TDSServiceResponseHandler& handler);
+
+  TDSServer& FServer;
+  std::string FUserName;
+  std::string FPassword;
+  bool FStreamAsJSON = false;
+};
+
+}  // namespace fieldsync

@@ -1,0 +1,77 @@
+#include "rest/DSScheduler.h"
+
+#include "core/Platform.h"
+
+namespace fieldsync {
+
+TDSScheduler::~TDSScheduler() {
+  std::thread worker;
+  {
+    std::lock_guard lock(FLock);
+    FStopping = true;
+    FEvents.clear();
+    worker = std::move(FThread);
+  }
+  FWake.notify_all();
+  if (worker.joinable()) worker.join();
+}
+
+TDSScheduler::TEventId TDSScheduler::Schedule(int64_t delayMs, std::function<void()> action) {
+  std::thread finished;
+  TEventId id;
+  {
+    std::lock_guard lock(FLock);
+    id = FNextId++;
+    FEvents.emplace(TClock::now() + std::chrono::milliseconds(delayMs), TEvent{id, std::move(action)});
+    if (!FRunning && !FStopping) {
+      // The previous thread (if any) has left its loop; collect it before
+      // starting the next one.
+      finished = std::move(FThread);
+      FRunning = true;
+      FThread = std::thread([this] { Run(); });
+    }
+  }
+  FWake.notify_all();
+  if (finished.joinable()) finished.join();
+  return id;
+}
+
+void TDSScheduler::Cancel(TEventId id) {
+  std::lock_guard lock(FLock);
+  for (auto it = FEvents.begin(); it != FEvents.end(); ++it) {
+    if (it->second.Id == id) {
+      FEvents.erase(it);
+      break;
+    }
+  }
+  FWake.notify_all();
+}
+
+size_t TDSScheduler::PendingCount() {
+  std::lock_guard lock(FLock);
+  return FEvents.size();
+}
+
+void TDSScheduler::Run() {
+  SetCurrentThreadName("DBXSchedulerThread");
+  std::unique_lock lock(FLock);
+  while (!FStopping && !FEvents.empty()) {
+    auto first = FEvents.begin();
+    if (first->first > TClock::now()) {
+      FWake.wait_until(lock, first->first);
+      continue;
+    }
+    auto action = std::move(first->second.Action);
+    FEvents.erase(first);
+    lock.unlock();
+    try {
+      action();
+    } catch (...) {
+      // A failing check must not end the scheduler.
+    }
+    lock.lock();
+  }
+  FRunning = false;
+}
+
+}  // namespace fieldsync

@@ -1,0 +1,89 @@
+#include "rest/DSServer.h"
+
+#include "core/Error.h"
+#include "core/Text.h"
+#include "rest/DSRESTGrammar.h"
+
+namespace fieldsync {
+
+namespace {
+
+constexpr const char* MethodNotFoundMessage = "%s method not found in the server method list";
+constexpr const char* NoClassMessage = "OnGetClass event not set or it did not provide a class reference";
+constexpr const char* UnknownLifeCycleMessage = "Unknown LifeCycle:  ";
+
+bool IsServerLifeCycle(const std::string& lifeCycle) { return lifeCycle.empty() || lifeCycle == "Server"; }
+
+void CheckLifeCycle(const std::string& lifeCycle) {
+  if (IsServerLifeCycle(lifeCycle) || lifeCycle == "Session" || lifeCycle == "Invocation") return;
+  throw Exception(UnknownLifeCycleMessage + lifeCycle);
+}
+
+}  // namespace
+
+TDSServerClass::TDSServerClass(std::u16string className, std::string lifeCycle, TGetClass onGetClass)
+    : FClassName(std::move(className)), FLifeCycle(std::move(lifeCycle)), FOnGetClass(std::move(onGetClass)) {}
+
+std::unique_ptr<TDSServerInstance> TDSServerClass::CreateInstance() const {
+  if (!FOnGetClass) throw Exception(NoClassMessage);
+  auto instance = FOnGetClass();
+  if (!instance) throw Exception(NoClassMessage);
+  return instance;
+}
+
+TDSServer::TDSServer() = default;
+TDSServer::~TDSServer() = default;
+
+TDSServerClass& TDSServer::AddClass(std::u16string className, std::string lifeCycle,
+                                    TDSServerClass::TGetClass onGetClass) {
+  FClasses.push_back(std::make_unique<TDSServerClass>(std::move(className), std::move(lifeCycle), std::move(onGetClass)));
+  return *FClasses.back();
+}
+
+void TDSServer::AddMethod(TDSServerClass& serverClass, std::u16string methodName, std::vector<TDSParameter> parameters,
+                          TDSInvoker invoke) {
+  TDSMethodEntry entry;
+  entry.ClassName = serverClass.ClassName();
+  entry.MethodName = std::move(methodName);
+  entry.Parameters = std::move(parameters);
+  entry.Invoke = std::move(invoke);
+  entry.Class = &serverClass;
+  const std::u16string key = AsciiUpper(entry.ClassName + u"." + entry.MethodName);
+  FMethods[key] = std::move(entry);
+}
+
+const TDSMethodEntry& TDSServer::Resolve(const std::u16string& qualifiedName) const {
+  auto it = FMethods.find(AsciiUpper(qualifiedName));
+  if (it != FMethods.end()) return it->second;
+  const std::u16string scanned = ScanQualifiedName(qualifiedName);
+  it = FMethods.find(AsciiUpper(scanned));
+  if (it != FMethods.end()) return it->second;
+  throw Exception(FormatText(MethodNotFoundMessage, {Utf16ToUtf8(scanned)}));
+}
+
+TDSServerInstance& TDSServer::ServerInstance(const TDSServerClass& serverClass) {
+  std::lock_guard lock(FLock);
+  auto& slot = FServerInstances[&serverClass];
+  if (!slot) slot = serverClass.CreateInstance();
+  return *slot;
+}
+
+void TDSServerConnection::Invoke(const TDSMethodEntry& method, std::vector<TDSValue>& values) {
+  const TDSServerClass& serverClass = *method.Class;
+  CheckLifeCycle(serverClass.LifeCycle());
+  for (size_t i = 0; i < method.Parameters.size() && i < values.size(); ++i) {
+    if (method.Parameters[i].Direction == TDSParamDirection::Out) values[i] = TDSValue::Null();
+  }
+  if (IsServerLifeCycle(serverClass.LifeCycle())) {
+    method.Invoke(FServer.ServerInstance(serverClass), values);
+  } else if (serverClass.LifeCycle() == "Session") {
+    auto& slot = FInstances[serverClass.ClassName()];
+    if (!slot) slot = serverClass.CreateInstance();
+    method.Invoke(*slot, values);
+  } else {
+    auto instance = serverClass.CreateInstance();
+    method.Invoke(*instance, values);
+  }
+}
+
+}  // namespace fieldsync

@@ -1,0 +1,347 @@
+// The host window's logic against an embedded database holding the two option
+// tables, with the real listener on loopback.
+#include "app/FormUnit1.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "app/CachedRowSet.h"
+#include "core/Error.h"
+#include "core/Text.h"
+#include "db/SQLConnection.h"
+#include "db/SQLDataSet.h"
+#include "http/DSHTTPWebDispatcher.h"
+#include "http/HTTPWebBrokerBridge.h"
+#include "http/WebModuleUnit1.h"
+#include "http/WebRequestHandler.h"
+#include "rest/ServerMethodsRegistration.h"
+
+using namespace fieldsync;
+namespace fs = std::filesystem;
+
+namespace {
+
+// A port that is free now and fits the branch row's 16-bit signed column.
+uint16_t FreePort() {
+  static std::mt19937 random(static_cast<unsigned>(::getpid()));
+  for (;;) {
+    const auto port = static_cast<uint16_t>(20000 + random() % 12000);
+    int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    const bool free = ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    ::close(s);
+    if (free) return port;
+  }
+}
+
+bool Listening(uint16_t port) {
+  int s = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(port);
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  const bool ok = ::connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  ::close(s);
+  return ok;
+}
+
+void WriteText(const fs::path& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary);
+  out << text;
+}
+
+std::string ReadText(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// A fresh database per test: branches 0, 1 and 12 with ports of their own.
+class Form1Test : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Dir = fs::temp_directory_path() / ("fieldsync_form1_" + std::to_string(::getpid()) + "_" +
+                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(Dir);
+    fs::create_directories(Dir);
+    Database = (Dir / "options.fdb").string();
+    Port0 = FreePort();
+    Port1 = FreePort();
+    Port12 = FreePort();
+    const std::string script =
+        "create database '" + Database + "' user 'SYSDBA' default character set WIN1252;\n"
+        "create table FILIAL (IDFILIAL integer not null primary key, N_ESCOLHER_CONDICAO char(1), "
+        "N_ESCOLHER_FORMA char(1), N_ESCOLHER_TABELA char(1), N_ALTERA_CLIENTE char(1), N_INCLUI_CLIENTE char(1), "
+        "VEND_TRABALHA_C_CONSIG char(1), PORTA_MOBILE smallint, FAZER_CONSISTENCIA_MOBILE char(1), "
+        "FATURAR_ESTOQUE_NEGATIVO char(1), NAO_ALTERAR_PRECO_VENDA_MOBILE char(1), PERMITIR_ACRESCIMO_MOBILE char(1), "
+        "PERMITIR_DESCONTO_MOBILE char(1), USAR_TABELA_REP_MOBILE char(1), LEVAR_TODOS_CLIENTES_MOB char(1), "
+        "TRATAR_CLI_NOVOS_MOBILE char(1));\n"
+        "create table CONFIGURACAO (IDFILIAL integer not null primary key, MOSTRA_MARGEM char(1), "
+        "RECEBER_ULT_PEDIDOS_ANDROID char(1), USAR_BOLETO_ANDROID char(1), VERIFICAR_CLI_ATRASO_MOB char(1), "
+        "DIAS_EM_ATRASO_MOB smallint, MOSTRAR_OBS_CLI_MOBILE char(1), PORTA_FTP integer, IMAGENS_NO_ANDROID char(1), "
+        "DIGITAR_PRAZO_ANDROID char(1));\n"
+        "insert into FILIAL (IDFILIAL, PORTA_MOBILE, N_ESCOLHER_FORMA) values (0, " + std::to_string(Port0) + ", null);\n"
+        "insert into FILIAL (IDFILIAL, PORTA_MOBILE, N_ESCOLHER_FORMA) values (1, " + std::to_string(Port1) + ", 'S');\n"
+        "insert into FILIAL (IDFILIAL, PORTA_MOBILE) values (12, " + std::to_string(Port12) + ");\n"
+        "insert into FILIAL (IDFILIAL, PORTA_MOBILE) values (20, 0);\n"
+        "insert into CONFIGURACAO (IDFILIAL, VERIFICAR_CLI_ATRASO_MOB, DIAS_EM_ATRASO_MOB) values (0, 'N', 5);\n"
+        "insert into CONFIGURACAO (IDFILIAL, VERIFICAR_CLI_ATRASO_MOB, DIAS_EM_ATRASO_MOB) values (1, 'S', 30);\n"
+        "insert into CONFIGURACAO (IDFILIAL, VERIFICAR_CLI_ATRASO_MOB, DIAS_EM_ATRASO_MOB) values (12, 'S', -3);\n"
+        "insert into CONFIGURACAO (IDFILIAL, VERIFICAR_CLI_ATRASO_MOB, DIAS_EM_ATRASO_MOB) values (20, 's', 9);\n"
+        "commit;\n";
+    WriteText(Dir / "create.sql", script);
+    const std::string command = "isql-fb -q -bail -i '" + (Dir / "create.sql").string() + "' >/dev/null 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+
+    WriteText(Dir / "dbxdrivers.ini",
+              "[Installed Drivers]\nFIREBIRD=1\n\n[FIREBIRD]\nGetDriverFunc=getSQLDriverINTERBASE\n"
+              "LibraryName=dbxfb.dll\nVendorLib=fbclient.dll\n");
+    WriteText(Dir / "dbxconnections.ini",
+              "[DMESTOQUE]\nDriverName=FIREBIRD\nDatabase=" + Database +
+                  "\nUser_Name=sysdba\nPassword=\nServerCharSet=WIN1252\n");
+    ::setenv("FIELDSYNC_DRIVERS_FILE", (Dir / "dbxdrivers.ini").c_str(), 1);
+    ::setenv("FIELDSYNC_CONNECTIONS_FILE", (Dir / "dbxconnections.ini").c_str(), 1);
+  }
+
+  void TearDown() override {
+    Form.reset();
+    fs::remove_all(Dir);
+  }
+
+  TForm1& Show() {
+    Form = std::make_unique<TForm1>(Dir);
+    Form->FormShow();
+    return *Form;
+  }
+
+  // A value of the options tables, read on a connection of its own.
+  std::string Read(const std::string& sql) {
+    TSQLConnection connection;
+    connection.Open();
+    TSQLDataSet query(connection);
+    query.SetCommandText(sql);
+    query.Open();
+    return query.IsEmpty() ? "<none>" : Utf16ToUtf8(query.Fields(0).AsString());
+  }
+
+  fs::path Dir;
+  std::string Database;
+  uint16_t Port0 = 0, Port1 = 0, Port12 = 0;
+  std::unique_ptr<TForm1> Form;
+};
+
+}  // namespace
+
+TEST_F(Form1Test, FirstStartWithoutBranchFileServesBranchOnesPort) {
+  TForm1& form = Show();
+  EXPECT_EQ(form.IDFilial.load(), 0);
+  EXPECT_EQ(form.EdtFilialText(), u"");
+  EXPECT_EQ(form.EditPortText(), Latin1ToUtf16(std::to_string(Port1)));
+  EXPECT_TRUE(form.Server().Active());
+  EXPECT_TRUE(Listening(Port1));
+  EXPECT_EQ(form.DiasEmAtraso.load(), 30);
+  // The port taken from the row is written back unchanged; the row browses again.
+  EXPECT_EQ(form.cdsFilial().State(), TRowSetState::Browsing);
+  EXPECT_EQ(Read("select PORTA_MOBILE from FILIAL where IDFILIAL = 1"), std::to_string(Port1));
+  EXPECT_EQ(Read("select N_ESCOLHER_FORMA from FILIAL where IDFILIAL = 1"), "S");
+}
+
+TEST_F(Form1Test, BranchFileNamesTheBranch) {
+  struct Case {
+    const char* content;
+    int32_t branch;
+    std::u16string box;
+  } cases[] = {
+      {"  12 text\r\nmore lines\r\n", 12, u"12"},
+      {"", 0, u"0"},
+      {" \r\n\t ", 0, u"0"},
+  };
+  for (const auto& c : cases) {
+    WriteText(Dir / "fil.txt", c.content);
+    TForm1& form = Show();
+    EXPECT_EQ(form.IDFilial.load(), c.branch) << c.content;
+    EXPECT_EQ(form.EdtFilialText(), c.box) << c.content;
+    EXPECT_TRUE(Listening(c.branch == 12 ? Port12 : Port0)) << c.content;
+    Form.reset();
+  }
+}
+
+TEST_F(Form1Test, BadBranchFileStopsTheShowBeforeStart) {
+  WriteText(Dir / "fil.txt", "abc\r\n");
+  Form = std::make_unique<TForm1>(Dir);
+  try {
+    Form->FormShow();
+    ADD_FAILURE() << "no error";
+  } catch (const Exception& e) {
+    EXPECT_STREQ(e.what(), "Invalid numeric input");
+    EXPECT_EQ(ErrorBoxText(e.what()), "Invalid numeric input.");
+  }
+  EXPECT_FALSE(Form->Server().Active());
+  EXPECT_EQ(Form->IDFilial.load(), 0);
+}
+
+TEST_F(Form1Test, OverdueDaysRule) {
+  WriteText(Dir / "fil.txt", "12\r\n");
+  EXPECT_EQ(Show().DiasEmAtraso.load(), 0);  // "S" with -3
+  Form.reset();
+
+  WriteText(Dir / "fil.txt", "20\r\n");
+  Form = std::make_unique<TForm1>(Dir);
+  TForm1& form = *Form;
+  EXPECT_EQ(form.EditPortText(), u"8081");
+  const std::u16string typed = Latin1ToUtf16(std::to_string(FreePort()));
+  form.SetEditPortText(typed);
+  form.FormShow();
+  EXPECT_EQ(form.DiasEmAtraso.load(), 0);  // "s" is not "S"
+  EXPECT_EQ(form.EditPortText(), typed);   // a port of 0 keeps the box's text
+  form.ButtonStopClick();
+
+  // Switching the check on and off: the last "S" evaluation stays in force.
+  form.cdsConfiguracao().SetFieldString("VERIFICAR_CLI_ATRASO_MOB", u"S");
+  form.cdsConfiguracao().SetFieldInteger("DIAS_EM_ATRASO_MOB", 30);
+  form.SetEditPortText(Latin1ToUtf16(std::to_string(FreePort())));
+  form.ButtonStartClick();
+  EXPECT_EQ(form.DiasEmAtraso.load(), 30);
+  EXPECT_EQ(Read("select VERIFICAR_CLI_ATRASO_MOB || DIAS_EM_ATRASO_MOB from CONFIGURACAO where IDFILIAL = 20"),
+            "S30");
+  form.cdsConfiguracao().SetFieldString("VERIFICAR_CLI_ATRASO_MOB", u"N");
+  form.ButtonStartClick();
+  EXPECT_EQ(form.DiasEmAtraso.load(), 30);
+}
+
+TEST_F(Form1Test, StartWritesATypedPortAndRefusesBadOnes) {
+  TForm1& form = Show();
+  form.ButtonStopClick();
+  EXPECT_FALSE(form.Server().Active());
+  form.ApplicationEvents1Idle();
+  EXPECT_TRUE(form.ButtonStartEnabled());
+  EXPECT_TRUE(form.EditPortEnabled());
+
+  form.SetEditPortText(u"abc");
+  EXPECT_EQ(form.cdsFilial().State(), TRowSetState::Editing);
+  try {
+    form.ButtonStartClick();
+    ADD_FAILURE() << "no error";
+  } catch (const Exception& e) {
+    EXPECT_STREQ(e.what(), "'abc' is not a valid integer value");
+  }
+  form.SetEditPortText(u"70000");
+  try {
+    form.ButtonStartClick();
+    ADD_FAILURE() << "no error";
+  } catch (const Exception& e) {
+    EXPECT_STREQ(e.what(), "70000 is not a valid value for field 'PORTA_MOBILE'. The allowed range is -32768 to 32767");
+  }
+  EXPECT_FALSE(form.Server().Active());
+  EXPECT_EQ(form.cdsFilial().State(), TRowSetState::Editing);
+
+  const uint16_t port = FreePort();
+  form.SetEditPortText(Latin1ToUtf16(std::to_string(port)));
+  form.ButtonStartClick();
+  EXPECT_TRUE(Listening(port));
+  EXPECT_EQ(Read("select PORTA_MOBILE from FILIAL where IDFILIAL = 1"), std::to_string(port));
+  form.ApplicationEvents1Idle();
+  EXPECT_FALSE(form.ButtonStartEnabled());
+  EXPECT_TRUE(form.ButtonStopEnabled());
+
+  // Pressing Start again while running touches nothing.
+  form.ButtonStartClick();
+  EXPECT_TRUE(form.Server().Active());
+}
+
+TEST_F(Form1Test, PortInUseLeavesTheListenerStopped) {
+  TForm1& form = Show();
+  TIdHTTPWebBrokerBridge other;
+  other.SetDefaultPort(Port1);
+  form.ButtonStopClick();
+  other.SetActive(true);
+  try {
+    form.ButtonStartClick();
+    ADD_FAILURE() << "no error";
+  } catch (const Exception& e) {
+    EXPECT_STREQ(e.what(), "Could not bind socket. Address and port are already in use.");
+  }
+  EXPECT_FALSE(form.Server().Active());
+}
+
+TEST_F(Form1Test, LeavingTheBranchBoxRewritesTheBranchFile) {
+  TForm1& form = Show();
+  form.SetEdtFilialText(u"7");
+  form.edtFilialExit();
+  EXPECT_EQ(ReadText(Dir / "fil.txt"), "7\r\n");
+  EXPECT_EQ(form.IDFilial.load(), 7);
+
+  form.SetEdtFilialText(u"x7 ");
+  EXPECT_THROW(form.edtFilialExit(), Exception);
+  EXPECT_EQ(ReadText(Dir / "fil.txt"), "x7 \r\n");
+  EXPECT_EQ(form.IDFilial.load(), 7);
+}
+
+TEST_F(Form1Test, ADatabaseThatCannotBeOpenedStopsTheWindow) {
+  WriteText(Dir / "dbxconnections.ini", "[DMESTOQUE]\nDriverName=FIREBIRD\nDatabase=" + (Dir / "missing.fdb").string() +
+                                            "\nUser_Name=sysdba\n");
+  EXPECT_THROW(TForm1 form(Dir), std::exception);
+}
+
+namespace {
+
+// One request over loopback; the whole answer as received.
+std::string HttpGet(uint16_t port, const std::string& path, const std::string& extraHeaders = "") {
+  int s = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(port);
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (::connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    ::close(s);
+    return {};
+  }
+  const std::string request = "GET " + path + " HTTP/1.1\r\nHost: localhost\r\n" + extraHeaders + "\r\n";
+  ::send(s, request.data(), request.size(), 0);
+  std::string answer;
+  char buffer[4096];
+  for (ssize_t n; (n = ::recv(s, buffer, sizeof buffer, 0)) > 0;) answer.append(buffer, n);
+  ::close(s);
+  return answer;
+}
+
+std::string SessionIn(const std::string& answer) {
+  const auto start = answer.find("dssession=");
+  if (start == std::string::npos) return {};
+  return answer.substr(start + 10, answer.find(',', start) - start - 10);
+}
+
+}  // namespace
+
+TEST_F(Form1Test, StopEndsEverySession) {
+  TForm1& form = Show();
+  TWebModule1Components components;
+  components.DSHTTPWebDispatcher1 = [&form](TWebModule1&) -> std::unique_ptr<TWebDispatcher> {
+    return std::make_unique<TDSHTTPWebDispatcher>([&form](TDSServer& server) { RegisterServerMethods1(server, form); });
+  };
+  WebRequestHandler().SetWebModuleClass([components] { return std::make_unique<TWebModule1>(components); });
+
+  const std::string first = HttpGet(Port1, "/datasnap/rest/TServerMethods1/EchoString/abc");
+  ASSERT_NE(first.find("\r\n\r\n{\"result\":[\"abc\"]}"), std::string::npos) << first;
+  const std::string session = SessionIn(first);
+  ASSERT_FALSE(session.empty());
+  EXPECT_EQ(SessionIn(HttpGet(Port1, "/datasnap/rest/TServerMethods1/EchoString/x", "Pragma: dssession=" + session + "\r\n")),
+            session);
+
+  form.ButtonStopClick();
+  EXPECT_FALSE(Listening(Port1));
+  form.ButtonStartClick();
+  const std::string after =
+      HttpGet(Port1, "/datasnap/rest/TServerMethods1/EchoString/x", "Pragma: dssession=" + session + "\r\n");
+  EXPECT_EQ(after.substr(0, after.find("\r\n")), "HTTP/1.1 403 Session has expired");
+}

@@ -1,0 +1,214 @@
+"""End-to-end harness: runs the real executable from build/dist against a
+Firebird server on loopback and talks HTTP to it over real sockets.
+
+Each FieldsyncProcess gets a program directory of its own (a copy of
+build/dist with its own fil.txt and definitions files), since the program
+reads everything beside its executable.
+"""
+
+import os
+import re
+import shutil
+import signal
+import socket
+import subprocess
+import tempfile
+import time
+
+SOURCE = os.environ.get("FIELDSYNC_SOURCE", os.path.abspath(os.path.join(os.path.dirname(__file__), "..", "..")))
+DIST = os.environ.get("FIELDSYNC_DIST", os.path.join(SOURCE, "build", "dist"))
+PASSWORD_FILE = "/etc/firebird/3.0/SYSDBA.password"
+
+
+def sysdba_password():
+    if os.environ.get("ISC_PASSWORD"):
+        return os.environ["ISC_PASSWORD"]
+    with open(PASSWORD_FILE) as f:
+        for line in f:
+            m = re.match(r'\s*ISC_PASSWORD\s*=\s*"?([^"\n]*)"?', line)
+            if m:
+                return m.group(1)
+    raise RuntimeError("no SYSDBA password in " + PASSWORD_FILE)
+
+
+def free_port():
+    """A port that is free now and fits the branch row's 16-bit signed column."""
+    import random
+    while True:
+        port = random.randrange(20000, 32000)
+        with socket.socket() as s:
+            try:
+                s.bind(("0.0.0.0", port))
+                return port
+            except OSError:
+                continue
+
+
+def create_database(directory, name="erp.fdb", large=None):
+    """Creates the demo database on the loopback server; returns its path."""
+    path = os.path.join(directory, name)
+    os.chmod(directory, 0o777)
+    command = ["bash", os.path.join(SOURCE, "database", "create-db.sh")]
+    if large:
+        command += ["--large", str(large)]
+    command.append("localhost:" + path)
+    subprocess.run(command, check=True, stdout=subprocess.DEVNULL)
+    return path
+
+
+def run_sql(database, sql):
+    """Runs SQL through isql-fb on the loopback server; returns its output."""
+    result = subprocess.run(
+        ["isql-fb", "-q", "-bail", "-user", "SYSDBA", "-password", sysdba_password(), "localhost:" + database],
+        input=sql, capture_output=True, text=True, encoding="cp1252")
+    if result.returncode != 0:
+        raise RuntimeError(result.stdout + result.stderr)
+    return result.stdout
+
+
+DRIVERS_INI = """[Installed Drivers]
+FIREBIRD=1
+
+[FIREBIRD]
+GetDriverFunc=getSQLDriverINTERBASE
+LibraryName=dbxfb.dll
+VendorLib=fbclient.dll
+BlobSize=-1
+CommitRetain=False
+Database=database.fdb
+Password=masterkey
+Role=RoleName
+SQLDialect=3
+IsolationLevel=ReadCommitted
+User_Name=sysdba
+WaitOnLocks=True
+TrimChar=False
+"""
+
+CONNECTIONS_INI = """[DMESTOQUE]
+DriverName=FIREBIRD
+Database={database}
+User_Name=sysdba
+Password={password}
+RoleName=RoleName
+ServerCharSet=WIN1252
+SQLDialect=3
+IsolationLevel=ReadCommitted
+WaitOnLocks=True
+CommitRetain=False
+TrimChar=False
+"""
+
+
+class FieldsyncProcess:
+    """One running fieldsync --headless in a program directory of its own."""
+
+    def __init__(self, database, branch_file="1\r\n", port=None, env=None):
+        self.directory = tempfile.mkdtemp(prefix="fieldsync-e2e-")
+        shutil.copytree(DIST, self.directory, dirs_exist_ok=True)
+        with open(os.path.join(self.directory, "dbxdrivers.ini"), "w") as f:
+            f.write(DRIVERS_INI)
+        with open(os.path.join(self.directory, "dbxconnections.ini"), "w") as f:
+            f.write(CONNECTIONS_INI.format(database=database, password=sysdba_password()))
+        if branch_file is not None:
+            with open(os.path.join(self.directory, "fil.txt"), "wb") as f:
+                f.write(branch_file.encode("cp1252"))
+        self.env = dict(os.environ)
+        self.env.update(env or {})
+        self.port = port
+        self.process = None
+
+    def start(self, wait_port=None):
+        self.process = subprocess.Popen([os.path.join(self.directory, "fieldsync"), "--headless"],
+                                        cwd="/", env=self.env, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        if wait_port:
+            wait_for_port(wait_port, self.process)
+        return self
+
+    def read_error_line(self, timeout=30):
+        """The next line the program writes to standard error (it keeps running)."""
+        import select
+        line = b""
+        deadline = time.time() + timeout
+        while not line.endswith(b"\n") and time.time() < deadline:
+            ready, _, _ = select.select([self.process.stderr], [], [], 0.1)
+            if ready:
+                byte = os.read(self.process.stderr.fileno(), 1)
+                if not byte:
+                    break
+                line += byte
+        return line.decode("utf-8", "replace")
+
+    def stop(self):
+        """Ends the program as a termination signal does; returns (code, stderr)."""
+        if self.process.poll() is None:
+            self.process.send_signal(signal.SIGTERM)
+        out, err = self.process.communicate(timeout=60)
+        return self.process.returncode, err.decode("utf-8", "replace")
+
+    def wait(self, timeout=60):
+        out, err = self.process.communicate(timeout=timeout)
+        return self.process.returncode, err.decode("utf-8", "replace")
+
+    def cleanup(self):
+        if self.process and self.process.poll() is None:
+            self.process.kill()
+            self.process.wait()
+        shutil.rmtree(self.directory, ignore_errors=True)
+
+
+def wait_for_port(port, process=None, host="127.0.0.1", timeout=30):
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        if process is not None and process.poll() is not None:
+            raise RuntimeError("fieldsync ended early: " + process.stderr.read().decode("utf-8", "replace"))
+        try:
+            with socket.create_connection((host, port), timeout=1):
+                return
+        except OSError:
+            time.sleep(0.05)
+    raise TimeoutError("nothing listens on port %d" % port)
+
+
+class Answer:
+    def __init__(self, raw):
+        self.raw = raw
+        head, _, self.body = raw.partition(b"\r\n\r\n")
+        lines = head.decode("latin-1").split("\r\n")
+        self.status_line = lines[0]
+        self.status = int(lines[0].split(" ")[1])
+        self.reason = lines[0].split(" ", 2)[2] if lines[0].count(" ") >= 2 else ""
+        self.header_lines = lines[1:]
+        self.headers = {}
+        for line in lines[1:]:
+            name, _, value = line.partition(": ")
+            self.headers.setdefault(name.lower(), value)
+
+    def header(self, name):
+        return self.headers.get(name.lower())
+
+    def session(self):
+        m = re.match(r"dssession=([0-9]+\.[0-9]+\.[0-9]+),dssessionexpires=([0-9]+)$", self.header("Pragma") or "")
+        return m.group(1) if m else None
+
+
+def request(port, method, path, headers=None, body=b"", host="127.0.0.1", version="HTTP/1.1"):
+    """Sends one raw request and reads the whole answer (the server closes)."""
+    lines = ["%s %s %s" % (method, path, version), "Host: %s:%d" % (host, port)]
+    for name, value in (headers or {}).items():
+        lines.append("%s: %s" % (name, value))
+    if body:
+        lines.append("Content-Length: %d" % len(body))
+    data = ("\r\n".join(lines) + "\r\n\r\n").encode("latin-1") + body
+    family = socket.AF_INET6 if ":" in host else socket.AF_INET
+    with socket.socket(family, socket.SOCK_STREAM) as s:
+        s.settimeout(120)
+        s.connect((host, port))
+        s.sendall(data)
+        chunks = []
+        while True:
+            chunk = s.recv(65536)
+            if not chunk:
+                break
+            chunks.append(chunk)
+    return Answer(b"".join(chunks))

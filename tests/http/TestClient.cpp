@@ -1,0 +1,119 @@
+#include "TestClient.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include "core/Text.h"
+
+namespace fieldsync::test {
+
+std::string THttpAnswer::Header(const std::string& name) const {
+  for (const auto& [key, value] : Headers)
+    if (SameTextAscii(key, name)) return value;
+  return {};
+}
+
+std::vector<std::string> THttpAnswer::HeaderNames() const {
+  std::vector<std::string> names;
+  for (const auto& header : Headers) names.push_back(header.first);
+  return names;
+}
+
+THttpAnswer ParseAnswer(const std::string& raw) {
+  THttpAnswer answer;
+  answer.Raw = raw;
+  answer.Received = !raw.empty();
+  const size_t headEnd = raw.find("\r\n\r\n");
+  if (headEnd == std::string::npos) return answer;
+  const std::string head = raw.substr(0, headEnd);
+  answer.Body = raw.substr(headEnd + 4);
+  size_t lineEnd = head.find("\r\n");
+  const std::string statusLine = head.substr(0, lineEnd);
+  const size_t s1 = statusLine.find(' ');
+  const size_t s2 = statusLine.find(' ', s1 + 1);
+  answer.Status = std::atoi(statusLine.substr(s1 + 1, s2 - s1 - 1).c_str());
+  answer.Reason = s2 == std::string::npos ? "" : statusLine.substr(s2 + 1);
+  while (lineEnd != std::string::npos) {
+    const size_t start = lineEnd + 2;
+    lineEnd = head.find("\r\n", start);
+    const std::string line = head.substr(start, lineEnd == std::string::npos ? std::string::npos
+                                                                             : lineEnd - start);
+    const size_t colon = line.find(": ");
+    if (colon != std::string::npos)
+      answer.Headers.emplace_back(line.substr(0, colon), line.substr(colon + 2));
+  }
+  return answer;
+}
+
+TTestConnection::TTestConnection(uint16_t port, bool ipv6) {
+  FSocket = ::socket(ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM, 0);
+  int rc;
+  if (ipv6) {
+    sockaddr_in6 a{};
+    a.sin6_family = AF_INET6;
+    a.sin6_port = htons(port);
+    a.sin6_addr = in6addr_loopback;
+    rc = ::connect(FSocket, reinterpret_cast<sockaddr*>(&a), sizeof a);
+  } else {
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(port);
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    rc = ::connect(FSocket, reinterpret_cast<sockaddr*>(&a), sizeof a);
+  }
+  if (rc != 0) {
+    ::close(FSocket);
+    FSocket = -1;
+  }
+}
+
+TTestConnection::~TTestConnection() {
+  if (FSocket >= 0) ::close(FSocket);
+}
+
+void TTestConnection::Send(const std::string& bytes) {
+  size_t sent = 0;
+  while (sent < bytes.size()) {
+    const ssize_t n = ::send(FSocket, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+    if (n <= 0) return;
+    sent += static_cast<size_t>(n);
+  }
+}
+
+std::string TTestConnection::ReadSome(size_t count, int timeoutMs) {
+  std::string out;
+  char buffer[65536];
+  while (out.size() < count) {
+    pollfd p{FSocket, POLLIN, 0};
+    if (::poll(&p, 1, timeoutMs) <= 0) break;
+    const ssize_t n = ::recv(FSocket, buffer, sizeof buffer, 0);
+    if (n <= 0) break;
+    out.append(buffer, static_cast<size_t>(n));
+  }
+  return out;
+}
+
+std::string TTestConnection::ReadAll(int timeoutMs) { return ReadSome(SIZE_MAX, timeoutMs); }
+
+bool TTestConnection::ClosedWithin(int timeoutMs) {
+  char buffer[4096];
+  while (true) {
+    pollfd p{FSocket, POLLIN, 0};
+    if (::poll(&p, 1, timeoutMs) <= 0) return false;
+    const ssize_t n = ::recv(FSocket, buffer, sizeof buffer, 0);
+    if (n <= 0) return true;
+  }
+}
+
+THttpAnswer Exchange(uint16_t port, const std::string& request, bool ipv6) {
+  TTestConnection connection(port, ipv6);
+  connection.Send(request);
+  return ParseAnswer(connection.ReadAll());
+}
+
+}  // namespace fieldsync::test

@@ -1,0 +1,48 @@
+#pragma once
+// A raw HTTP client for black-box tests against a listener on loopback.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace fieldsync::test {
+
+struct THttpAnswer {
+  bool Received = false;           // any bytes came back
+  std::string Raw;                 // everything read until the server closed
+  int Status = 0;
+  std::string Reason;
+  std::vector<std::pair<std::string, std::string>> Headers;  // in order
+  std::string Body;
+
+  std::string Header(const std::string& name) const;  // first of that name
+  std::vector<std::string> HeaderNames() const;
+};
+
+THttpAnswer ParseAnswer(const std::string& raw);
+
+// A connected socket to 127.0.0.1 (or ::1) on `port`; closes on destruction.
+class TTestConnection {
+ public:
+  TTestConnection(uint16_t port, bool ipv6 = false);
+  ~TTestConnection();
+  TTestConnection(const TTestConnection&) = delete;
+  TTestConnection& operator=(const TTestConnection&) = delete;
+
+  bool Connected() const { return FSocket >= 0; }
+  void Send(const std::string& bytes);
+  // Reads until the server closes (or `timeoutMs` passes without bytes).
+  std::string ReadAll(int timeoutMs = 10000);
+  // Reads until `count` bytes have arrived or the server closes.
+  std::string ReadSome(size_t count, int timeoutMs = 10000);
+  // Whether the server closed the connection within `timeoutMs`.
+  bool ClosedWithin(int timeoutMs);
+
+ private:
+  int FSocket = -1;
+};
+
+// Sends `request` and returns the parsed answer.
+THttpAnswer Exchange(uint16_t port, const std::string& request, bool ipv6 = false);
+
+}  // namespace fieldsync::test

@@ -1,0 +1,161 @@
+// The response object: defaults, indexed properties, charsets, header order
+// and the moment the answer goes out.
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "TestClient.h"
+#include "core/Error.h"
+#include "http/HttpDate.h"
+#include "http/WebResponse.h"
+
+namespace fieldsync {
+namespace {
+
+struct TCapture {
+  std::string Wire;
+  TWebResponse Response{"HTTP/1.0", [this](std::string_view b) { Wire.append(b); }};
+  test::THttpAnswer Answer() const { return test::ParseAnswer(Wire); }
+};
+
+TEST(WebResponse, DefaultsToAnEmpty200TextHtmlPage) {
+  TCapture c;
+  c.Response.Finish();
+  EXPECT_EQ(c.Wire,
+            "HTTP/1.1 200 OK\r\nConnection: close\r\n"
+            "Content-Type: text/html; charset=ISO-8859-1\r\nContent-Length: 0\r\n\r\n");
+  EXPECT_EQ(c.Response.GetStringVariable(0), "HTTP/1.0");
+  EXPECT_EQ(c.Response.GetDateVariable(0), -1);
+  EXPECT_EQ(c.Response.GetIntegerVariable(0), -1);
+}
+
+TEST(WebResponse, GivesEveryCodeItsReasonText) {
+  const std::pair<int, const char*> cases[] = {
+      {100, "Continue"}, {203, "Non-authoritative Information"}, {302, "Moved Temporarily"},
+      {404, "Not Found"}, {405, "Method not allowed"}, {413, "Request Entity Too Long"},
+      {414, "Request-URI Too Long. 256 Chars max"}, {504, "Gateway timeout"},
+      {505, "HTTP version not supported"}, {299, "Unknown Response Code"}, {0, "Unknown Response Code"}};
+  for (const auto& [code, text] : cases) {
+    TWebResponse response("HTTP/1.1", nullptr);
+    response.SetStatusCode(code);
+    EXPECT_EQ(response.ReasonString(), text) << code;
+  }
+}
+
+TEST(WebResponse, RejectsUnknownIndexesNamingTheOperation) {
+  TWebResponse r("HTTP/1.1", nullptr);
+  auto message = [](auto&& call) {
+    try {
+      call();
+    } catch (const Exception& e) {
+      return std::string(e.what());
+    }
+    return std::string("no error");
+  };
+  EXPECT_EQ(message([&] { r.GetStringVariable(12); }),
+            "Invalid Index 12 in TIdHTTPAppResponse.GetStringVariable");
+  EXPECT_EQ(message([&] { r.SetStringVariable(-1, "x"); }),
+            "Invalid Index -1 in TIdHTTPAppResponse.SetStringVariable");
+  EXPECT_EQ(message([&] { r.GetIntegerVariable(1); }),
+            "Invalid Index 1 in TIdHTTPAppResponse.GetIntegerVariable");
+  EXPECT_EQ(message([&] { r.SetIntegerVariable(1, 0); }),
+            "Invalid Index 1 in TIdHTTPAppResponse.SetIntegerVariable");
+  EXPECT_EQ(message([&] { r.GetDateVariable(3); }),
+            "Invalid Index 3 in TIdHTTPAppResponse.GetDateVariable");
+  EXPECT_EQ(message([&] { r.SetDateVariable(3, 0); }),
+            "Invalid Index 3 in TIdHTTPAppResponse.SetDateVariable");
+  r.SetStringVariable(5, "GET");
+  r.SetStringVariable(11, "t");
+  EXPECT_EQ(r.GetCustomHeader("allow"), "GET");
+  EXPECT_EQ(r.GetStringVariable(11), "t");
+}
+
+TEST(WebResponse, EncodesTextContentInTheResponseCharset) {
+  struct TCase {
+    const char* ContentType;
+    const char* Header;
+    std::string Body;
+  };
+  const std::string text = "a\xE7\x80";  // a, c-cedilla, euro sign in Windows-1252
+  const TCase cases[] = {
+      {"text/html", "text/html; charset=ISO-8859-1", "a\xE7?"},
+      {"text/plain; charset=utf-8", "text/plain; charset=utf-8", "a\xC3\xA7\xE2\x82\xAC"},
+      {"text/xml", "text/xml; charset=us-ascii", "a??"},
+      {"text/svg+xml", "text/svg+xml; charset=us-ascii", "a??"},
+      {"application/json", "application/json", "a\xE7?"},
+      {"application/json; charset=windows-1252", "application/json; charset=windows-1252", text},
+  };
+  for (const auto& c : cases) {
+    TCapture capture;
+    capture.Response.SetContentType(c.ContentType);
+    capture.Response.SetContent(text);
+    capture.Response.SendResponse();
+    const auto answer = capture.Answer();
+    EXPECT_EQ(answer.Header("Content-Type"), c.Header) << c.ContentType;
+    EXPECT_EQ(answer.Body, c.Body) << c.ContentType;
+    EXPECT_EQ(answer.Header("Content-Length"), std::to_string(c.Body.size())) << c.ContentType;
+  }
+  TWebResponse r("HTTP/1.1", nullptr);
+  r.SetContentType("text/css; charset=utf-8");
+  EXPECT_EQ(r.ContentType(), "text/css");  // the charset is never reported back
+}
+
+TEST(WebResponse, WritesHeadersInTheFixedOrder) {
+  TCapture c;
+  c.Response.SetCustomHeader("Pragma", "dssession=1.2.3");
+  c.Response.SetCustomHeader("X-Late", "1");
+  c.Response.SetCustomHeader("pragma", "dssession=4.5.6");  // replaces
+  c.Response.SetStringVariable(2, "srv");
+  c.Response.SetStringVariable(3, "Basic realm=\"x\"");
+  c.Response.SetStringVariable(7, "gzip");
+  c.Response.SetStringVariable(9, "1.0");
+  c.Response.SetLocation("/there");
+  c.Response.SetDate(EncodeDateTime(2026, 1, 2, 3, 4, 5));
+  c.Response.SetExpires(EncodeDateTime(2026, 1, 2, 3, 4, 5));
+  c.Response.SetLastModified(EncodeDateTime(2026, 1, 2, 3, 4, 5));
+  c.Response.Cookies().push_back("k=v");
+  c.Response.SetContent("x");
+  c.Response.SendResponse();
+  EXPECT_EQ(c.Answer().HeaderNames(),
+            (std::vector<std::string>{"Connection", "Content-Version", "Content-Encoding",
+                                      "Content-Type", "Content-Length", "Date", "Expires",
+                                      "Pragma", "X-Late", "Last-Modified", "Server", "Location",
+                                      "WWW-Authenticate", "Set-Cookie"}));
+  EXPECT_EQ(c.Answer().Header("Pragma"), "dssession=4.5.6");
+  EXPECT_EQ(c.Answer().Header("Date"),
+            FormatHttpDate(LocalToUtc(EncodeDateTime(2026, 1, 2, 3, 4, 5))));
+}
+
+TEST(WebResponse, SendsStreamsAndExplicitLengths) {
+  TCapture stream;
+  stream.Response.SetContentType("image/png");
+  stream.Response.SetContentStream(std::make_unique<std::istringstream>(std::string("\0\1\2", 3)));
+  stream.Response.SendResponse();
+  EXPECT_EQ(stream.Answer().Header("Content-Type"), "image/png");
+  EXPECT_EQ(stream.Answer().Header("Content-Length"), "3");
+  EXPECT_EQ(stream.Answer().Body, std::string("\0\1\2", 3));
+
+  TCapture head;
+  head.Response.SetContentLength(1234);
+  head.Response.SendResponse();
+  EXPECT_EQ(head.Answer().Header("Content-Length"), "1234");
+  EXPECT_EQ(head.Answer().Body, "");
+}
+
+TEST(WebResponse, RedirectIsMarkedSentAndWrittenOnFinish) {
+  TCapture c;
+  c.Response.SetContent("dropped");
+  c.Response.SendRedirect("/");
+  EXPECT_TRUE(c.Response.Sent());
+  EXPECT_EQ(c.Wire, "");
+  c.Response.Finish();
+  c.Response.Finish();  // once only
+  EXPECT_EQ(c.Wire,
+            "HTTP/1.1 302 Moved Temporarily\r\nConnection: close\r\n"
+            "Content-Type: text/html; charset=ISO-8859-1\r\nContent-Length: 0\r\n"
+            "Location: /\r\n\r\n");
+}
+
+}  // namespace
+}  // namespace fieldsync

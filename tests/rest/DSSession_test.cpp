@@ -1,0 +1,125 @@
+#include "rest/DSSession.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <set>
+#include <thread>
+
+using namespace fieldsync;
+
+namespace {
+
+// A registry whose clock the test moves by hand.
+struct ManualClock {
+  std::atomic<int64_t> Now{1000};
+  TDSSessionManager::TClock Function() {
+    return [this] { return Now.load(); };
+  }
+};
+
+void WaitUntil(const std::function<bool()>& condition) {
+  for (int i = 0; i < 5000 && !condition(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+}  // namespace
+
+TEST(DSSession, NewSessionsHaveDistinctIdsOfThreeNumbersBelowOneMillion) {
+  ManualClock clock;
+  TDSSessionManager manager(clock.Function());
+  std::set<std::string> ids;
+  const std::regex shape(R"((\d{1,6})\.(\d{1,6})\.(\d{1,6}))");
+  for (int i = 0; i < 200; ++i) {
+    auto result = manager.LoadSessionUpdate("", "", 0, {});
+    ASSERT_TRUE(result.Success);
+    ASSERT_TRUE(result.IsNew);
+    const auto id = TDSSessionManager::GetThreadSession()->SessionName();
+    EXPECT_TRUE(std::regex_match(id, shape)) << id;
+    ids.insert(id);
+  }
+  EXPECT_EQ(ids.size(), 200u);
+  TDSSessionManager::ClearThreadSession();
+}
+
+TEST(DSSession, CreationRecordsTheCallerAndReuseRefreshesTheExpiry) {
+  ManualClock clock;
+  TDSSessionManager manager(clock.Function());
+  ASSERT_TRUE(manager.LoadSessionUpdate("", "", 1200000, {"127.0.0.1", "handheld/1.0", "HTTP/1.1"}).Success);
+  auto session = TDSSessionManager::GetThreadSession();
+  EXPECT_EQ(session->GetData("RemoteIP"), "127.0.0.1");
+  EXPECT_EQ(session->GetData("RemoteAppName"), "handheld/1.0");
+  EXPECT_EQ(session->GetData("CommunicationProtocol"), "HTTP/1.1");
+  EXPECT_EQ(session->GetData("ProtocolSubType"), "rest");
+  EXPECT_EQ(session->Status(), TDSSessionStatus::Active);
+  EXPECT_EQ(session->ExpiresIn(clock.Now), 1200000);
+
+  clock.Now += 5000;
+  EXPECT_EQ(session->ExpiresIn(clock.Now), 1195000);
+  auto again = manager.LoadSessionUpdate(session->SessionName(), "", 1200000, {});
+  EXPECT_TRUE(again.Success);
+  EXPECT_FALSE(again.IsNew);
+  EXPECT_EQ(TDSSessionManager::GetThreadSession(), session);
+  EXPECT_EQ(session->ExpiresIn(clock.Now), 1200000);
+  clock.Now += 3000000;
+  EXPECT_EQ(session->ExpiresIn(clock.Now), 0);
+
+  ASSERT_TRUE(manager.LoadSessionUpdate("", "", 0, {}).Success);
+  EXPECT_FALSE(TDSSessionManager::GetThreadSession()->HasData("RemoteIP"));  // empty address is not recorded
+  TDSSessionManager::ClearThreadSession();
+}
+
+TEST(DSSession, UnknownClosedAndTerminatedIdsAreRefused) {
+  ManualClock clock;
+  TDSSessionManager manager(clock.Function());
+  EXPECT_FALSE(manager.LoadSessionUpdate("1.2.3", "", 1200000, {}).Success);
+  EXPECT_EQ(TDSSessionManager::GetThreadSession(), nullptr);
+  EXPECT_EQ(manager.SessionCount(), 0u);  // a failed load creates nothing
+
+  manager.LoadSessionUpdate("", "", 1200000, {});
+  const auto closed = TDSSessionManager::GetThreadSession()->SessionName();
+  manager.CloseSession(closed);
+  EXPECT_EQ(TDSSessionManager::GetThreadSession(), nullptr);
+  EXPECT_FALSE(manager.LoadSessionUpdate(closed, "", 1200000, {}).Success);
+
+  manager.LoadSessionUpdate("", "", 1200000, {});
+  const auto first = TDSSessionManager::GetThreadSession()->SessionName();
+  manager.LoadSessionUpdate("", "", 1200000, {});
+  const auto second = TDSSessionManager::GetThreadSession()->SessionName();
+  EXPECT_EQ(manager.PendingChecks(), 2u);
+  manager.TerminateAllSessions();
+  EXPECT_EQ(manager.SessionCount(), 0u);
+  EXPECT_EQ(manager.PendingChecks(), 0u);
+  EXPECT_FALSE(manager.LoadSessionUpdate(first, "", 1200000, {}).Success);
+  EXPECT_FALSE(manager.LoadSessionUpdate(second, "", 1200000, {}).Success);
+}
+
+TEST(DSSession, TheInactivityCheckEndsAnUnusedSessionAndSparesAnActiveOne) {
+  // Real scheduler thread, short durations; the registry's clock is the real one.
+  TDSSessionManager manager([] {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+  });
+  manager.LoadSessionUpdate("", "", 1000, {});
+  const auto idle = TDSSessionManager::GetThreadSession()->SessionName();
+  manager.LoadSessionUpdate("", "", 1000, {});
+  auto busy = TDSSessionManager::GetThreadSession();
+  TDSSessionManager::ClearThreadSession();
+
+  // Keep `busy` active past its first check: the check then reschedules it.
+  for (int i = 0; i < 12; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ASSERT_TRUE(manager.LoadSessionUpdate(busy->SessionName(), "", 1000, {}).Success);
+  }
+  WaitUntil([&] { return manager.GetSession(idle) == nullptr; });
+  EXPECT_EQ(manager.GetSession(idle), nullptr);
+  EXPECT_NE(manager.GetSession(busy->SessionName()), nullptr);
+  EXPECT_EQ(manager.PendingChecks(), 1u);
+
+  // A session removed while a request holds it stays usable by that request.
+  manager.LoadSessionUpdate(busy->SessionName(), "", 1000, {});
+  auto held = TDSSessionManager::GetThreadSession();
+  manager.TerminateAllSessions();
+  EXPECT_EQ(held->Status(), TDSSessionStatus::Closed);
+  EXPECT_FALSE(held->SessionName().empty());
+  TDSSessionManager::ClearThreadSession();
+}
