@@ -6,6 +6,7 @@
 //   TFbAttachment  one attachment with its transaction settings
 //   TFbStatement   one prepared statement and its column descriptions
 //   TFbCursor      an open result: its own transaction, committed on close
+// (FbMessages.cpp holds the column descriptions, binding and decoding.)
 // Every statement runs in a transaction of its own that is committed when the
 // statement completes (for a query: when its cursor is closed).
 
@@ -34,6 +35,10 @@ class TFbClient {
   Firebird::IUtil* Util = nullptr;
   Firebird::IProvider* Provider = nullptr;
 };
+
+// The message of a client error: the client's own text, or "DBX Error:  %s"
+// with the name of the code when the client gave none.
+std::string ClientErrorText(int32_t code, std::string text);
 
 // A status vector that raises TDBXError with the client's code and text.
 class TFbStatus {
@@ -91,6 +96,9 @@ struct TFbStatement {
   unsigned Type = 0;
   std::vector<TDBXValueType> Columns;  // descriptions of the output columns
 };
+
+// The description of output column `index` (name, code, scale, size, flags).
+TDBXValueType DescribeColumn(TFbAttachment& att, Firebird::IMessageMetadata* meta, unsigned index);
 
 // An input message built from parameter values.
 struct TFbInput {

@@ -7,6 +7,7 @@
 #include "core/Text.h"
 #include "db/DBXError.h"
 #include "db/SQLConnection.h"
+#include "db/SQLDataSet.h"
 #include "tests/db/TestDatabase.h"
 
 namespace fieldsync::test {
@@ -110,6 +111,22 @@ TEST_P(CommandTest, TextColumnsAreCode1OnANonUnicodeConnection) {
   ASSERT_TRUE(reader->Next());
   EXPECT_EQ(reader->Value(0).GetWideString(), u"Pão");
   EXPECT_EQ(reader->Value(1).GetWideString(), u"ç  ");
+}
+
+TEST_P(CommandTest, TextBlobsTravelInTheConnectionsCharacterSet) {
+  FIELDSYNC_REQUIRE_MODE(GetParam());
+  TTestDatabase db(GetParam(), "WIN1252");
+  db.Exec({"create table B (ID integer, U blob sub_type text character set UTF8)"});
+  auto connection = db.Connect();
+  TSQLDataSet insert(*connection);
+  insert.SetCommandText("insert into B (ID, U) values (1, :U)");
+  insert.ParamByName("U").AsMemo(u"Observação");
+  insert.ExecSQL();
+  auto reader = Query(*connection, "select U, char_length(U) as N from B");
+  ASSERT_TRUE(reader->Next());
+  const std::vector<uint8_t> win1252 = {'O', 'b', 's', 'e', 'r', 'v', 'a', 0xE7, 0xE3, 'o'};
+  EXPECT_EQ(reader->Value(0).GetBytes(), win1252);
+  EXPECT_EQ(reader->Value(1).GetInt32(), 10);  // stored as ten characters, not mangled bytes
 }
 
 TEST_P(CommandTest, CharColumnsKeepTheirLengthInEveryCharacterSet) {

@@ -6,6 +6,7 @@
 #include "db/DBXReader.h"
 #include "db/DBXTypes.h"
 #include "db/DBXValue.h"
+#include "db/Firebird.h"
 
 namespace fieldsync {
 namespace {
@@ -48,6 +49,13 @@ TEST(DBXValueTest, ConvertsBetweenCompatibleKindsAndRefusesOthers) {
   } catch (const TDBXError& e) {
     EXPECT_STREQ(e.what(), "Cannot read a WideString value as Date");
   }
+}
+
+TEST(DBXErrorTest, ClientErrorsWithoutTextAreNamedByTheirCode) {
+  EXPECT_EQ(ClientErrorText(335544472, ""), "DBX Error:  Invalid username or password");
+  EXPECT_EQ(ClientErrorText(335544721, ""), "DBX Error:  Connection failed");
+  EXPECT_EQ(ClientErrorText(335544569, ""), "DBX Error:  Vendor error");
+  EXPECT_EQ(ClientErrorText(335544569, "Dynamic SQL Error"), "Dynamic SQL Error");
 }
 
 TEST(DBXMemoryReaderTest, WalksRowsAndCountsNextCalls) {
