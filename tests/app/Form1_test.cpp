@@ -345,3 +345,30 @@ TEST_F(Form1Test, StopEndsEverySession) {
       HttpGet(Port1, "/datasnap/rest/TServerMethods1/EchoString/x", "Pragma: dssession=" + session + "\r\n");
   EXPECT_EQ(after.substr(0, after.find("\r\n")), "HTTP/1.1 403 Session has expired");
 }
+
+TEST_F(Form1Test, WritingBackFindsTheRowByAllItsOriginalValues) {
+  TForm1& form = Show();
+  TCachedRowSet& branch = form.cdsFilial();
+  branch.SetFieldInteger("PORTA_MOBILE", 1234);
+  branch.SetFieldNull("N_ESCOLHER_CONDICAO");  // null before and after: not a change
+  EXPECT_EQ(branch.State(), TRowSetState::Editing);
+
+  // Someone else changes another column of the row meanwhile: the write-back
+  // no longer finds the row and writes nothing, without an error.
+  {
+    TSQLConnection other;
+    other.Open();
+    TSQLDataSet update(other);
+    update.SetCommandText("update FILIAL set N_ESCOLHER_FORMA = 'N' where IDFILIAL = 1");
+    update.ExecSQL();
+  }
+  branch.ApplyUpdates(0);
+  EXPECT_EQ(branch.State(), TRowSetState::Browsing);
+  EXPECT_EQ(Read("select PORTA_MOBILE from FILIAL where IDFILIAL = 1"), std::to_string(Port1));
+
+  // With the row as read, the changed column is written and nothing else.
+  form.FormShow();
+  branch.SetFieldString("N_ESCOLHER_TABELA", u"S");
+  branch.ApplyUpdates(0);
+  EXPECT_EQ(Read("select N_ESCOLHER_FORMA || N_ESCOLHER_TABELA from FILIAL where IDFILIAL = 1"), "NS");
+}
