@@ -31,6 +31,7 @@ TEST(ServiceModule, EchoesAndReversesCodeUnits) {
 }
 
 TEST(ServiceModule, CopiesHostValuesWhenCreated) {
+  Db();  // the fixture database and its definitions files, before any module
   THostValues host;
   host.IDFilial = 1;
   host.DiasEmAtraso = 0;
