@@ -26,4 +26,12 @@ std::string AsciiUpper(std::string_view text);
 std::string AsciiLower(std::string_view text);
 bool SameTextAscii(std::string_view a, std::string_view b);
 
+// The value of a hexadecimal digit of either case; -1 for any other character.
+inline int HexDigitValue(int c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
 }  // namespace fieldsync

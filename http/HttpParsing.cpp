@@ -8,12 +8,6 @@ namespace fieldsync {
 
 namespace {
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 int VersionNumber(std::string_view text) {
   if (text.empty() || text.size() > 9) return -1;
@@ -77,17 +71,17 @@ TRequestTarget ParseRequestTarget(std::string_view uri) {
   };
   for (size_t i = 0; i < path.size(); ++i) {
     const char c = path[i];
-    if (c == '%' && i + 2 < path.size() && HexDigit(path[i + 1]) >= 0 &&
-        HexDigit(path[i + 2]) >= 0) {
-      bytes.push_back(static_cast<char>(HexDigit(path[i + 1]) * 16 + HexDigit(path[i + 2])));
+    if (c == '%' && i + 2 < path.size() && HexDigitValue(path[i + 1]) >= 0 &&
+        HexDigitValue(path[i + 2]) >= 0) {
+      bytes.push_back(static_cast<char>(HexDigitValue(path[i + 1]) * 16 + HexDigitValue(path[i + 2])));
       i += 2;
     } else if (c == '%' && i + 5 < path.size() && (path[i + 1] == 'u' || path[i + 1] == 'U') &&
-               HexDigit(path[i + 2]) >= 0 && HexDigit(path[i + 3]) >= 0 &&
-               HexDigit(path[i + 4]) >= 0 && HexDigit(path[i + 5]) >= 0) {
+               HexDigitValue(path[i + 2]) >= 0 && HexDigitValue(path[i + 3]) >= 0 &&
+               HexDigitValue(path[i + 4]) >= 0 && HexDigitValue(path[i + 5]) >= 0) {
       flush();
       document.push_back(static_cast<char16_t>(
-          (HexDigit(path[i + 2]) << 12) | (HexDigit(path[i + 3]) << 8) |
-          (HexDigit(path[i + 4]) << 4) | HexDigit(path[i + 5])));
+          (HexDigitValue(path[i + 2]) << 12) | (HexDigitValue(path[i + 3]) << 8) |
+          (HexDigitValue(path[i + 4]) << 4) | HexDigitValue(path[i + 5])));
       i += 5;
     } else {
       bytes.push_back(c);
@@ -105,7 +99,7 @@ std::optional<uint64_t> ParseChunkSize(std::string_view line) {
   if (line.empty() || line.size() > 15) return std::nullopt;
   uint64_t value = 0;
   for (char c : line) {
-    const int d = HexDigit(c);
+    const int d = HexDigitValue(c);
     if (d < 0) return std::nullopt;
     value = value * 16 + static_cast<uint64_t>(d);
   }

@@ -13,12 +13,6 @@ namespace fieldsync {
 
 namespace {
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 std::string DecodeUrlItem(std::string_view item) {
   std::string out;
@@ -35,8 +29,8 @@ std::string DecodeUrlItem(std::string_view item) {
       }
       if (i + 2 >= item.size())
         throw Exception(FormatText(MsgUrlDecodeError, {std::to_string(i + 1)}));
-      const int hi = HexValue(item[i + 1]);
-      const int lo = HexValue(item[i + 2]);
+      const int hi = HexDigitValue(item[i + 1]);
+      const int lo = HexDigitValue(item[i + 2]);
       if (hi < 0 || lo < 0)
         throw Exception(FormatText(MsgUrlInvalidCharacter,
                                    {item.substr(i, 3), std::to_string(i + 1)}));

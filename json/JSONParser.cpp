@@ -50,12 +50,6 @@ size_t ScanPlainRun(const unsigned char* data, size_t pos, size_t end, bool utf8
 bool IsWhitespace(unsigned char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 bool IsDigit(int c) { return c >= '0' && c <= '9'; }
 
-int HexValue(int c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 void AppendHex4(std::u16string& text, char16_t unit) {
   for (int shift = 12; shift >= 0; shift -= 4) text.push_back(static_cast<char16_t>(HexDigits[(unit >> shift) & 0xF]));
@@ -310,7 +304,7 @@ bool TJSONParser::ParseEscape(std::u16string& text) {
     case 'u': {
       unsigned unit = 0;
       for (int k = 0; k < 4; ++k) {
-        const int digit = HexValue(Peek());
+        const int digit = HexDigitValue(Peek());
         if (digit < 0) return false;
         unit = unit << 4 | static_cast<unsigned>(digit);
         ++FPos;

@@ -7,19 +7,13 @@ namespace fieldsync {
 
 namespace {
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 // Parses `count` hexadecimal digits at text[at]; -1 when any is missing or not hex.
 int ParseHex(std::string_view text, size_t at, size_t count) {
   if (at + count > text.size()) return -1;
   int value = 0;
   for (size_t i = 0; i < count; ++i) {
-    const int digit = HexValue(text[at + i]);
+    const int digit = HexDigitValue(text[at + i]);
     if (digit < 0) return -1;
     value = value * 16 + digit;
   }

@@ -242,6 +242,10 @@ bool TServerMethods1::DeletaLogAndroid(int32_t IDRepresentante, int32_t ID, int3
   if (ID_2 != 0) {
     remove.SetCommandText(std::u16string(dstDeletaLogAndroidSql) + std::u16string(DeletaLogAndroidId2Condition));
     remove.ParamByName("ID_2").SetDataType(TFieldType::ftInteger);
+  } else if (remove.CommandText() != dstDeletaLogAndroidSql) {
+    // An earlier call on this instance changed the statement: back to the
+    // statement without the second id.
+    remove.SetCommandText(dstDeletaLogAndroidSql);
   }
   remove.Close();
   remove.ParamByName("IDFILIAL").AsInteger(IDFilial);

@@ -17,11 +17,11 @@
 #include <string_view>
 
 #include "core/Currency.h"
+#include "db/DBXReader.h"
 #include "service/HostValues.h"
 
 namespace fieldsync {
 
-class TDBXReader;
 class TSQLConnection;
 struct TServerMethods1Components;
 

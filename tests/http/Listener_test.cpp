@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstdio>
+#include <map>
+#include <random>
 #include <thread>
 
 #include "ListenerFixture.h"
@@ -123,6 +126,13 @@ TEST_F(ListenerTest, DeliversBodiesByLengthAndByChunks) {
   EXPECT_EQ(chunked.Status, 200);
   EXPECT_EQ(Field(chunked, "Content"), "hello, chunked!");
   EXPECT_EQ(Field(chunked, "ContentLength"), "15");
+
+  std::string large(300000, 'x');
+  for (size_t i = 0; i < large.size(); i += 997) large[i] = static_cast<char>('a' + i % 26);
+  const THttpAnswer big = Get("PUT /big HTTP/1.0\r\nContent-Length: " +
+                              std::to_string(large.size()) + "\r\n\r\n" + large);
+  EXPECT_EQ(Field(big, "ContentLength"), std::to_string(large.size()));
+  EXPECT_TRUE(Field(big, "Content") == large);
 }
 
 TEST_F(ListenerTest, DecodesFormBodiesInTheirCharset) {
@@ -305,6 +315,43 @@ TEST(ListenerLimits, ReadsTheEnvironmentAndRejectsNonsense) {
   ::unsetenv("FIELDSYNC_READ_TIMEOUT");
   ::unsetenv("FIELDSYNC_MAX_CONNECTIONS");
   ::unsetenv("FIELDSYNC_MAX_BODY");
+}
+
+}  // namespace
+}  // namespace fieldsync::test
+
+namespace fieldsync::test {
+namespace {
+
+// Mangled requests (fixed seed, bounded): each is answered or dropped, and
+// the listener still serves a proper request afterwards.
+TEST_F(ListenerTest, SurvivesMangledRequests) {
+  const std::string base =
+      "POST /a%C3%A7?x=%zz HTTP/1.1\r\nHost: h:1\r\nTransfer-Encoding: chunked\r\n"
+      "Content-Type: application/x-www-form-urlencoded; charset=utf-8\r\n"
+      "Cookie: a=1\r\nAuthorization: Basic ###\r\n\r\n5\r\nab%cd\r\n0\r\n\r\n";
+  std::mt19937 random(20261210);
+  std::map<int, int> statuses;  // 0: dropped without an answer
+  for (int i = 0; i < 150; ++i) {
+    std::string request = base;
+    const int edits = 1 + static_cast<int>(random() % 6);
+    for (int e = 0; e < edits; ++e) {
+      const size_t at = random() % request.size();
+      switch (random() % 3) {
+        case 0: request[at] = static_cast<char>(random() % 256); break;
+        case 1: request.erase(at, 1 + random() % 8); break;
+        default: request.insert(at, std::string(1 + random() % 4, static_cast<char>(random())));
+      }
+    }
+    TTestConnection connection(FPort);
+    connection.Send(request);
+    connection.FinishSending();
+    ++statuses[ParseAnswer(connection.ReadAll(5000)).Status];
+  }
+  // The mangling reaches both the answered and the dropped paths.
+  EXPECT_GT(statuses[0], 0);
+  EXPECT_GT(statuses[200] + statuses[400] + statuses[500], 0);
+  EXPECT_EQ(Get("GET / HTTP/1.0\r\n\r\n").Status, 200);
 }
 
 }  // namespace

@@ -85,6 +85,8 @@ void TTestConnection::Send(const std::string& bytes) {
   }
 }
 
+void TTestConnection::FinishSending() { ::shutdown(FSocket, SHUT_WR); }
+
 std::string TTestConnection::ReadSome(size_t count, int timeoutMs) {
   std::string out;
   char buffer[65536];

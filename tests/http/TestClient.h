@@ -31,6 +31,8 @@ class TTestConnection {
 
   bool Connected() const { return FSocket >= 0; }
   void Send(const std::string& bytes);
+  // Tells the server that nothing more will come.
+  void FinishSending();
   // Reads until the server closes (or `timeoutMs` passes without bytes).
   std::string ReadAll(int timeoutMs = 10000);
   // Reads until `count` bytes have arrived or the server closes.

@@ -176,7 +176,9 @@ TEST_F(WebModuleTest, OffersTheDispatchListInOrderAfterTheActions) {
     FLog.clear();
     const auto answer = Dispatch(module, c.Method, c.Path, "10.1.1.1");
     EXPECT_EQ(answer.Status, c.Status) << c.Path;
-    if (c.Body) EXPECT_EQ(answer.Body, c.Body) << c.Path;
+    if (c.Body) {
+      EXPECT_EQ(answer.Body, c.Body) << c.Path;
+    }
     EXPECT_EQ(FLog, c.Offered) << c.Path;
   }
   EXPECT_EQ(Dispatch(module, "GET", "/nothing/here", "10.1.1.1").Header("Location"), "/");

@@ -139,6 +139,8 @@ TEST(Representatives, DeletingChangeLogEntries) {
   auto service = Db().Service();
   EXPECT_TRUE(service->DeletaLogAndroid(7, 41, 6, u"CLIENTE"));
   EXPECT_EQ(Db().Query(remaining).Rows, (std::vector<TRow>{{"1", "41", "5"}, {"2", "40", "5"}}));
+  EXPECT_TRUE(service->DeletaLogAndroid(7, 41, 0, u"CLIENTE"));
+  EXPECT_EQ(Db().Query(remaining).Rows, (std::vector<TRow>{{"2", "40", "5"}}));
 }
 
 TEST(Representatives, DeletingChangeLogErrorsLeaveTheMethod) {

@@ -31,7 +31,7 @@ TEST(ServiceModule, EchoesAndReversesCodeUnits) {
 }
 
 TEST(ServiceModule, CopiesHostValuesWhenCreated) {
-  Db();  // the fixture database and its definitions files, before any module
+  Db();  // the test database and the definitions files that name it
   THostValues host;
   host.IDFilial = 1;
   host.DiasEmAtraso = 0;
