@@ -210,23 +210,32 @@ TFbStatement::TFbStatement(TFbAttachment& att, const std::string& sql) : Att(att
     att.Rollback(tra);
     st.Check();
   }
-  att.Commit(tra);
-  Type = Statement->getType(&st);
-  InMeta = Statement->getInputMetadata(&st);
-  OutMeta = Statement->getOutputMetadata(&st);
-  st.Check();
-  const unsigned n = OutMeta->getCount(&st);
-  st.Check();
-  for (unsigned i = 0; i < n; ++i) Columns.push_back(DescribeColumn(att, OutMeta, i));
+  try {
+    att.Commit(tra);
+    Type = Statement->getType(&st);
+    InMeta = Statement->getInputMetadata(&st);
+    OutMeta = Statement->getOutputMetadata(&st);
+    st.Check();
+    const unsigned n = OutMeta->getCount(&st);
+    st.Check();
+    for (unsigned i = 0; i < n; ++i) Columns.push_back(DescribeColumn(att, OutMeta, i));
+  } catch (...) {
+    Release();  // a constructor that throws runs no destructor
+    throw;
+  }
 }
 
-TFbStatement::~TFbStatement() {
+TFbStatement::~TFbStatement() { Release(); }
+
+void TFbStatement::Release() noexcept {
   if (InMeta) InMeta->release();
   if (OutMeta) OutMeta->release();
+  InMeta = OutMeta = nullptr;
   if (Statement) {
     TFbStatus st(Att.Client);
     Statement->free(&st);
     if (st.Failed()) Statement->release();
+    Statement = nullptr;
   }
 }
 

@@ -88,6 +88,7 @@ struct TFbStatement {
 
   bool HasResultSet() const;  // a select: execution opens a cursor
   unsigned InputCount() const;
+  void Release() noexcept;
 
   TFbAttachment& Att;
   Firebird::IStatement* Statement = nullptr;

@@ -217,6 +217,36 @@ TEST_P(CommandTest, StatementWithoutResultGivesNoReaderAndIsCommitted) {
   EXPECT_EQ(reader->Value(0).GetInt32(), 5);
 }
 
+TEST_P(CommandTest, TimeoutIsKeptButInterruptsNothing) {
+  FIELDSYNC_REQUIRE_MODE(GetParam());
+  TTestDatabase db(GetParam());
+  auto connection = db.Connect();
+  TDBXCommand& command = connection->DBXConnection().CreateCommand();
+  command.SetCommandTimeout(1);
+  EXPECT_EQ(command.CommandTimeout(), 1);
+  // About 16 million rows: longer than the one-second timeout.
+  command.SetText("select count(*) from RDB$TYPES a, RDB$TYPES b, RDB$TYPES c");
+  auto reader = command.ExecuteQuery();
+  ASSERT_TRUE(reader->Next());
+  EXPECT_GT(reader->Value(0).GetInt64(), 1000000);
+}
+
+TEST_P(CommandTest, StoredProcedureCommandRunsTheProcedureByName) {
+  FIELDSYNC_REQUIRE_MODE(GetParam());
+  TTestDatabase db(GetParam());
+  db.Exec({"create table MARKS (N integer)",
+           "create procedure MARK as begin insert into MARKS values (1); end"});
+  auto connection = db.Connect();
+  TDBXCommand& command = connection->DBXConnection().CreateCommand();
+  command.SetCommandType(TDBXCommandTypes::DbxStoredProcedure);
+  command.SetText("MARK");
+  command.Prepare();
+  EXPECT_EQ(command.ExecuteQuery(), nullptr);
+  auto reader = Query(*connection, "select count(*) from MARKS");
+  ASSERT_TRUE(reader->Next());
+  EXPECT_EQ(reader->Value(0).GetInt32(), 1);
+}
+
 TEST_P(CommandTest, ClientErrorsKeepTheClientsCodeAndText) {
   FIELDSYNC_REQUIRE_MODE(GetParam());
   TTestDatabase db(GetParam());
