@@ -1,11 +1,13 @@
 #!/usr/bin/env python3
 """HTTP side of bench/service/run.sh (Python 3 standard library only).
 
-    client.py todos PORT PID REPETITIONS
+    client.py todos PORT PID REPETITIONS [plain|quickack]
         GET GetTodosClientes REPETITIONS times, one at a time; for each call
-        the time from connecting to the last byte of the answer, its size,
+        the time from connecting to the first and to the last byte of the
+        answer (the server closes after it), its size,
         its status, the server's CPU time during the call and its peak
         resident size (VmHWM) after it; VmHWM and VmRSS before the first call.
+        "quickack" reads as a client that acknowledges every segment at once.
 
     client.py upload PORT REPRESENTATIVE FIRST ORDERS THREADS
         An upload burst: orders FIRST .. FIRST+ORDERS-1 of the representative,
@@ -33,14 +35,22 @@ BASE = "/datasnap/rest/TServerMethods1/"
 SUCCESS = b'{"result":["",true]}'
 
 
-def get(port, path, timeout=300):
-    """One request on a new connection; returns (status, body, seconds)."""
+def get(port, path, timeout=300, quickack=False):
+    """One request on a new connection; returns (status, body, seconds, bytes,
+    seconds to the first byte). With quickack the client acknowledges every
+    segment at once (TCP_QUICKACK set again before each read) instead of
+    leaving the acknowledgement to the kernel's delayed-ACK timer."""
     start = time.perf_counter()
+    first = None
     with socket.create_connection(("127.0.0.1", port), timeout=timeout) as s:
         s.sendall(("GET %s HTTP/1.1\r\nHost: 127.0.0.1:%d\r\nConnection: close\r\n\r\n" % (path, port)).encode("ascii"))
         chunks = []
         while True:
+            if quickack:
+                s.setsockopt(socket.IPPROTO_TCP, socket.TCP_QUICKACK, 1)
             chunk = s.recv(1 << 20)
+            if first is None:
+                first = time.perf_counter() - start
             if not chunk:
                 break
             chunks.append(chunk)
@@ -48,7 +58,7 @@ def get(port, path, timeout=300):
     raw = b"".join(chunks)
     head, _, body = raw.partition(b"\r\n\r\n")
     status = int(head.split(b" ", 2)[1]) if head.startswith(b"HTTP/") else 0
-    return status, body, seconds, len(raw)
+    return status, body, seconds, len(raw), first
 
 
 def proc_status(pid, key):
@@ -66,16 +76,17 @@ def proc_cpu_seconds(pid):
     return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
 
-def todos(port, pid, repetitions):
+def todos(port, pid, repetitions, client):
     print("service_vmhwm_before_kib=%d" % proc_status(pid, "VmHWM"))
     print("service_vmrss_before_kib=%d" % proc_status(pid, "VmRSS"))
     for rep in range(1, repetitions + 1):
         cpu = proc_cpu_seconds(pid)
-        status, body, seconds, size = get(port, BASE + "GetTodosClientes")
+        status, body, seconds, size, first = get(port, BASE + "GetTodosClientes", quickack=client == "quickack")
         cpu = proc_cpu_seconds(pid) - cpu
-        print("http rep=%d status=%d total_ms=%.1f server_cpu_ms=%.0f answer_bytes=%d body_bytes=%d vmhwm_kib=%d vmrss_kib=%d"
-              % (rep, status, seconds * 1000, cpu * 1000, size, len(body), proc_status(pid, "VmHWM"),
-                 proc_status(pid, "VmRSS")))
+        print("http client=%s rep=%d status=%d first_byte_ms=%.1f total_ms=%.1f server_cpu_ms=%.0f answer_bytes=%d "
+              "body_bytes=%d vmhwm_kib=%d vmrss_kib=%d"
+              % (client, rep, status, first * 1000, seconds * 1000, cpu * 1000, size, len(body),
+                 proc_status(pid, "VmHWM"), proc_status(pid, "VmRSS")))
         if status != 200 or not body.startswith(b'{"result":[{"table":'):
             print("GetTodosClientes failed: %d %r" % (status, body[:300]), file=sys.stderr)
             return 1
@@ -117,7 +128,7 @@ def upload(port, representative, first, orders, threads):
                 state["next"] += 1
             for path in order_paths(representative, number):
                 try:
-                    status, body, seconds, _ = get(port, path, timeout=60)
+                    status, body, seconds, _, _ = get(port, path, timeout=60)
                 except OSError as e:
                     status, body, seconds = 0, str(e).encode(), 0
                 with lock:
@@ -151,7 +162,7 @@ def burst(port, path, count):
 
     def one():
         try:
-            status, body, _, _ = get(port, path, timeout=60)
+            status, body, _, _, _ = get(port, path, timeout=60)
         except OSError as e:
             status, body = 0, str(e).encode()
         with lock:
@@ -172,7 +183,7 @@ def burst(port, path, count):
 
 def main(argv):
     if len(argv) >= 4 and argv[0] == "todos":
-        return todos(int(argv[1]), int(argv[2]), int(argv[3]))
+        return todos(int(argv[1]), int(argv[2]), int(argv[3]), argv[4] if len(argv) > 4 else "plain")
     if len(argv) >= 6 and argv[0] == "upload":
         return upload(int(argv[1]), int(argv[2]), int(argv[3]), int(argv[4]), int(argv[5]))
     if len(argv) >= 4 and argv[0] == "burst":

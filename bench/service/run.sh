@@ -17,8 +17,11 @@
 # it stops (an embedded database is open in one process at a time).
 #
 # Usage: bash bench/service/run.sh [seconds per wrk run, default 10]
+# The summary is also left in build/bench/service/last-run.txt (with the perf
+# data files when PROFILE=1).
 # Environment: CLIENTS (100000), ORDERS (1000), THREADS (8), REPS (3 calls
-# of GetTodosClientes and 3 bare fetches), PROFILE=1 to record perf profiles
+# of GetTodosClientes per client kind and 3 bare fetches), ROUNDS (3 wrk
+# rounds per connection count, the two paths alternating), PROFILE=1 to record perf profiles
 # after the measured runs (GetAtividadeSN under wrk, one GetTodosClientes, a
 # second upload burst of 200 orders) and print where the time goes; BUILD=0
 # to use the build as it is.
@@ -37,8 +40,19 @@ command -v wrk >/dev/null || DEBIAN_FRONTEND=noninteractive apt-get install -y -
 
 work=$(mktemp -d)
 pid=""
+stop_service() {  # a termination signal; after 60 s without an end, a kill
+  [ -n "$pid" ] || return 0
+  kill "$pid" 2>/dev/null || true
+  for _ in $(seq 120); do kill -0 "$pid" 2>/dev/null || break; sleep 0.5; done
+  if kill -0 "$pid" 2>/dev/null; then
+    echo "the service did not end within 60 s of the termination signal; killed" >&2
+    kill -9 "$pid" 2>/dev/null || true
+  fi
+  wait "$pid" 2>/dev/null || true
+  pid=""
+}
 cleanup() {
-  if [ -n "$pid" ]; then kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; fi
+  stop_service
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -81,28 +95,39 @@ for _ in $(seq 300); do curl -sf -o /dev/null "http://127.0.0.1:$port/" && break
 curl -sf -o /dev/null "http://127.0.0.1:$port/" || { echo "the service did not start:" >&2; cat "$work/service.log" >&2; exit 1; }
 
 # ---- 1b. the same over HTTP ----
-say "-- GetTodosClientes over HTTP ($reps calls, one at a time; load average $(load))"
-python3 bench/service/client.py todos "$port" "$pid" "$reps" | tee "$work/http.txt" | tee -a "$work/summary.txt"
+# A plain client (acknowledgements left to the kernel, as curl or a handheld
+# does), then a client that acknowledges every segment at once: the server
+# sends through 32 KiB socket buffers, and on loopback each full buffer then
+# waits for the client's delayed acknowledgement (about 40 ms).
+for client in plain quickack; do
+  say "-- GetTodosClientes over HTTP, $client client ($reps calls, one at a time; load average $(load))"
+  python3 bench/service/client.py todos "$port" "$pid" "$reps" "$client" | tee -a "$work/http.txt" | tee -a "$work/summary.txt"
+done
 
 # ---- 2. requests per second ----
-wrk_run() {  # connections path -> "rate requests non2xx socket-errors"
+wrk_run() {  # connections path -> "rate requests non2xx socket-errors ok-rate"
   wrk -t2 -c"$1" -d"${duration}s" -H "Connection: close" "http://127.0.0.1:$port$2" >"$work/wrk.txt"
   python3 - "$work/wrk.txt" <<'PY'
 import re, sys
 text = open(sys.argv[1]).read()
-rate = re.search(r"Requests/sec:\s*([\d.]+)", text).group(1)
-total = re.search(r"(\d+) requests in", text).group(1)
+rate = float(re.search(r"Requests/sec:\s*([\d.]+)", text).group(1))
+total = int(re.search(r"(\d+) requests in", text).group(1))
 non2xx = re.search(r"Non-2xx or 3xx responses:\s*(\d+)", text)
+non2xx = int(non2xx.group(1)) if non2xx else 0
 errors = re.search(r"Socket errors: (.*)", text)
-print(rate, total, non2xx.group(1) if non2xx else 0, (errors.group(1).replace(" ", "") if errors else "none"))
+print("%.1f %d %d %s %.1f" % (rate, total, non2xx, errors.group(1).replace(" ", "") if errors else "none",
+                              rate * (total - non2xx) / max(total, 1)))
 PY
 }
+rounds=${ROUNDS:-3}
 for connections in 32 16; do
-  say "-- wrk -t2 -c$connections -d${duration}s -H 'Connection: close' (load average $(load))"
-  for path in /datasnap/rest/TServerMethods1/GetAtividadeSN/1 /datasnap/rest/TServerMethods1/EchoString/abc; do
-    read -r rate total non2xx errors < <(wrk_run "$connections" "$path")
-    say "$(printf 'wrk c=%s %-46s %8s req/s  requests=%s non2xx=%s socket_errors=%s' \
-      "$connections" "$path" "$rate" "$total" "$non2xx" "$errors")"
+  for round in $(seq "$rounds"); do
+    say "-- wrk -t2 -c$connections -d${duration}s -H 'Connection: close', round $round of $rounds (load average $(load))"
+    for path in /datasnap/rest/TServerMethods1/GetAtividadeSN/1 /datasnap/rest/TServerMethods1/EchoString/abc; do
+      read -r rate total non2xx errors ok < <(wrk_run "$connections" "$path")
+      say "$(printf 'wrk c=%s %-46s %7s req/s  requests=%s non2xx=%s socket_errors=%s  2xx=%s/s' \
+        "$connections" "$path" "$rate" "$total" "$non2xx" "$errors" "$ok")"
+    done
   done
 done
 say "GetAtividadeSN/1 answers: $(curl -s "http://127.0.0.1:$port/datasnap/rest/TServerMethods1/GetAtividadeSN/1" | head -c 300)"
@@ -133,13 +158,13 @@ if [ "${PROFILE:-0}" = 1 ]; then
       grep -E '^ +[0-9.]+%' | head -n 15 | cut -c1-110 | sed 's/ *$//' | tee -a "$work/summary.txt" || true
   }
   profile atividade wrk -t2 -c32 -d5s -H "Connection: close" "http://127.0.0.1:$port/datasnap/rest/TServerMethods1/GetAtividadeSN/1"
-  profile todosclientes python3 bench/service/client.py todos "$port" "$pid" 1
+  profile todosclientes python3 bench/service/client.py todos "$port" "$pid" 1 quickack
   profile upload python3 bench/service/client.py upload "$port" "$representative" $((first_order + orders)) 200 "$threads"
   expected_orders=$((orders + 200))
 fi
 
 # ---- stop the service, count the rows ----
-kill "$pid"; wait "$pid" 2>/dev/null || true; pid=""
+stop_service
 counts=$(sql <<<"set heading off;
 select count(*) from PEDIDOPALM where IDFILIAL = 1 and IDREPRESENTANTE = $representative;
 select count(*) from ITENSPEDIDOPALM where IDFILIAL = 1 and IDREPRESENTANTE = $representative;" | tr -s ' \n' ' ')
@@ -148,22 +173,37 @@ say "rows written: PEDIDOPALM $header_rows (expected $expected_orders), ITENSPED
 [ "$header_rows" = "$expected_orders" ] && [ "$item_rows" = "$((expected_orders * 10))" ] || { say "ROWS LOST"; exit 1; }
 
 # ---- summary ----
-python3 - "$work/fetch.txt" "$work/http.txt" <<'PY' | tee -a "$work/summary.txt"
+python3 - "$work/fetch.txt" "$work/http.txt" "$work/summary.txt" <<'PY' | tee -a "$work/summary.txt"
 import re, statistics, sys
 def rows(path, prefix):
-    out = []
-    for line in open(path):
-        if line.startswith(prefix):
-            out.append({k: v for k, v in re.findall(r"(\w+)=(\S+)", line)})
-    return out
+    return [dict(re.findall(r"(\w+)=(\S+)", line)) for line in open(path) if line.startswith(prefix)]
 fetch = rows(sys.argv[1], "fetch ")
 http = rows(sys.argv[2], "http ")
 before = [l for l in open(sys.argv[2]) if l.startswith("service_vmhwm_before_kib=")][0].split("=")[1]
 f = statistics.median(float(r["total_ms"]) for r in fetch)
-fq = statistics.median(float(r["query_ms"]) + float(r["fetch_ms"]) for r in fetch)
-h = statistics.median(float(r["total_ms"]) for r in http)
-print("== GetTodosClientes: HTTP median %.0f ms (%.1f MiB answer) / bare fetch median %.0f ms (query and fetch %.0f ms)"
-      " = ratio %.2f; service VmHWM %.1f MiB before, %.1f MiB after"
-      % (h, int(http[0]["answer_bytes"]) / 2**20, f, fq, h / f, int(before) / 1024, int(http[-1]["vmhwm_kib"]) / 1024))
+print("== GetTodosClientes: bare fetch median %.0f ms (CPU %.0f ms); service VmHWM %.1f MiB before the first call, "
+      "%.1f MiB after the last; answer %.1f MiB"
+      % (f, statistics.median(float(r["cpu_ms"]) for r in fetch), int(before) / 1024,
+         int(http[-1]["vmhwm_kib"]) / 1024, int(http[0]["answer_bytes"]) / 2**20))
+for client in ("plain", "quickack"):
+    calls = [r for r in http if r["client"] == client]
+    h = statistics.median(float(r["total_ms"]) for r in calls)
+    print("== GetTodosClientes over HTTP, %s client: median %.0f ms (first byte %.0f ms, server CPU %.0f ms) = %.2f x the bare fetch"
+          % (client, h, statistics.median(float(r["first_byte_ms"]) for r in calls),
+             statistics.median(float(r["server_cpu_ms"]) for r in calls), h / f))
+summary = open(sys.argv[3]).read()
+for c in ("32", "16"):
+    a = [float(x) for x in re.findall(r"wrk c=%s \S*GetAtividadeSN\S*\s+([\d.]+) req/s" % c, summary)]
+    e = [float(x) for x in re.findall(r"wrk c=%s \S*EchoString\S*\s+([\d.]+) req/s" % c, summary)]
+    a2 = [float(x) for x in re.findall(r"wrk c=%s \S*GetAtividadeSN.*2xx=([\d.]+)/s" % c, summary)]
+    e2 = [float(x) for x in re.findall(r"wrk c=%s \S*EchoString.*2xx=([\d.]+)/s" % c, summary)]
+    print("== wrk c=%s medians: GetAtividadeSN/1 %.0f req/s (2xx %.0f/s), EchoString/abc %.0f req/s (2xx %.0f/s); "
+          "ratio %.2f (2xx: %.2f)" % (c, statistics.median(a), statistics.median(a2), statistics.median(e),
+                                      statistics.median(e2), statistics.median(a) / statistics.median(e),
+                                      statistics.median(a2) / statistics.median(e2)))
 PY
 say "load average at the end: $(load)"
+# Kept for later reading: the summary, and the profiles when recorded.
+mkdir -p build/bench/service
+cp "$work/summary.txt" build/bench/service/last-run.txt
+cp "$work"/*.perf build/bench/service/ 2>/dev/null || true
