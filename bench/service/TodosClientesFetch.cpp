@@ -1,0 +1,95 @@
+// The bare fetch of GetTodosClientes: a service instance (its own connection,
+// as a REST call gets) runs the method, and the reader it hands back is
+// advanced to the end with every value read as text; nothing is written.
+// This is the database's share of the call, which bench/service/run.sh sets
+// against the whole answer over HTTP.
+//
+// The connection is the one named DMESTOQUE in the files that
+// FIELDSYNC_DRIVERS_FILE and FIELDSYNC_CONNECTIONS_FILE point at (or the
+// files beside the executable).
+//
+// Usage: todosclientes_fetch [repetitions, default 3]
+// Prints one line per repetition:
+//   fetch rep=N connect_ms=... query_ms=... fetch_ms=... total_ms=... cpu_ms=... rows=... text_units=...
+// and at the end the process's peak resident size (VmHWM, KiB).
+
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "db/DBXReader.h"
+#include "service/ServerMethodsUnit1.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Milliseconds(Clock::time_point from, Clock::time_point to) {
+  return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
+double CpuMilliseconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000.0 +
+         (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
+}
+
+std::string PeakResidentKiB() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind("VmHWM:", 0) == 0) return line.substr(6);
+  return "?";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace fieldsync;
+  const int repetitions = argc > 1 ? std::atoi(argv[1]) : 3;
+  if (repetitions < 1 || repetitions > 100) {
+    std::fprintf(stderr, "usage: todosclientes_fetch [repetitions 1..100]\n");
+    return 2;
+  }
+  THostValues host;
+  host.IDFilial = 1;
+  host.DiasEmAtraso = 30;
+  try {
+    for (int rep = 1; rep <= repetitions; ++rep) {
+      const double cpuStart = CpuMilliseconds();
+      const auto start = Clock::now();
+      TServerMethods1 service(host);
+      const auto connected = Clock::now();
+      std::unique_ptr<TDBXReader> reader = service.GetTodosClientes();
+      const auto opened = Clock::now();
+      int64_t rows = 0;
+      int64_t textUnits = 0;  // UTF-16 code units of every value, to show each was read
+      const int32_t columns = reader->ColumnCount();
+      while (reader->Next()) {
+        ++rows;
+        for (int32_t i = 0; i < columns; ++i) {
+          const TDBXValue& value = reader->Value(i);
+          if (!value.IsNull()) textUnits += static_cast<int64_t>(value.GetWideString().size());
+        }
+      }
+      const auto fetched = Clock::now();
+      reader.reset();
+      std::printf("fetch rep=%d connect_ms=%.1f query_ms=%.1f fetch_ms=%.1f total_ms=%.1f cpu_ms=%.0f rows=%lld "
+                  "text_units=%lld\n",
+                  rep, Milliseconds(start, connected), Milliseconds(connected, opened), Milliseconds(opened, fetched),
+                  Milliseconds(start, fetched), CpuMilliseconds() - cpuStart, static_cast<long long>(rows),
+                  static_cast<long long>(textUnits));
+      std::fflush(stdout);
+    }
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "todosclientes_fetch: %s\n", e.what());
+    return 1;
+  }
+  std::printf("fetch_vmhwm_kib=%s\n", PeakResidentKiB().c_str());
+  return 0;
+}

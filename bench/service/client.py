@@ -1,0 +1,196 @@
+#!/usr/bin/env python3
+"""HTTP side of bench/service/run.sh (Python 3 standard library only).
+
+    client.py todos PORT PID REPETITIONS [plain|quickack]
+        GET GetTodosClientes REPETITIONS times, one at a time; for each call
+        the time from connecting to the first and to the last byte of the
+        answer (the server closes after it), its size,
+        its status, the server's CPU time during the call and its peak
+        resident size (VmHWM) after it; VmHWM and VmRSS before the first call.
+        "quickack" reads as a client that acknowledges every segment at once.
+
+    client.py upload PORT REPRESENTATIVE FIRST ORDERS THREADS
+        An upload burst: orders FIRST .. FIRST+ORDERS-1 of the representative,
+        each one SetPedido and ten SetItensPedido sent in that order, from
+        THREADS client threads (each takes the next order from a shared
+        counter). Every answer must be {"result":["",true]}.
+
+    client.py burst PORT PATH COUNT
+        COUNT requests for PATH sent at once from COUNT threads; prints how
+        many answers had each status, and each distinct body of a failure.
+
+Every request is a connection of its own with "Connection: close", as the
+handhelds call; all traffic goes to 127.0.0.1. Results are printed as
+"key=value" lines for run.sh to pick up.
+"""
+
+import os
+import socket
+import sys
+import threading
+import time
+import urllib.parse
+
+BASE = "/datasnap/rest/TServerMethods1/"
+SUCCESS = b'{"result":["",true]}'
+
+
+def get(port, path, timeout=300, quickack=False):
+    """One request on a new connection; returns (status, body, seconds, bytes,
+    seconds to the first byte). With quickack the client acknowledges every
+    segment at once (TCP_QUICKACK set again before each read) instead of
+    leaving the acknowledgement to the kernel's delayed-ACK timer."""
+    start = time.perf_counter()
+    first = None
+    with socket.create_connection(("127.0.0.1", port), timeout=timeout) as s:
+        s.sendall(("GET %s HTTP/1.1\r\nHost: 127.0.0.1:%d\r\nConnection: close\r\n\r\n" % (path, port)).encode("ascii"))
+        chunks = []
+        while True:
+            if quickack:
+                s.setsockopt(socket.IPPROTO_TCP, socket.TCP_QUICKACK, 1)
+            chunk = s.recv(1 << 20)
+            if first is None:
+                first = time.perf_counter() - start
+            if not chunk:
+                break
+            chunks.append(chunk)
+    seconds = time.perf_counter() - start
+    raw = b"".join(chunks)
+    head, _, body = raw.partition(b"\r\n\r\n")
+    status = int(head.split(b" ", 2)[1]) if head.startswith(b"HTTP/") else 0
+    return status, body, seconds, len(raw), first
+
+
+def proc_status(pid, key):
+    """A value in KiB from /proc/PID/status (VmHWM, VmRSS)."""
+    with open("/proc/%d/status" % pid) as f:
+        for line in f:
+            if line.startswith(key + ":"):
+                return int(line.split()[1])
+    return -1
+
+
+def proc_cpu_seconds(pid):
+    with open("/proc/%d/stat" % pid) as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
+def todos(port, pid, repetitions, client):
+    print("service_vmhwm_before_kib=%d" % proc_status(pid, "VmHWM"))
+    print("service_vmrss_before_kib=%d" % proc_status(pid, "VmRSS"))
+    for rep in range(1, repetitions + 1):
+        cpu = proc_cpu_seconds(pid)
+        status, body, seconds, size, first = get(port, BASE + "GetTodosClientes", quickack=client == "quickack")
+        cpu = proc_cpu_seconds(pid) - cpu
+        print("http client=%s rep=%d status=%d first_byte_ms=%.1f total_ms=%.1f server_cpu_ms=%.0f answer_bytes=%d "
+              "body_bytes=%d vmhwm_kib=%d vmrss_kib=%d"
+              % (client, rep, status, first * 1000, seconds * 1000, cpu * 1000, size, len(body),
+                 proc_status(pid, "VmHWM"), proc_status(pid, "VmRSS")))
+        if status != 200 or not body.startswith(b'{"result":[{"table":'):
+            print("GetTodosClientes failed: %d %r" % (status, body[:300]), file=sys.stderr)
+            return 1
+        sys.stdout.flush()
+    return 0
+
+
+def order_paths(representative, number):
+    """The eleven request paths of one order: the header, then ten items."""
+    client = 1000001 + number % 100000  # a client of the large volume
+    q = lambda text: urllib.parse.quote(text, safe="")
+    day = 1 + number % 28
+    header = [representative, number, 1, 1, 1, client, 1, 0, 1, 1, 1, 1,
+              "%02d/12/2026" % day, "P", "Mercearia São José D'Ávila %d" % number, "São José",
+              "Rua Conceição, %d" % (number % 900 + 1), "30140-071", "Funcionários", "J",
+              "12.345.678/0001-90", "0623456789", "-", "-", "3132221100", "31999990000",
+              "compras%d@exemplo.com.br" % number, "S", "%d.%02d" % (100 + number % 900, number % 100)]
+    assert len(header) == 29
+    paths = [BASE + "SetPedido/" + "/".join(q(str(v)) for v in header)]
+    for item in range(10):
+        product = 1 + (number + item) % 40  # ten different products of branch 1
+        values = [representative, number, 1, product, "%d.0000" % (1 + item), "%d.50" % (3 + product),
+                  "0.00", "%d.50" % (3 + product), "item %d do pedido %d" % (item + 1, number)]
+        paths.append(BASE + "SetItensPedido/" + "/".join(q(str(v)) for v in values))
+    return paths
+
+
+def upload(port, representative, first, orders, threads):
+    lock = threading.Lock()
+    state = {"next": first, "requests": 0, "failures": [], "latencies": []}
+    end = first + orders
+
+    def worker():
+        while True:
+            with lock:
+                number = state["next"]
+                if number >= end or state["failures"]:
+                    return
+                state["next"] += 1
+            for path in order_paths(representative, number):
+                try:
+                    status, body, seconds, _, _ = get(port, path, timeout=60)
+                except OSError as e:
+                    status, body, seconds = 0, str(e).encode(), 0
+                with lock:
+                    state["requests"] += 1
+                    state["latencies"].append(seconds)
+                    if status != 200 or body != SUCCESS:
+                        state["failures"].append("%d %s -> %d %r" % (number, path[:80], status, body[:200]))
+                        return
+
+    workers = [threading.Thread(target=worker) for _ in range(threads)]
+    start = time.perf_counter()
+    for w in workers:
+        w.start()
+    for w in workers:
+        w.join()
+    seconds = time.perf_counter() - start
+    latencies = sorted(state["latencies"]) or [0]
+    print("upload orders=%d requests=%d seconds=%.2f orders_per_s=%.1f requests_per_s=%.0f "
+          "median_ms=%.1f p99_ms=%.1f failures=%d"
+          % (orders, state["requests"], seconds, orders / seconds, state["requests"] / seconds,
+             latencies[len(latencies) // 2] * 1000, latencies[int(len(latencies) * 0.99)] * 1000,
+             len(state["failures"])))
+    for failure in state["failures"][:5]:
+        print("  failed: " + failure, file=sys.stderr)
+    return 1 if state["failures"] else 0
+
+
+def burst(port, path, count):
+    lock = threading.Lock()
+    statuses, failures = {}, {}
+
+    def one():
+        try:
+            status, body, _, _, _ = get(port, path, timeout=60)
+        except OSError as e:
+            status, body = 0, str(e).encode()
+        with lock:
+            statuses[status] = statuses.get(status, 0) + 1
+            if status != 200:
+                failures[body] = failures.get(body, 0) + 1
+
+    workers = [threading.Thread(target=one) for _ in range(count)]
+    for w in workers:
+        w.start()
+    for w in workers:
+        w.join()
+    print("burst requests=%d " % count + " ".join("status_%d=%d" % item for item in sorted(statuses.items())))
+    for body, n in failures.items():
+        print("  %d x %s" % (n, body[:200].decode("utf-8", "replace")))
+    return 0
+
+
+def main(argv):
+    if len(argv) >= 4 and argv[0] == "todos":
+        return todos(int(argv[1]), int(argv[2]), int(argv[3]), argv[4] if len(argv) > 4 else "plain")
+    if len(argv) >= 6 and argv[0] == "upload":
+        return upload(int(argv[1]), int(argv[2]), int(argv[3]), int(argv[4]), int(argv[5]))
+    if len(argv) >= 4 and argv[0] == "burst":
+        return burst(int(argv[1]), argv[2], int(argv[3]))
+    print(__doc__, file=sys.stderr)
+    return 2
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))

@@ -1,0 +1,209 @@
+#!/usr/bin/env bash
+# Speed and memory of the sales-force methods, all in one run against the real
+# executable from build/dist on an embedded database of the large volume
+# (database/create-db.sh --large, 100,000 clients by default):
+#   1. GetTodosClientes over HTTP (whole answer: time, bytes, the server's CPU
+#      and peak resident size) against the bare fetch of the same query by
+#      build/bench/service/todosclientes_fetch (a service instance runs the
+#      method, every value of the reader is read, nothing written);
+#   2. GetAtividadeSN/1 against EchoString/abc with wrk, one request per
+#      connection ("Connection: close"), at 32 and at 16 connections, with the
+#      non-2xx answers and socket errors counted apart;
+#   3. an upload burst: ORDERS orders of representative 90, each SetPedido and
+#      ten SetItensPedido, from THREADS client threads; every answer must be
+#      {"result":["",true]}, and the rows written are counted afterwards.
+# The database is embedded: the service opens the file in its own process, so
+# the bare fetch runs before the service starts and the rows are counted after
+# it stops (an embedded database is open in one process at a time).
+#
+# Usage: bash bench/service/run.sh [seconds per wrk run, default 10]
+# The summary is also left in build/bench/service/last-run.txt (with the perf
+# data files when PROFILE=1).
+# Environment: CLIENTS (100000), ORDERS (1000), THREADS (8), REPS (3 calls
+# of GetTodosClientes per client kind and 3 bare fetches), ROUNDS (3 wrk
+# rounds per connection count, the two paths alternating), PROFILE=1 to record perf profiles
+# after the measured runs (GetAtividadeSN under wrk, one GetTodosClientes, a
+# second upload burst of 200 orders) and print where the time goes; BUILD=0
+# to use the build as it is.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+duration=${1:-10}
+clients=${CLIENTS:-100000}
+orders=${ORDERS:-1000}
+threads=${THREADS:-8}
+reps=${REPS:-3}
+representative=90
+first_order=500001
+
+command -v wrk >/dev/null || DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends wrk
+[ "${BUILD:-1}" = 0 ] || bash scripts/build.sh >/dev/null
+
+work=$(mktemp -d)
+pid=""
+stop_service() {  # a termination signal; after 60 s without an end, a kill
+  [ -n "$pid" ] || return 0
+  kill "$pid" 2>/dev/null || true
+  for _ in $(seq 120); do kill -0 "$pid" 2>/dev/null || break; sleep 0.5; done
+  if kill -0 "$pid" 2>/dev/null; then
+    echo "the service did not end within 60 s of the termination signal; killed" >&2
+    kill -9 "$pid" 2>/dev/null || true
+  fi
+  wait "$pid" 2>/dev/null || true
+  pid=""
+}
+cleanup() {
+  stop_service
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+say() { printf '%s\n' "$*" | tee -a "$work/summary.txt"; }
+load() { cut -d' ' -f1-3 /proc/loadavg; }
+
+free_port() { python3 -c 'import random,socket
+for _ in range(1000):
+  p=random.randrange(20000,32000); s=socket.socket()
+  try: s.bind(("0.0.0.0",p)); print(p); break
+  except OSError: pass'; }
+
+database="$work/erp.fdb"
+sql() { isql-fb -q -bail -user SYSDBA "$database"; }
+
+echo "creating the database with $clients clients (embedded) ..." >&2
+bash database/create-db.sh --large "$clients" "$database" >/dev/null
+
+port=$(free_port)
+cp -r build/dist "$work/dist"
+printf '1\r\n' > "$work/dist/fil.txt"
+sed -i "s|^Database=.*|Database=$database|; s|^ServerCharSet=.*|ServerCharSet=WIN1252|" "$work/dist/dbxconnections.ini"
+sql <<<"update FILIAL set PORTA_MOBILE = $port where IDFILIAL = 1; commit;" >/dev/null
+before=$(sql <<<"set heading off; select count(*) from PEDIDOPALM where IDREPRESENTANTE = $representative;" | tr -d ' \n')
+[ "$before" = 0 ] || { echo "representative $representative already has orders" >&2; exit 1; }
+
+say "== fieldsync service benchmark, $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, embedded database, $clients clients"
+say "load average at start: $(load)"
+
+# ---- 1a. the bare fetch (before the service holds the database) ----
+say "-- GetTodosClientes: bare fetch of the same query ($reps repetitions)"
+FIELDSYNC_DRIVERS_FILE="$work/dist/dbxdrivers.ini" FIELDSYNC_CONNECTIONS_FILE="$work/dist/dbxconnections.ini" \
+  build/bench/service/todosclientes_fetch "$reps" | tr -s '\t ' ' ' | tee "$work/fetch.txt" | tee -a "$work/summary.txt"
+
+# ---- start the service ----
+"$work/dist/fieldsync" --headless >"$work/service.log" 2>&1 &
+pid=$!
+for _ in $(seq 300); do curl -sf -o /dev/null "http://127.0.0.1:$port/" && break; sleep 0.1; done
+curl -sf -o /dev/null "http://127.0.0.1:$port/" || { echo "the service did not start:" >&2; cat "$work/service.log" >&2; exit 1; }
+
+# ---- 1b. the same over HTTP ----
+# A plain client (acknowledgements left to the kernel, as curl or a handheld
+# does), then a client that acknowledges every segment at once: the server
+# sends through 32 KiB socket buffers, and on loopback each full buffer then
+# waits for the client's delayed acknowledgement (about 40 ms).
+for client in plain quickack; do
+  say "-- GetTodosClientes over HTTP, $client client ($reps calls, one at a time; load average $(load))"
+  python3 bench/service/client.py todos "$port" "$pid" "$reps" "$client" | tee -a "$work/http.txt" | tee -a "$work/summary.txt"
+done
+
+# ---- 2. requests per second ----
+wrk_run() {  # connections path -> "rate requests non2xx socket-errors ok-rate"
+  wrk -t2 -c"$1" -d"${duration}s" -H "Connection: close" "http://127.0.0.1:$port$2" >"$work/wrk.txt"
+  python3 - "$work/wrk.txt" <<'PY'
+import re, sys
+text = open(sys.argv[1]).read()
+rate = float(re.search(r"Requests/sec:\s*([\d.]+)", text).group(1))
+total = int(re.search(r"(\d+) requests in", text).group(1))
+non2xx = re.search(r"Non-2xx or 3xx responses:\s*(\d+)", text)
+non2xx = int(non2xx.group(1)) if non2xx else 0
+errors = re.search(r"Socket errors: (.*)", text)
+print("%.1f %d %d %s %.1f" % (rate, total, non2xx, errors.group(1).replace(" ", "") if errors else "none",
+                              rate * (total - non2xx) / max(total, 1)))
+PY
+}
+rounds=${ROUNDS:-3}
+for connections in 32 16; do
+  for round in $(seq "$rounds"); do
+    say "-- wrk -t2 -c$connections -d${duration}s -H 'Connection: close', round $round of $rounds (load average $(load))"
+    for path in /datasnap/rest/TServerMethods1/GetAtividadeSN/1 /datasnap/rest/TServerMethods1/EchoString/abc; do
+      read -r rate total non2xx errors ok < <(wrk_run "$connections" "$path")
+      say "$(printf 'wrk c=%s %-46s %7s req/s  requests=%s non2xx=%s socket_errors=%s  2xx=%s/s' \
+        "$connections" "$path" "$rate" "$total" "$non2xx" "$errors" "$ok")"
+    done
+  done
+done
+say "GetAtividadeSN/1 answers: $(curl -s "http://127.0.0.1:$port/datasnap/rest/TServerMethods1/GetAtividadeSN/1" | head -c 300)"
+# What the non-2xx answers are: 48 requests at once, more than the 32 modules.
+say "-- 48 GetAtividadeSN/1 requests at once"
+python3 bench/service/client.py burst "$port" /datasnap/rest/TServerMethods1/GetAtividadeSN/1 48 | tee -a "$work/summary.txt"
+
+# ---- 3. upload burst ----
+say "-- upload burst: $orders orders x (SetPedido + 10 SetItensPedido), $threads client threads (load average $(load))"
+python3 bench/service/client.py upload "$port" "$representative" "$first_order" "$orders" "$threads" | tee -a "$work/summary.txt"
+say "VmHWM of the service at the end: $(awk '/VmHWM/ {print $2, $3}' /proc/$pid/status)"
+expected_orders=$orders
+
+# ---- optional profiles ----
+if [ "${PROFILE:-0}" = 1 ]; then
+  profile() {  # label command...
+    local label=$1; shift
+    perf record -q -g -p "$pid" -o "$work/$label.perf" 2>/dev/null &
+    local perf_pid=$!
+    sleep 1
+    "$@" >/dev/null
+    kill -INT "$perf_pid"; wait "$perf_pid" 2>/dev/null || true
+    say "-- perf: $label, share of samples by library"
+    perf report -i "$work/$label.perf" --no-children --sort dso --stdio 2>/dev/null |
+      grep -E '^ +[0-9.]+%' | head -n 8 | tee -a "$work/summary.txt" || true
+    say "-- perf: $label, top symbols"
+    perf report -i "$work/$label.perf" --no-children --sort dso,symbol --stdio -g none 2>/dev/null |
+      grep -E '^ +[0-9.]+%' | head -n 15 | cut -c1-110 | sed 's/ *$//' | tee -a "$work/summary.txt" || true
+  }
+  profile atividade wrk -t2 -c32 -d5s -H "Connection: close" "http://127.0.0.1:$port/datasnap/rest/TServerMethods1/GetAtividadeSN/1"
+  profile todosclientes python3 bench/service/client.py todos "$port" "$pid" 1 quickack
+  profile upload python3 bench/service/client.py upload "$port" "$representative" $((first_order + orders)) 200 "$threads"
+  expected_orders=$((orders + 200))
+fi
+
+# ---- stop the service, count the rows ----
+stop_service
+counts=$(sql <<<"set heading off;
+select count(*) from PEDIDOPALM where IDFILIAL = 1 and IDREPRESENTANTE = $representative;
+select count(*) from ITENSPEDIDOPALM where IDFILIAL = 1 and IDREPRESENTANTE = $representative;" | tr -s ' \n' ' ')
+read -r header_rows item_rows <<<"$counts"
+say "rows written: PEDIDOPALM $header_rows (expected $expected_orders), ITENSPEDIDOPALM $item_rows (expected $((expected_orders * 10)))"
+[ "$header_rows" = "$expected_orders" ] && [ "$item_rows" = "$((expected_orders * 10))" ] || { say "ROWS LOST"; exit 1; }
+
+# ---- summary ----
+python3 - "$work/fetch.txt" "$work/http.txt" "$work/summary.txt" <<'PY' | tee -a "$work/summary.txt"
+import re, statistics, sys
+def rows(path, prefix):
+    return [dict(re.findall(r"(\w+)=(\S+)", line)) for line in open(path) if line.startswith(prefix)]
+fetch = rows(sys.argv[1], "fetch ")
+http = rows(sys.argv[2], "http ")
+before = [l for l in open(sys.argv[2]) if l.startswith("service_vmhwm_before_kib=")][0].split("=")[1]
+f = statistics.median(float(r["total_ms"]) for r in fetch)
+print("== GetTodosClientes: bare fetch median %.0f ms (CPU %.0f ms); service VmHWM %.1f MiB before the first call, "
+      "%.1f MiB after the last; answer %.1f MiB"
+      % (f, statistics.median(float(r["cpu_ms"]) for r in fetch), int(before) / 1024,
+         int(http[-1]["vmhwm_kib"]) / 1024, int(http[0]["answer_bytes"]) / 2**20))
+for client in ("plain", "quickack"):
+    calls = [r for r in http if r["client"] == client]
+    h = statistics.median(float(r["total_ms"]) for r in calls)
+    print("== GetTodosClientes over HTTP, %s client: median %.0f ms (first byte %.0f ms, server CPU %.0f ms) = %.2f x the bare fetch"
+          % (client, h, statistics.median(float(r["first_byte_ms"]) for r in calls),
+             statistics.median(float(r["server_cpu_ms"]) for r in calls), h / f))
+summary = open(sys.argv[3]).read()
+for c in ("32", "16"):
+    a = [float(x) for x in re.findall(r"wrk c=%s \S*GetAtividadeSN\S*\s+([\d.]+) req/s" % c, summary)]
+    e = [float(x) for x in re.findall(r"wrk c=%s \S*EchoString\S*\s+([\d.]+) req/s" % c, summary)]
+    a2 = [float(x) for x in re.findall(r"wrk c=%s \S*GetAtividadeSN.*2xx=([\d.]+)/s" % c, summary)]
+    e2 = [float(x) for x in re.findall(r"wrk c=%s \S*EchoString.*2xx=([\d.]+)/s" % c, summary)]
+    print("== wrk c=%s medians: GetAtividadeSN/1 %.0f req/s (2xx %.0f/s), EchoString/abc %.0f req/s (2xx %.0f/s); "
+          "ratio %.2f (2xx: %.2f)" % (c, statistics.median(a), statistics.median(a2), statistics.median(e),
+                                      statistics.median(e2), statistics.median(a) / statistics.median(e),
+                                      statistics.median(a2) / statistics.median(e2)))
+PY
+say "load average at the end: $(load)"
+# Kept for later reading: the summary, and the profiles when recorded.
+mkdir -p build/bench/service
+cp "$work/summary.txt" build/bench/service/last-run.txt
+cp "$work"/*.perf build/bench/service/ 2>/dev/null || true
