@@ -89,11 +89,6 @@ TSocketHandle Accept(TSocketHandle listener, bool& retry) {
   return InvalidSocket;
 }
 
-void SetBufferSizes(TSocketHandle socket, int bytes) {
-  ::setsockopt(socket, SOL_SOCKET, SO_SNDBUF, &bytes, sizeof bytes);
-  ::setsockopt(socket, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
-}
-
 std::string PeerAddress(TSocketHandle socket) {
   sockaddr_storage address{};
   socklen_t length = sizeof address;

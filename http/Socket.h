@@ -26,9 +26,6 @@ TSocketHandle Listen(const std::string& ip, bool ipv6, uint16_t port, int backlo
 // shut down or failed for good. `retry` is set for passing failures.
 TSocketHandle Accept(TSocketHandle listener, bool& retry);
 
-// Sets send and receive buffer sizes.
-void SetBufferSizes(TSocketHandle socket, int bytes);
-
 // Peer address: IPv4 dotted decimal, IPv6 as eight upper-case hexadecimal
 // groups without leading zeros, never shortened.
 std::string PeerAddress(TSocketHandle socket);
