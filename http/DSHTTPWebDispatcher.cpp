@@ -32,7 +32,13 @@ class TDSHTTPRequestWebBroker : public TDSHTTPRequest {
     }
   }
   const TDSHTTPParams& Params() const override { return FParams; }
-  const std::string& PostStream() const override { return FRequest.Data().Body; }
+  // The request's content: the body's bytes, or a form body's decoded text.
+  // A request without a body has an empty stream (the web request would
+  // offer its query text as content, which is no JSON argument).
+  const std::string& PostStream() const override {
+    static const std::string None;
+    return FRequest.Data().HasBody ? FRequest.Content() : None;
+  }
   std::string Pragma() const override { return FRequest.GetFieldByName("Pragma"); }
   std::string Accept() const override { return FRequest.Accept(); }
   std::string RemoteIP() const override { return FRequest.RemoteAddr(); }

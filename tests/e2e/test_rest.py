@@ -83,6 +83,22 @@ class ExampleAnswers(unittest.TestCase):
         self.assertTrue(all(b < 0x80 for b in answer.body))
 
 
+class BodyArguments(unittest.TestCase):
+    def test_a_json_body_adds_arguments(self):
+        path = "/datasnap/rest/TServerMethods1/%22EchoString%22"
+        answer = harness.request(PORT, "PUT", path, {"Content-Type": "application/json"},
+                                 body='{"_parameters":["S\u00e3o"]}'.encode())
+        self.assertEqual((answer.status, answer.body), (201, b'{"result":["S\\u00E3o"]}'))
+        answer = harness.request(PORT, "PUT", path + "?sid=", {"Content-Type": "application/json"}, body=b'"x"')
+        self.assertEqual((answer.status, answer.body), (201, b'{"result":["x"]}'))
+        answer = harness.request(PORT, "PUT", path + "/a", {"Content-Type": "application/json"}, body=b'{"b":1')
+        self.assertEqual((answer.status, answer.body), (500, b'{"error":"Message content is not a valid JSON value."}'))
+
+    def test_a_query_without_a_body_is_no_argument(self):
+        answer = harness.request(PORT, "PUT", "/datasnap/rest/TServerMethods1/%22EchoString%22/x?debug=1")
+        self.assertEqual((answer.status, answer.body), (201, b'{"result":["x"]}'))
+
+
 class FailureAnswers(unittest.TestCase):
     def test_other_contexts(self):
         answer = get("/datasnapx/rest/TServerMethods1/EchoString/x")
