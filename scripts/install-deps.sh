@@ -18,5 +18,5 @@ packages=(
   curl python3 ca-certificates
 )
 
-apt-get update -q
-apt-get install -y -q --no-install-recommends "${packages[@]}"
+apt-get update -q -o DPkg::Lock::Timeout=600
+apt-get install -y -q -o DPkg::Lock::Timeout=600 --no-install-recommends "${packages[@]}"
