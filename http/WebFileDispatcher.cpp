@@ -154,7 +154,9 @@ bool TWebFileDispatcher::DispatchRequest(TWebRequest& request, TWebResponse& res
   response.SetLastModified(modified);
 
   const TDateTime since = request.GetDateVariable(11);  // If-Modified-Since
-  if (since >= 0 && std::fabs(modified - since) * SecondsPerDay < 1.0) {
+  // Compared in whole milliseconds: a day count holds a second only to a
+  // few microseconds.
+  if (since >= 0 && std::llround(std::fabs(modified - since) * SecondsPerDay * 1000.0) < 1000) {
     response.SetStatusCode(304);
     response.SetContentType(mimeType);
     return true;

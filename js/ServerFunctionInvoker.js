@@ -28,6 +28,29 @@
     });
   }
 
+  function isScalar(value) {
+    return value === null || typeof value !== "object";
+  }
+
+  // JSON text with objects spread over lines and arrays of plain values kept
+  // on one line (a column description or a column's values).
+  function formatJson(value, indent) {
+    var pad = new Array(indent + 1).join("  ");
+    var inner = pad + "  ";
+    if (isScalar(value)) return JSON.stringify(value);
+    if (Array.isArray(value)) {
+      if (value.every(isScalar)) return JSON.stringify(value);
+      return "[\n" + value.map(function(item) {
+        return inner + formatJson(item, indent + 1);
+      }).join(",\n") + "\n" + pad + "]";
+    }
+    var keys = Object.keys(value);
+    if (keys.length === 0) return "{}";
+    return "{\n" + keys.map(function(key) {
+      return inner + JSON.stringify(key) + ": " + formatJson(value[key], indent + 1);
+    }).join(",\n") + "\n" + pad + "}";
+  }
+
   function isTable(value) {
     return value !== null && typeof value === "object" && !Array.isArray(value) &&
            Array.isArray(value.table);
@@ -108,7 +131,7 @@
         if (isTable(answer[key])) byId("tables").appendChild(renderTable(key, answer[key]));
       });
     }
-    var text = JSON.stringify(answer, null, 2);
+    var text = formatJson(answer, 0);
     if (text.length > MaxJsonChars) {
       text = text.substring(0, MaxJsonChars) + "\n... (" + text.length + " characters in all)";
     }
