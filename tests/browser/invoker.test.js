@@ -5,7 +5,7 @@
 
 "use strict";
 
-const test = require("node:test");
+const { test, before, after } = require("node:test");
 const assert = require("node:assert/strict");
 const path = require("node:path");
 const fs = require("node:fs");
@@ -18,12 +18,12 @@ const REST = BASE + "/datasnap/rest/TServerMethods1/";
 
 let browser;
 
-test.before(async () => {
+before(async () => {
   assert.ok(BASE, "FIELDSYNC_URL names the running service");
   browser = await chromium.launch({ executablePath: CHROMIUM, headless: true });
 });
 
-test.after(async () => {
+after(async () => {
   if (browser) await browser.close();
 });
 

@@ -54,7 +54,7 @@ def main():
         env["NODE_PATH"] = os.path.join(browser_dir, "node_modules")
         env["FIELDSYNC_URL"] = "http://127.0.0.1:%d" % port
         env.setdefault("FIELDSYNC_SCREENSHOT", os.path.join(browser_dir, "method-test-page.png"))
-        result = subprocess.run(["node", "--test", "--test-concurrency=1"] + tests, env=env)
+        result = subprocess.run(["node", "--test"] + tests, env=env)
         code, err = service.stop()
         if code != 0:
             print("fieldsync ended with %d: %s" % (code, err), file=sys.stderr)
