@@ -39,7 +39,9 @@
     var inner = pad + "  ";
     if (isScalar(value)) return JSON.stringify(value);
     if (Array.isArray(value)) {
-      if (value.every(isScalar)) return JSON.stringify(value);
+      if (value.every(isScalar)) {
+        return "[" + value.map(function(item) { return JSON.stringify(item); }).join(", ") + "]";
+      }
       return "[\n" + value.map(function(item) {
         return inner + formatJson(item, indent + 1);
       }).join(",\n") + "\n" + pad + "]";

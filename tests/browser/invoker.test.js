@@ -222,3 +222,30 @@ test("an expired session is reported and the next call opens a new one", async (
     await context.close();
   }
 });
+
+test("every method of the generated client answers its outputs", async () => {
+  const { context, page } = await openInvoker();
+  try {
+    // "1" for every argument: a number for integer and currency inputs, a
+    // text for text inputs; write methods may refuse it in Erro, but every
+    // method must answer a result, never an error.
+    const outcome = await page.evaluate(() => {
+      const client = new TServerMethods1(null);
+      return JSProxyClassList.TServerMethods1.map((name) => {
+        const inputs = client[name].length;
+        const answer = client[name].apply(client, new Array(inputs).fill("1"));
+        return { name, inputs, answer };
+      });
+    });
+    assert.equal(outcome.length, 74);
+    for (const { name, inputs, answer } of outcome) {
+      assert.equal(answer.error, undefined, `${name}: ${answer.error}`);
+      assert.ok("result" in answer, name);
+      const outputs = Object.keys(answer).slice(inputs);
+      assert.equal(outputs[outputs.length - 1], "result", name);
+      if (name.startsWith("Get")) assert.ok(Array.isArray(answer.result.table), name);
+    }
+  } finally {
+    await context.close();
+  }
+});
