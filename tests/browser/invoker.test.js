@@ -249,3 +249,30 @@ test("every method of the generated client answers its outputs", async () => {
     await context.close();
   }
 });
+
+test("arguments that are objects travel in the body of a PUT, and a GET refuses them", async () => {
+  const { context, page } = await openInvoker();
+  const bodies = [];
+  page.on("request", (request) => {
+    if (request.url().includes("/datasnap/rest/")) bodies.push([request.method(), request.postData()]);
+  });
+  try {
+    const outcome = await page.evaluate(() => {
+      const executor = new ServerFunctionExecutor("TServerMethods1", null);
+      const parts = executor.getMethodURL("m", "POST", [1, "a b", { k: 1 }, "after"], { t: 5 });
+      const put = executor.executeMethod('"EchoString"', "PUT", [{ k: 1 }], null, true);
+      const get = executor.executeMethod("EchoString", "GET", [[1, 2]], null, true);
+      return { url: parts[0], body: parts[1], put, get };
+    });
+    assert.match(outcome.url, /\/datasnap\/rest\/TServerMethods1\/m\/1\/a%20b\?t=5$/);
+    assert.deepEqual(outcome.body, [{ k: 1 }, "after"]);
+    // The server received the object as the method's argument and refused it.
+    assert.equal(outcome.put.status, 500);
+    assert.match(outcome.put.error, /^Cannot convert JSON value \{"k":1\} input into /);
+    assert.deepEqual(bodies, [["PUT", '{"_parameters":[{"k":1}]}']]);
+    assert.equal(outcome.get.status, 0);
+    assert.match(outcome.get.error, /need a POST or PUT request, not GET/);
+  } finally {
+    await context.close();
+  }
+});
