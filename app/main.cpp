@@ -51,6 +51,7 @@ void InstallWebModuleClass() {
   components.DSHTTPWebDispatcher1 = [](TWebModule1&) -> std::unique_ptr<TWebDispatcher> {
     return std::make_unique<TDSHTTPWebDispatcher>([](TDSServer& server) { RegisterServerMethods1(server, *Form1); });
   };
+  components.WebFileDispatcher1 = MakeWebFileDispatcher1;
   WebRequestHandler().SetWebModuleClass(
       [components] { return std::make_unique<TWebModule1>(components, ExecutableDir()); });
 }
