@@ -25,8 +25,19 @@ bool TDSCacheResponseHandler::HandleParameter(TDSExecutionResponse& entry, size_
   cached->IsResult = parameter.Direction == TDSParamDirection::Return;
   cached->DataType = parameter.DataType;
   cached->Table = TDSCachedTable::Read(std::move(reader), cache.Room(), TDSSessionCache::CacheFullMessage);
-  if (CacheId < 0) CacheId = cache.AddItem();
-  const int parameterIndex = cache.AddParameter(CacheId, static_cast<int>(commandIndex), std::move(cached));
+  const bool newItem = CacheId < 0;
+  if (newItem) CacheId = cache.AddItem();
+  int parameterIndex = 0;
+  try {
+    parameterIndex = cache.AddParameter(CacheId, static_cast<int>(commandIndex), std::move(cached));
+  } catch (...) {
+    // Another request took the room meanwhile: leave no empty item behind.
+    if (newItem) {
+      cache.Remove(CacheId);
+      CacheId = -1;
+    }
+    throw;
+  }
   FCachedCommands.insert(commandIndex);
   value = std::make_unique<TJSONString>(Latin1ToUtf16(std::to_string(CacheId) + "/" + std::to_string(commandIndex) +
                                                       "/" + std::to_string(parameterIndex)));
