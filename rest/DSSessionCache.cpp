@@ -80,7 +80,7 @@ bool TDSSessionCache::HasItem(int id) const {
 }
 
 // A cached output is described by its parameter's name, its data-type code
-// and, for a table, its row count.
+// and, for a table, its row count and the bytes it holds.
 std::unique_ptr<TJSONObject> TDSSessionCache::Describe(
     const std::vector<std::shared_ptr<const TDSCachedParameter>>& command) {
   auto list = std::make_unique<TJSONArray>();
@@ -88,8 +88,10 @@ std::unique_ptr<TJSONObject> TDSSessionCache::Describe(
     auto entry = std::make_unique<TJSONObject>();
     entry->AddPair(u"name", Latin1ToUtf16(parameter->Name));
     entry->AddPair(u"type", std::make_unique<TJSONNumber>(static_cast<double>(parameter->DataType)));
-    if (parameter->Table)
+    if (parameter->Table) {
       entry->AddPair(u"rows", std::make_unique<TJSONNumber>(static_cast<double>(parameter->Table->RowCount())));
+      entry->AddPair(u"bytes", std::make_unique<TJSONNumber>(static_cast<double>(parameter->Table->ByteSize())));
+    }
     list->AddElement(std::move(entry));
   }
   auto object = std::make_unique<TJSONObject>();

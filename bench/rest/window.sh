@@ -5,7 +5,10 @@
 #      service holds the database: the bare fetch of GetTodosClientes' query,
 #      every row, and the same stopped after 51 rows (what a window of 50 rows
 #      reads: one row past it);
-#   2. over HTTP against the real executable from build/dist, the paths
+#   2. over HTTP against the real executable from build/dist: first the whole
+#      table cached in a session (Accept: application/rest), read back whole
+#      and as a window, then deleted, with the service's resident size at
+#      each step; then, the paths
 #      alternating, REPS rounds: GetTodosClientes whole, with ?t.r=0,50, with
 #      ?t.o=50000&t.c=50 (a window that first skips 50,000 rows), and
 #      EchoString/abc (a call that reads no table: the cost every call has).
@@ -68,17 +71,20 @@ for _ in $(seq 300); do curl -sf -o /dev/null "http://127.0.0.1:$port/" && break
 curl -sf -o /dev/null "http://127.0.0.1:$port/" || { echo "the service did not start:" >&2; cat "$work/service.log" >&2; exit 1; }
 
 base=/datasnap/rest/TServerMethods1
+# First, while the service's heap is still small, what a cached table holds.
+say "-- GetTodosClientes cached in a session (Accept: application/rest), read back, deleted"
+python3 bench/rest/window.py cached "$port" "$pid" "$base/GetTodosClientes" | tee -a "$work/summary.txt"
 say "-- over HTTP, $reps rounds, the paths alternating (load average $(load))"
-python3 bench/rest/window.py "$port" "$pid" "$reps" \
+python3 bench/rest/window.py calls "$port" "$pid" "$reps" \
   "$base/GetTodosClientes" "$base/GetTodosClientes?t.r=0,50" "$base/GetTodosClientes?t.o=50000&t.c=50" \
   "$base/EchoString/abc" >"$work/http.txt"
-say "VmHWM of the service at the end: $(awk '/VmHWM/ {print $2, $3}' /proc/$pid/status)"
+say "VmHWM of the service after the calls: $(awk '/VmHWM/ {print $2, $3}' /proc/$pid/status)"
 
 python3 - "$work/fetch.txt" "$work/http.txt" <<'PY' | tee -a "$work/summary.txt"
 import re, statistics, sys
 def rows(path):
     return [dict(re.findall(r"(\w+)=(\S+)", line)) for line in open(path) if "=" in line and "vmhwm" not in line]
-fetch, http = rows(sys.argv[1]), rows(sys.argv[2])
+fetch, http = rows(sys.argv[1]), [r for r in rows(sys.argv[2]) if "path" in r]
 def med(items, key):
     return statistics.median(float(r[key]) for r in items)
 f = {kind: [r for r in fetch if r["kind"] == kind] for kind in ("all", "first51")}
@@ -92,8 +98,8 @@ for path in paths:
     calls = [r for r in http if r["path"] == path]
     bad = [r for r in calls if r["status"] != "200"]
     medians[path] = med(calls, "ms")
-    print("HTTP %-58s median %8.1f ms (min %.1f, max %.1f), server CPU median %.0f ms, answer %s bytes%s"
-          % (path.split("/")[-1], medians[path], min(float(r["ms"]) for r in calls),
+    print("HTTP %-38s median %8.1f ms (min %.1f, max %.1f), server CPU median %.0f ms, answer %s bytes%s"
+          % (path.split("TServerMethods1/")[-1], medians[path], min(float(r["ms"]) for r in calls),
              max(float(r["ms"]) for r in calls), med(calls, "cpu_ms"), calls[0]["bytes"],
              ", %d answers not 200" % len(bad) if bad else ""))
 whole, window, skipped, echo = (medians[p] for p in paths)

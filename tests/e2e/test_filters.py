@@ -150,9 +150,14 @@ class CachedResults(unittest.TestCase):
         again = harness.request(PORT, "GET", "/datasnap/cache/0/0/0?sid=%s&t.r=1,1" % session)
         self.assertEqual(rows_of(json.loads(again.body)["result"]), rows_of(plain)[1:2])
 
+        # A cached table holds its JSON without the framing (12 bytes and 4 per
+        # column) and 4 bytes per value.
+        columns, rows = len(plain["table"]), len(rows_of(plain))
+        table_bytes = len(value.body) - len(b'{"result":}')
+        held = table_bytes - 12 - 4 * columns + 4 * columns * rows
         listing = json.loads(self.cache("GET", "", session).body)
         self.assertEqual(listing, {"result": {"0": {"commands": [{"parameters": [
-            {"name": "ReturnParameter", "type": 23, "rows": len(rows_of(plain))}]}]}}})
+            {"name": "ReturnParameter", "type": 23, "rows": rows, "bytes": held}]}]}}})
 
         self.assertEqual(self.cached_call("GetCidade", session).body,
                          b'{"result":["1\\/0\\/0"],"cacheId":1,"cmdIndex":0}')

@@ -24,6 +24,13 @@ std::string Table(int rows, int32_t offset = 0, int32_t count = TDBXJSONTools::A
   return TDBXJSONTools::TableWindowToJSON(NumberedRows(rows, scratch), offset, count)->ToBytes();
 }
 
+// What a cached table of NumberedRows holds: its values' bytes with their
+// commas, the descriptions and names, and 4 bytes per value for its start;
+// that is the table's JSON without its framing (12 bytes, and 4 per column).
+std::string CachedBytes(int rows) {
+  return std::to_string(Table(rows).size() - 12 - 4 * 2 + 4 * 2 * rows);
+}
+
 class CachedResultTest : public RESTFixture {
  protected:
   // A call that accepts cached results, in `session` (a new one when empty).
@@ -73,9 +80,10 @@ TEST_F(CachedResultTest, TablesStayInTheSessionAndTheAnswerNamesThem) {
 TEST_F(CachedResultTest, TheCacheContextReadsListsAndDeletes) {
   const std::string session = SessionOf(CallCached("GetRows/3"));
   CallCached("GetTwo/2", session);
-  const std::string item0 = R"({"commands":[{"parameters":[{"name":"ReturnParameter","type":23,"rows":3}]}]})";
-  const std::string item1 =
-      R"({"commands":[{"parameters":[{"name":"First","type":23,"rows":2},{"name":"Second","type":23,"rows":2}]}]})";
+  const std::string two = R"("type":23,"rows":2,"bytes":)" + CachedBytes(2) + "}";
+  const std::string item0 =
+      R"({"commands":[{"parameters":[{"name":"ReturnParameter","type":23,"rows":3,"bytes":)" + CachedBytes(3) + "}]}]}";
+  const std::string item1 = R"({"commands":[{"parameters":[{"name":"First",)" + two + R"(,{"name":"Second",)" + two + "]}]}";
   struct Case {
     const char* method;
     const char* path;
@@ -88,7 +96,7 @@ TEST_F(CachedResultTest, TheCacheContextReadsListsAndDeletes) {
       {"GET", "/", {}, 200, "standard 200", "{\"result\":{\"0\":" + item0 + ",\"1\":" + item1 + "}}"},
       {"GET", "/1", {}, 200, "standard 200", "{\"result\":" + item1 + "}"},
       {"GET", "/1/0", {}, 200, "standard 200",
-       R"({"result":{"parameters":[{"name":"First","type":23,"rows":2},{"name":"Second","type":23,"rows":2}]}})"},
+       R"({"result":{"parameters":[{"name":"First",)" + two + R"(,{"name":"Second",)" + two + "]}}"},
       {"GET", "/7", {}, 200, "standard 200", R"({"result":null})"},
       {"GET", "/1/1", {}, 200, "standard 200", R"({"result":null})"},
       {"GET", "/0/0/0", {}, 200, "standard 200", "{\"result\":" + Table(3) + "}"},
