@@ -10,7 +10,6 @@ namespace fieldsync {
 
 namespace {
 
-constexpr const char* InvalidBodyMessage = "Message content is not a valid JSON value.";
 constexpr const char* CommandNotImplementedMessage = "Internal command %s not implemented.";
 constexpr const char* TooManyArgumentsMessage =
     "Server method %s has only %d parameters. Too many arguments actual arguments: %d.";
@@ -43,9 +42,48 @@ bool TDSRESTService::ProcessQueryParameter(const std::string& name, const std::s
     }
     return true;
   }
-  // Result filters ("t", "ss") hook in here; until they are registered, every
-  // other parameter is accepted and ignored, as an unknown kind is.
+  const size_t dot = name.find('.');
+  if (dot == std::string::npos) {
+    bool accepted = true;
+    for (auto& [key, filter] : FFilters)
+      if (filter->HasParameter(name) && !filter->SetParameterValue(name, value)) accepted = false;
+    return accepted;
+  }
+  const std::string filterName = name.substr(0, dot);
+  const std::string field = name.substr(dot + 1);
+  const TFilterName parsed = ParseFilterName(filterName, name);
+  const std::string key = AsciiLower(filterName);
+  auto it = FFilters.find(key);
+  if (it == FFilters.end()) {
+    auto filter = CreateRequestFilter(parsed.Kind);
+    if (!filter || !filter->HasParameter(field)) return true;
+    filter->Name = key;
+    filter->Range = parsed.Range;
+    filter->OnResult = parsed.OnResult;
+    // A refused value leaves no filter behind.
+    if (!filter->SetParameterValue(field, value)) return false;
+    FFilters.emplace(key, std::move(filter));
+    return true;
+  }
+  if (!it->second->HasParameter(field)) return true;
+  return it->second->SetParameterValue(field, value);
+}
+
+bool TDSRESTService::CheckConvertersForConsistency() const {
+  for (auto a = FFilters.begin(); a != FFilters.end(); ++a)
+    for (auto b = std::next(a); b != FFilters.end(); ++b)
+      if (a->second->Overlaps(*b->second)) return false;
   return true;
+}
+
+const TDBXRequestFilter* TDSRESTService::FilterFor(size_t position, bool isResult) const {
+  const TDBXRequestFilter* found = nullptr;
+  for (const auto& [key, filter] : FFilters) {
+    if (!filter->Targets(position, isResult)) continue;
+    if (found) return nullptr;
+    found = filter.get();
+  }
+  return found;
 }
 
 void TDSRESTService::ProcessGETRequest(std::string_view remainder, TDSServiceResponseHandler& handler) {
@@ -79,7 +117,7 @@ void TDSRESTService::ProcessREST(std::string_view verb, std::string_view remaind
 
     if (body && !body->empty()) {
       auto value = TJSONObject::ParseJSONValue(*body, 0);
-      if (!value) throw Exception(InvalidBodyMessage);
+      if (!value) throw Exception(InvalidJSONContentMessage);
       auto* object = dynamic_cast<TJSONObject*>(value.get());
       TJSONArray* list = nullptr;
       if (object && object->Size() == 1 && object->Get(0)->GetJsonString()->Text() == u"_parameters")
