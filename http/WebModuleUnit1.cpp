@@ -3,7 +3,9 @@
 #include "core/Platform.h"
 #include "core/Regional.h"
 #include "core/Text.h"
+#include "http/CallerOrigin.h"
 #include "http/PageProducer.h"
+#include "http/SyncActivityPages.h"
 
 namespace fieldsync {
 
@@ -49,7 +51,10 @@ TWebModule1::TWebModule1(TWebModule1Components components, std::filesystem::path
   defaultAction.OnAction = [this](TWebRequest& request, TWebResponse& response, bool& handled) {
     WebModuleDefaultAction(request, response, handled);
   };
-  FActions = {reverseString, invoker, defaultAction};
+  FSyncActivityPages = std::make_unique<TSyncActivityPages>(FProgramDir);
+  FActions = {reverseString, invoker};
+  for (TWebActionItem& page : FSyncActivityPages->Actions()) FActions.push_back(std::move(page));
+  FActions.push_back(defaultAction);
 
   WebModuleCreate();
 }
@@ -70,10 +75,7 @@ void TWebModule1::WebModuleBeforeDispatch(TWebRequest& request, TWebResponse&) {
 }
 
 bool TWebModule1::AllowServerFunctionInvoker(const TWebRequest& request) const {
-  const std::string address = request.RemoteAddr();
-  for (const char* loopback : LoopbackAddresses)
-    if (address == loopback) return true;
-  return false;
+  return IsLoopbackAddress(request.RemoteAddr());
 }
 
 void TWebModule1::WebModuleDefaultAction(TWebRequest& request, TWebResponse& response,
@@ -103,6 +105,7 @@ std::u16string TWebModule1::ServerFunctionInvokerHTMLTag(const TWebRequest& requ
     return u"<div><a href=\"" + Win1252ToUtf16(request.InternalScriptName()) +
            u"/ServerFunctionInvoker\" target=\"_blank\">Server Functions</a></div>";
   }
+  if (is("syncactivity")) return TSyncActivityPages::LinkFor(request);
   return {};
 }
 

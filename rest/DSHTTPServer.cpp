@@ -4,6 +4,7 @@
 
 #include "core/Error.h"
 #include "core/Text.h"
+#include "rest/DSActivity.h"
 #include "rest/DSInvocationMetadata.h"
 #include "rest/DSRESTGrammar.h"
 #include "rest/DSRESTService.h"
@@ -159,6 +160,7 @@ void TDSHTTPServer::DoDSRESTCommand(TDSHTTPRequest& request, TDSHTTPResponse& re
   }
 
   const auto session = TDSSessionManager::GetThreadSession();
+  NoteSession(session->SessionName());
   response.SetPragma("dssession=" + session->SessionName() +
                      ",dssessionexpires=" + std::to_string(session->ExpiresIn(FSessions.Now())));
 
