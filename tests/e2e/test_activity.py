@@ -257,6 +257,12 @@ class Refusals(unittest.TestCase):
         self.assertIn(link, call(self.port, "/").body)
         self.assertNotIn(link, call(self.port, "/", source="127.0.0.2").body)
 
+    def test_behind_a_proxy_on_this_machine_the_handheld_is_the_address_it_forwarded_for(self):
+        answer = call(self.port, REST + "EchoString/x", headers={"X-Forwarded-For": "198.51.100.4, 192.0.2.60"})
+        self.assertEqual(answer.status, 200)
+        handhelds = {h["address"]: h for h in activity_json(self.port)["handhelds"]}
+        self.assertEqual(handhelds["192.0.2.60"]["session"], answer.session())
+
     def test_a_caller_from_another_address_is_refused(self):
         # A connection from this machine's own network address: the service
         # sees a peer outside the loopback network, as from any other host.
