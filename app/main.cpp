@@ -12,7 +12,10 @@
 #include <iostream>
 #include <memory>
 
+#include "activity/Activity.h"
+#include "activity/ActivityGauges.h"
 #include "app/FormUnit1.h"
+#include "http/HTTPWebBrokerBridge.h"
 #include "core/Platform.h"
 #include "http/DSHTTPWebDispatcher.h"
 #include "http/WebModuleUnit1.h"
@@ -75,6 +78,12 @@ int main(int argc, char** argv) {
   BlockTerminationRequests();
   const std::string title = ApplicationTitle(argv[0]);
 
+  try {
+    Activity();  // the size of the request record comes from the environment
+  } catch (const std::exception& e) {
+    std::cerr << title << ": " << ErrorBoxText(e.what()) << std::endl;
+    return 1;
+  }
   InstallWebModuleClass();
   try {
     Form1 = std::make_unique<TForm1>(ExecutableDir());
@@ -82,6 +91,11 @@ int main(int argc, char** argv) {
     std::cerr << "Application Error: " << ErrorBoxText(e.what()) << std::endl;
     return 1;
   }
+  // The listener lives until Form1 goes, and its end waits for every
+  // request, so the metrics page may ask it. Database attachments have no
+  // pool to report yet, so that gauge stays unset.
+  ActivityGauges().SetConnectionsOpen(
+      [server = &Form1->Server()] { return static_cast<int64_t>(server->ConnectionCount()); });
   RunHandler(title, [] { Form1->FormShow(); });
 
   WaitForTerminationRequest();

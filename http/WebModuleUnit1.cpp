@@ -6,10 +6,12 @@
 #include "core/Platform.h"
 #include "core/Regional.h"
 #include "core/Text.h"
+#include "http/CallerOrigin.h"
 #include "http/DSHTTPWebDispatcher.h"
 #include "http/DSProxyGenerator.h"
 #include "http/JavaScriptRESTWriter.h"
 #include "http/PageProducer.h"
+#include "http/SyncActivityPages.h"
 #include "http/WebFileDispatcher.h"
 
 namespace fieldsync {
@@ -76,7 +78,10 @@ TWebModule1::TWebModule1(TWebModule1Components components, std::filesystem::path
   defaultAction.OnAction = [this](TWebRequest& request, TWebResponse& response, bool& handled) {
     WebModuleDefaultAction(request, response, handled);
   };
-  FActions = {reverseString, invoker, defaultAction};
+  FSyncActivityPages = std::make_unique<TSyncActivityPages>(FProgramDir);
+  FActions = {reverseString, invoker};
+  for (TWebActionItem& page : FSyncActivityPages->Actions()) FActions.push_back(std::move(page));
+  FActions.push_back(defaultAction);
 
   WebModuleCreate();
 }
@@ -97,10 +102,7 @@ void TWebModule1::WebModuleBeforeDispatch(TWebRequest& request, TWebResponse&) {
 }
 
 bool TWebModule1::AllowServerFunctionInvoker(const TWebRequest& request) const {
-  const std::string address = request.RemoteAddr();
-  for (const char* loopback : LoopbackAddresses)
-    if (address == loopback) return true;
-  return false;
+  return IsLoopbackAddress(request.RemoteAddr());
 }
 
 void TWebModule1::WebModuleDefaultAction(TWebRequest& request, TWebResponse& response,
@@ -159,6 +161,7 @@ std::u16string TWebModule1::ServerFunctionInvokerHTMLTag(const TWebRequest& requ
     return u"<div><a href=\"" + Win1252ToUtf16(request.InternalScriptName()) +
            u"/ServerFunctionInvoker\" target=\"_blank\">Server Functions</a></div>";
   }
+  if (is("syncactivity")) return TSyncActivityPages::LinkFor(request);
   return {};
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 // TWebModule1, the service's web module: the landing page ("/" and
 // "/ReverseString"), the method-test page ("/ServerFunctionInvoker", only for
-// callers on the local machine), then the REST dispatcher and the two file
-// dispatchers, and a default action that redirects everything else to "/".
+// callers on the local machine), the operator's sync-activity pages (the
+// same callers), then the REST dispatcher and the two file dispatchers, and
+// a default action that redirects everything else to "/".
 
 #include <filesystem>
 #include <functional>
@@ -15,6 +16,7 @@ namespace fieldsync {
 
 class TWebModule1;
 class TDSProxyGenerator;
+class TSyncActivityPages;
 
 // Builds the components of the dispatch list for one module instance. Each
 // factory may be empty (the slot stays empty); the module owns what it gets.
@@ -76,6 +78,7 @@ class TWebModule1 : public TWebModule {
   std::unique_ptr<TWebDispatcher> FDSHTTPWebDispatcher1;
   std::unique_ptr<TWebDispatcher> FWebFileDispatcher1;
   std::unique_ptr<TWebDispatcher> FDSProxyDispatcher1;
+  std::unique_ptr<TSyncActivityPages> FSyncActivityPages;
   TWebActionItem* FServerFunctionInvokerAction = nullptr;
 };
 

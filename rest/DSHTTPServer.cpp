@@ -5,6 +5,7 @@
 #include "core/Error.h"
 #include "core/Text.h"
 #include "rest/DSCacheResponseHandler.h"
+#include "rest/DSActivity.h"
 #include "rest/DSInvocationMetadata.h"
 #include "rest/DSRESTGrammar.h"
 
@@ -188,6 +189,7 @@ void TDSHTTPServer::DoDSRESTCommand(TDSHTTPRequest& request, TDSHTTPResponse& re
   }
 
   const auto session = TDSSessionManager::GetThreadSession();
+  NoteSession(session->SessionName());
   response.SetPragma("dssession=" + session->SessionName() +
                      ",dssessionexpires=" + std::to_string(session->ExpiresIn(FSessions.Now())));
 

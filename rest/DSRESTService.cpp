@@ -2,6 +2,7 @@
 
 #include "core/Error.h"
 #include "core/Text.h"
+#include "rest/DSActivity.h"
 #include "rest/DSConvert.h"
 #include "rest/DSRESTGrammar.h"
 #include "rest/DSResponseHandler.h"
@@ -17,6 +18,13 @@ constexpr const char* UnusedArgumentsMessage =
     "Server method %s consumed only %d input parameters out of %d. Decrease the call input parameters for a "
     "successful execution.";
 constexpr const char* InvalidBooleanMessage = "'%s' is not a valid boolean value";
+
+// Bytes of the text in UTF-8.
+size_t Utf8Length(std::u16string_view text) {
+  size_t length = 0;
+  for (char16_t c : text) length += c < 0x80 ? 1 : c < 0x800 || (c >= 0xD800 && c < 0xE000) ? 2 : 3;
+  return length;
+}
 
 bool TakesArgument(TDSParamDirection direction) {
   return direction == TDSParamDirection::In || direction == TDSParamDirection::InOut;
@@ -112,6 +120,9 @@ void TDSRESTService::ProcessREST(std::string_view verb, std::string_view remaind
   std::unique_ptr<TJSONArray> commands;
   try {
     const TRESTRequestParts parts = ParseRequest(remainder);
+    size_t argumentBytes = body ? body->size() : 0;
+    for (const auto& text : parts.Arguments) argumentBytes += Utf8Length(text);
+    NoteMethodAsked(parts.MethodName);
     auto arguments = std::make_unique<TJSONArray>();
     for (const auto& text : parts.Arguments) arguments->AddElement(ArgumentToJSON(text));
 
@@ -129,6 +140,7 @@ void TDSRESTService::ProcessREST(std::string_view verb, std::string_view remaind
       }
     }
 
+    NoteArguments(static_cast<size_t>(arguments->Size()), argumentBytes);
     auto method = std::make_unique<TJSONObject>();
     method->AddPair(SetMethodNameWithPrefix(verb, parts.ClassName, parts.MethodName), std::move(arguments));
     auto command = std::make_unique<TJSONObject>();
@@ -168,6 +180,7 @@ void TDSRESTService::Execute(const TJSONObject& command, TDSServiceResponseHandl
   entry->Connection = std::make_unique<TDSServerConnection>(FServer);
   const TDSMethodEntry& method = FServer.Resolve(qualified);
   entry->Method = &method;
+  NoteMethodResolved(method);
 
   const std::string text = Utf16ToUtf8(qualified);
   const auto& parameters = method.Parameters;
@@ -186,6 +199,7 @@ void TDSRESTService::Execute(const TJSONObject& command, TDSServiceResponseHandl
     throw Exception(FormatText(UnusedArgumentsMessage, {text, std::to_string(taken), std::to_string(argumentCount)}));
   }
   entry->Connection->Invoke(method, entry->Values);
+  NoteOutcome(method, entry->Values);
   handler.AddCommand(std::move(entry));
 }
 

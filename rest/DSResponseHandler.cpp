@@ -2,6 +2,7 @@
 
 #include "core/Error.h"
 #include "core/Text.h"
+#include "rest/DSActivity.h"
 #include "rest/DSConvert.h"
 #include "rest/DSInvocationMetadata.h"
 #include "json/DBXJSONTools.h"
@@ -33,6 +34,7 @@ void TDSServiceResponseHandler::AddCommandError(const std::string& message) {
   auto entry = std::make_unique<TDSExecutionResponse>();
   entry->IsError = true;
   entry->ErrorMessage = message;
+  NoteError(message);
   AddCommand(std::move(entry));
 }
 

@@ -17,6 +17,7 @@ packages=(
   libasio-dev zlib1g-dev libzip-dev
   curl python3 ca-certificates
   chromium fonts-dejavu-core
+  python3-prometheus-client iproute2
 )
 
 apt-get update -q -o DPkg::Lock::Timeout=600
