@@ -19,11 +19,12 @@ thread_local std::shared_ptr<TDSSession> ThreadSession;
 
 }  // namespace
 
-TDSSession::TDSSession(std::string name, std::string userName, int64_t nowMs)
+TDSSession::TDSSession(std::string name, std::string userName, int64_t nowMs, int64_t cacheLimit)
     : FSessionName(std::move(name)),
       FUserName(std::move(userName)),
       FStartDateTime(std::chrono::system_clock::now()),
-      FLastActivity(nowMs) {}
+      FLastActivity(nowMs),
+      FCache(cacheLimit) {}
 
 bool TDSSession::IsValid() const {
   const auto status = FStatus.load();
@@ -89,7 +90,7 @@ std::shared_ptr<TDSSession> TDSSessionManager::CreateSession(const std::string& 
   std::shared_ptr<TDSSession> session;
   {
     std::lock_guard lock(FLock);
-    session = std::make_shared<TDSSession>(NewSessionId(), userName, FClock());
+    session = std::make_shared<TDSSession>(NewSessionId(), userName, FClock(), FSessionCacheLimit.load());
     FSessions.emplace(session->SessionName(), session);
   }
   return session;

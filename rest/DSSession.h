@@ -36,7 +36,8 @@ struct TDSSessionOrigin {
 // guarded by its own lock since two requests may carry the same id at once.
 class TDSSession {
  public:
-  TDSSession(std::string name, std::string userName, int64_t nowMs);
+  TDSSession(std::string name, std::string userName, int64_t nowMs,
+             int64_t cacheLimit = TDSSessionCache::MaxSessionBytes);
 
   const std::string& SessionName() const { return FSessionName; }
   const std::string& UserName() const { return FUserName; }
@@ -119,6 +120,9 @@ class TDSSessionManager {
   static void ClearThreadSession();
 
   int64_t Now() const { return FClock(); }
+  // The most bytes of cached results that a session created from now on may
+  // hold (TDSSessionCache::MaxSessionBytes unless set).
+  void SetSessionCacheLimit(int64_t bytes) { FSessionCacheLimit = bytes; }
   // Pending inactivity checks; for tests.
   size_t PendingChecks() { return FScheduler.PendingCount(); }
 
@@ -135,6 +139,7 @@ class TDSSessionManager {
   std::vector<TListener> FListeners;                              // guarded by FLock
   uint64_t FRandomState;                                          // guarded by FLock
   TDSScheduler FScheduler;
+  std::atomic<int64_t> FSessionCacheLimit{TDSSessionCache::MaxSessionBytes};
 };
 
 }  // namespace fieldsync

@@ -191,6 +191,24 @@ TEST_F(CachedResultTest, CachedResultsGoWithTheirSession) {
   EXPECT_EQ(TDSSessionCache::TotalByteSize(), before);
 }
 
+TEST_F(CachedResultTest, ATableThatDoesNotFitTheSessionsShareIsNotCached) {
+  Sessions.SetSessionCacheLimit(std::stoll(CachedBytes(50)) + std::stoll(CachedBytes(10)));
+  const std::string session = SessionOf(CallCached("GetRows/50"));
+  EXPECT_EQ(CallCached("GetRows/10", session).Body, R"({"result":["1\/0\/0"],"cacheId":1,"cmdIndex":0})");
+
+  auto refused = CallCached("GetRows/20", session);
+  EXPECT_EQ(refused.Status, 500);
+  EXPECT_EQ(refused.Body, TJSONString(Utf8ToUtf16(TDSSessionCache::CacheFullMessage)).ToBytes());
+  EXPECT_TRUE(Calls.TableClosed);
+  EXPECT_LT(Calls.RowsAdvanced, 20);  // reading stopped once the room was used up
+  // Nothing of it stays; what was cached before still reads.
+  EXPECT_EQ(Cache("GET", "/2", session).Body, R"({"result":null})");
+  EXPECT_EQ(Cache("GET", "/1/0/0", session).Body, "{\"result\":" + Table(10) + "}");
+  // Deleting makes room again.
+  EXPECT_EQ(Cache("DELETE", "/0", session).Status, 200);
+  EXPECT_EQ(CallCached("GetRows/20", session).Body, R"({"result":["2\/0\/0"],"cacheId":2,"cmdIndex":0})");
+}
+
 TEST_F(CachedResultTest, ASessionEndingWhileItsCacheIsReadLetsTheReadFinish) {
   const std::string session = SessionOf(CallCached("GetRows/2000"));
   const std::string whole = "{\"result\":" + Table(2000) + "}";
