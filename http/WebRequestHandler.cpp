@@ -1,6 +1,7 @@
 #include "http/WebRequestHandler.h"
 
 #include "core/Error.h"
+#include "http/AccessLog.h"
 #include "http/HttpMessages.h"
 
 namespace fieldsync {
@@ -55,6 +56,7 @@ void TWebRequestHandler::Release(std::unique_ptr<TWebModule> module) {
 }
 
 bool TWebRequestHandler::HandleRequest(TWebRequest& request, TWebResponse& response) {
+  const TAccessLogScope logged(request, response);
   std::unique_ptr<TWebModule> module = Acquire();
   bool handled = false;
   try {

@@ -16,6 +16,7 @@ packages=(
   firebird-dev libfbclient2 firebird3.0-server-core firebird3.0-utils firebird3.0-server
   libasio-dev zlib1g-dev libzip-dev
   curl python3 ca-certificates
+  nginx haproxy openssl lintian systemd adduser
 )
 
 apt-get update -q -o DPkg::Lock::Timeout=600
