@@ -17,6 +17,23 @@ BUILD = os.environ.get("FIELDSYNC_BUILD", os.path.join(SOURCE, "build"))
 EXAMPLES = os.path.join(SOURCE, "packaging", "examples")
 ECHO = "/datasnap/rest/TServerMethods1/EchoString/"
 
+# The method-test page, and spellings of its path that a proxy must refuse
+# (the service opens the page to every caller that comes from loopback).
+METHOD_TEST_PAGE = b"<title>fieldsync: method test"
+METHOD_TEST_SPELLINGS = [
+    "/ServerFunctionInvoker",
+    "/serverfunctioninvoker",
+    "/SERVERFUNCTIONINVOKER?x=1",
+    "/%53erverFunctionInvoker",
+    "/%73%65%72%76%65%72%66%75%6e%63%74%69%6f%6e%69%6e%76%6f%6b%65%72",
+    "/%u0053erverFunctionInvoker",
+    "/%U0053erverFunctionInvoker",
+    "//ServerFunctionInvoker",
+    "/./ServerFunctionInvoker",
+    "/x/../ServerFunctionInvoker",
+    "/ServerFunctionInvoker/",
+]
+
 # time, address, method, target, status, bytes, duration
 ACCESS_LINE = re.compile(r"^(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z) (\S+) (\S+) (\S+) (\d{3}) (\d+|-) (\d+\.\d{3})ms$")
 
@@ -89,7 +106,8 @@ def start_service(database, port, env=None):
     through the Firebird server on loopback, as installed instances do (and
     as several instances of one database must)."""
     harness.run_sql(database, "update FILIAL set PORTA_MOBILE = %d where IDFILIAL = 1;\ncommit;\n" % port)
-    return harness.FieldsyncProcess("localhost:" + database, branch_file="1\r\n", env=env).start(wait_port=port)
+    service = harness.FieldsyncProcess("localhost:" + database, branch_file="1\r\n", port=port, env=env)
+    return service.start(wait_port=port)
 
 
 def wait_for_tcp(port, process, what):

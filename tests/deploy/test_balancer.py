@@ -12,7 +12,7 @@ import threading
 import time
 import unittest
 
-from deploy import (ECHO, EXAMPLES, access_lines, harness, https, make_certificate, start_service,
+from deploy import (ECHO, EXAMPLES, METHOD_TEST_PAGE, METHOD_TEST_SPELLINGS, access_lines, harness, https, make_certificate, start_service,
                     wait_for_access_lines, wait_for_tcp)
 
 # Debian's haproxy.cfg keeps global and defaults sections; these stand in for them.
@@ -142,6 +142,17 @@ class Balancer(unittest.TestCase):
                                % ", ".join("'%s'" % imei for imei in imeis))
         for imei in imeis:
             self.assertRegex(rows, r"(?m)^%s\s+1\s*$" % imei)
+
+    def test_2_the_method_test_page_is_refused(self):
+        self.assertIn(METHOD_TEST_PAGE, harness.request(SERVICES[0].port, "GET", "/ServerFunctionInvoker").body)
+        for path in METHOD_TEST_SPELLINGS:
+            with self.subTest(path=path):
+                answer = call(path)
+                # Refused by HAProxy, or a path the service does not take for the page.
+                self.assertNotEqual(answer.status, 200)
+                self.assertNotIn(METHOD_TEST_PAGE, answer.body)
+        self.assertEqual(call("/ServerFunctionInvoker").status, 403)
+        self.assertEqual(call(ECHO + "%u0053").status, 200)  # REST paths keep their escapes
 
     def test_3_when_an_instance_stops_new_sessions_go_to_the_other(self):
         code, err = SERVICES[0].stop()
