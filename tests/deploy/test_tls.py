@@ -64,12 +64,12 @@ def setUpModule():
     with open(os.path.join(DIRECTORY, "nginx.conf"), "w") as f:
         f.write(NGINX_MAIN.format(dir=DIRECTORY))
     nginx = shutil.which("nginx") or "/usr/sbin/nginx"
-    check = subprocess.run([nginx, "-t", "-p", DIRECTORY, "-c", os.path.join(DIRECTORY, "nginx.conf")],
-                           capture_output=True, text=True)
+    command = [nginx, "-e", os.path.join(DIRECTORY, "error.log"), "-p", DIRECTORY,
+               "-c", os.path.join(DIRECTORY, "nginx.conf")]
+    check = subprocess.run(command + ["-t"], capture_output=True, text=True)
     if check.returncode != 0:
         raise RuntimeError(check.stderr)
-    NGINX = subprocess.Popen([nginx, "-p", DIRECTORY, "-c", os.path.join(DIRECTORY, "nginx.conf")],
-                             stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    NGINX = subprocess.Popen(command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     wait_for_tcp(TLS_PORT, NGINX, "nginx")
 
 
