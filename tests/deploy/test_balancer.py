@@ -31,7 +31,7 @@ def balancer_configuration(tls_port, pem, ports):
     with open(os.path.join(EXAMPLES, "haproxy-fieldsync.cfg")) as f:
         text = f.read()
     replacements = [
-        (r"bind :8443 ssl crt /etc/haproxy/certs/fieldsync\.pem", "bind 127.0.0.1:%d ssl crt %s" % (tls_port, pem)),
+        (r"bind :443 ssl crt /etc/haproxy/certs/fieldsync\.pem", "bind 127.0.0.1:%d ssl crt %s" % (tls_port, pem)),
         (r"server fieldsync1 10\.0\.0\.11:8081 check", "server fieldsync1 127.0.0.1:%d check" % ports[0]),
         (r"server fieldsync2 10\.0\.0\.12:8081 check", "server fieldsync2 127.0.0.1:%d check" % ports[1]),
     ]
