@@ -106,7 +106,7 @@ def start_service(database, port, env=None):
     through the Firebird server on loopback, as installed instances do (and
     as several instances of one database must)."""
     harness.run_sql(database, "update FILIAL set PORTA_MOBILE = %d where IDFILIAL = 1;\ncommit;\n" % port)
-    service = harness.FieldsyncProcess("localhost:" + database, branch_file="1\r\n", port=port, env=env)
+    service = harness.FieldsyncProcess(harness.fb_server() + ":" + database, branch_file="1\r\n", port=port, env=env)
     return service.start(wait_port=port)
 
 

@@ -178,7 +178,7 @@ class Installation(unittest.TestCase):
         port = harness.free_port()
         harness.run_sql(database, "update FILIAL set PORTA_MOBILE = %d where IDFILIAL = 1;\ncommit;\n" % port)
         with open("/etc/fieldsync/dbxconnections.ini") as f:
-            configured = re.sub(r"(?m)^Database=.*$", "Database=localhost:" + database, f.read())
+            configured = re.sub(r"(?m)^Database=.*$", "Database=" + harness.fb_server() + ":" + database, f.read())
             configured = re.sub(r"(?m)^Password=.*$", "Password=" + harness.sysdba_password(), configured)
         with open("/etc/fieldsync/dbxconnections.ini", "w") as f:
             f.write(configured)
