@@ -34,6 +34,9 @@ FILES = CONFFILES + [
     "/usr/share/doc/fieldsync/examples/nginx-fieldsync.conf",
     "/usr/share/doc/fieldsync/examples/haproxy-fieldsync.cfg",
 ]
+APT = ["apt-get", "-y", "-q", "-o", "DPkg::Lock::Timeout=600", "-o", "Dpkg::Options::=--force-confold",
+       "--no-install-recommends"]
+NONINTERACTIVE = dict(os.environ, DEBIAN_FRONTEND="noninteractive")
 WANTED = "/etc/systemd/system/multi-user.target.wants/fieldsync.service"
 # Installing touches the machine's package database: one test run at a time.
 LOCK = "/var/lock/fieldsync-package-test.lock"
@@ -141,15 +144,16 @@ class Installation(unittest.TestCase):
         self.lock = open(LOCK, "w")
         fcntl.flock(self.lock, fcntl.LOCK_EX)
         self.addCleanup(self.lock.close)
-        self.addCleanup(lambda: run("dpkg", "--purge", "fieldsync"))
+        self.addCleanup(lambda: run(*APT, "purge", "fieldsync", env=NONINTERACTIVE))
 
-    def dpkg(self, *arguments):
-        result = run("dpkg", "--force-confold", *arguments,
-                     env=dict(os.environ, DEBIAN_FRONTEND="noninteractive"))
+    def apt(self, *arguments):
+        """apt-get as an operator uses it; it waits while another
+        installation on the machine holds the package database."""
+        result = run(*APT, *arguments, env=NONINTERACTIVE)
         self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
 
     def test_install_run_upgrade_remove_purge(self):
-        self.dpkg("-i", PACKAGE)
+        self.apt("install", PACKAGE)
 
         # The service user and what it may touch.
         user = pwd.getpwnam("fieldsync")
@@ -187,16 +191,16 @@ class Installation(unittest.TestCase):
 
         # An upgrade (the same package again) keeps the edited conffile and
         # the permissions.
-        self.dpkg("-i", PACKAGE)
+        self.apt("install", "--reinstall", PACKAGE)
         with open("/etc/fieldsync/dbxconnections.ini") as f:
             self.assertEqual(f.read(), configured)
         self.assertEqual(stat.S_IMODE(os.stat("/etc/fieldsync/dbxconnections.ini").st_mode), 0o640)
 
         # Remove keeps the configuration; purge takes it and the state away.
-        self.dpkg("-r", "fieldsync")
+        self.apt("remove", "fieldsync")
         self.assertFalse(os.path.exists("/usr/lib/fieldsync/fieldsync"))
         self.assertTrue(os.path.exists("/etc/fieldsync/dbxconnections.ini"))
-        self.dpkg("--purge", "fieldsync")
+        self.apt("purge", "fieldsync")
         for gone in ("/etc/fieldsync", "/var/lib/fieldsync", "/usr/lib/fieldsync", "/etc/default/fieldsync", WANTED):
             self.assertFalse(os.path.lexists(gone), gone)
         self.assertNotEqual(run("dpkg-statoverride", "--list", "/etc/fieldsync/dbxconnections.ini").returncode, 0)
