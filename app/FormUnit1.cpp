@@ -3,6 +3,7 @@
 #include "app/BranchFile.h"
 #include "app/CachedRowSet.h"
 #include "core/Error.h"
+#include "core/ServiceLog.h"
 #include "core/Text.h"
 #include "db/SQLConnection.h"
 #include "http/HTTPWebBrokerBridge.h"
@@ -102,12 +103,14 @@ void TForm1::StartServer() {
   if (port < 0 || port > 65535) throw Exception(FormatText(InvalidPortMessage, {Utf16ToUtf8(FEditPortText)}));
   FServer->SetDefaultPort(static_cast<uint16_t>(port));
   FServer->SetActive(true);
+  LogEvent("listening on port " + std::to_string(port) + " for branch " + std::to_string(IDFilial.load()));
 }
 
 void TForm1::ButtonStopClick() {
   TerminateThreads();
   FServer->SetActive(false);
   FServer->Bindings().clear();
+  LogEvent("stopped listening");
 }
 
 void TForm1::SetEditPortText(const std::u16string& text) {

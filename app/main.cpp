@@ -6,9 +6,12 @@
 // program with exit code 1), and showing it reads the branch file, loads the
 // branch's options and starts the listener. `--headless` runs the window's
 // logic without a window; errors it would show go to standard error, and
-// SIGTERM or SIGINT end the program as "Fechar" does.
+// SIGTERM or SIGINT end the program as "Fechar" does. Start, stop and, unless
+// FIELDSYNC_ACCESS_LOG is 0, every request are logged on standard output;
+// FIELDSYNC_CONFIG_DIR names where fil.txt and the definitions files are.
 
 #include <cstring>
+#include <stdexcept>
 #include <iostream>
 #include <memory>
 
@@ -17,6 +20,8 @@
 #include "app/FormUnit1.h"
 #include "http/HTTPWebBrokerBridge.h"
 #include "core/Platform.h"
+#include "core/ServiceLog.h"
+#include "http/AccessLog.h"
 #include "http/DSHTTPWebDispatcher.h"
 #include "http/WebModuleUnit1.h"
 #include "http/WebRequestHandler.h"
@@ -85,10 +90,18 @@ int main(int argc, char** argv) {
     return 1;
   }
   InstallWebModuleClass();
+  const std::filesystem::path configDir = ConfigurationDir();
+  LogEvent("fieldsync starting; configuration in " + configDir.string());
   try {
-    Form1 = std::make_unique<TForm1>(ExecutableDir());
+    std::error_code ec;
+    if (!std::filesystem::is_directory(configDir, ec))
+      throw std::runtime_error("The configuration directory \"" + configDir.string() +
+                               "\" does not exist");
+    SetAccessLogEnabled(AccessLogFromEnvironment());
+    Form1 = std::make_unique<TForm1>(configDir);
   } catch (const std::exception& e) {
     std::cerr << "Application Error: " << ErrorBoxText(e.what()) << std::endl;
+    LogEvent("fieldsync ended: it could not start");
     return 1;
   }
   // The listener lives until Form1 goes, and its end waits for every
@@ -99,6 +112,8 @@ int main(int argc, char** argv) {
   RunHandler(title, [] { Form1->FormShow(); });
 
   WaitForTerminationRequest();
+  LogEvent("fieldsync stopping");
   Form1.reset();  // "Fechar": the listener stops, its connections end, the database closes
+  LogEvent("fieldsync stopped");
   return 0;
 }

@@ -47,6 +47,14 @@ fs::path ExecutableDir() {
   return exe.parent_path();
 }
 
+fs::path ConfigurationDir() {
+  const std::string named = EnvironmentVariable("FIELDSYNC_CONFIG_DIR");
+  if (named.empty()) return ExecutableDir();
+  std::error_code ec;
+  fs::path dir = fs::absolute(fs::path(named), ec);
+  return ec ? fs::path(named) : dir;
+}
+
 fs::path ResolvePath(const fs::path& base, const std::string& relative) {
   std::vector<std::string> parts;
   std::string part;

@@ -14,6 +14,13 @@ std::filesystem::path ExecutableDir();
 // program was replaced).
 std::filesystem::path ExecutablePath();
 
+// The directory that holds the branch file and the two definitions files:
+// the one FIELDSYNC_CONFIG_DIR names (made absolute against the current
+// directory) when it is set and not empty, else the executable's directory.
+// An installed service keeps them under /etc; a copied build directory
+// keeps them beside the executable.
+std::filesystem::path ConfigurationDir();
+
 // Joins `relative` (separators "/" or "\") onto `base`. Where a component does
 // not exist with the exact name, an entry of the same name in another letter
 // case is taken, so that paths written for a case-insensitive file system work.

@@ -65,9 +65,9 @@ const TDBXDefinitions& TDBXDefinitions::Process() {
   std::lock_guard<std::mutex> guard(processLock);
   if (processDefinitions) return *processDefinitions;
   std::error_code ec;
-  const fs::path beside = ExecutableDir() / DriversFileName;
+  const fs::path beside = ConfigurationDir() / DriversFileName;
   if (fs::exists(beside, ec)) {
-    processDefinitions = Load(beside, ExecutableDir() / ConnectionsFileName);
+    processDefinitions = Load(beside, ConfigurationDir() / ConnectionsFileName);
   } else {
     const std::string drivers = EnvironmentVariable(DriversFileVariable);
     const std::string connections = EnvironmentVariable(ConnectionsFileVariable);
@@ -102,7 +102,7 @@ bool TDBXDefinitions::DriverProperties(const std::string& driverName, TDBXProper
 fs::path DefaultConnectionsFile() {
   const std::string named = EnvironmentVariable(ConnectionsFileVariable);
   if (!named.empty()) return fs::path(named);
-  return ExecutableDir() / ConnectionsFileName;
+  return ConfigurationDir() / ConnectionsFileName;
 }
 
 }  // namespace fieldsync

@@ -110,7 +110,8 @@ std::vector<unsigned char> BuildTpb(const TDBXProperties& p) {
 }
 
 // A Database value without a host that names a relative file is found
-// beside the executable, like every other file the program reads.
+// beside the definitions files (the executable's directory unless a
+// configuration directory is named).
 std::string ResolveDatabaseName(const std::string& database) {
   const auto colon = database.find(':');
   const bool hasHost = (colon != std::string::npos && colon > 1) || database.rfind("//", 0) == 0 ||
@@ -119,7 +120,7 @@ std::string ResolveDatabaseName(const std::string& database) {
   std::filesystem::path path(database);
   if (path.is_absolute() || colon == 1) return database;
   std::error_code ec;
-  std::filesystem::path beside = ExecutableDir() / path;
+  std::filesystem::path beside = ConfigurationDir() / path;
   if (std::filesystem::exists(beside, ec)) return beside.string();
   return database;  // an alias, or a file relative to the current directory
 }

@@ -25,5 +25,6 @@ inline constexpr const char* MsgErrorPage =
     "<html><body><h1>Internal Application Error</h1>\r\n<p>%s\r\n<p><hr width=\"100%%\"><i>%s</i>"
     "</body></html>";
 inline constexpr const char* MsgBadLimit = "%s must be a whole number from %s to %s, not \"%s\"";
+inline constexpr const char* MsgBadSwitch = "%s must be 0 or 1, not \"%s\"";
 
 }  // namespace fieldsync

@@ -1,6 +1,7 @@
 #include "http/WebRequestHandler.h"
 
 #include "core/Error.h"
+#include "http/AccessLog.h"
 #include "http/HttpMessages.h"
 #include "http/RequestRecording.h"
 
@@ -69,6 +70,7 @@ void TWebRequestHandler::Release(std::unique_ptr<TWebModule> module) {
 }
 
 bool TWebRequestHandler::HandleRequest(TWebRequest& request, TWebResponse& response) {
+  const TAccessLogScope logged(request, response);
   TRequestRecording recording(request);
   try {
     const bool handled = Dispatch(request, response, recording);

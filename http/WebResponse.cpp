@@ -290,7 +290,11 @@ std::string TWebResponse::Serialize() const {
 void TWebResponse::WriteAll() {
   FHeadWritten = true;
   if (!FContentStream) {
-    FWrite(Serialize());
+    const std::string body = BodyBytes();
+    const int64_t length =
+        !body.empty() ? static_cast<int64_t>(body.size()) : std::max<int64_t>(FContentLength, 0);
+    FWrite(HeadBytes(length) + body);
+    FBodyBytesWritten = static_cast<int64_t>(body.size());
     return;
   }
   FWrite(HeadBytes(StreamSize(*FContentStream)));
@@ -300,6 +304,7 @@ void TWebResponse::WriteAll() {
     const auto n = FContentStream->gcount();
     if (n <= 0) break;
     FWrite(std::string_view(buffer, static_cast<size_t>(n)));
+    FBodyBytesWritten += n;
   }
   FContentStream.reset();
 }

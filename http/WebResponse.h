@@ -110,6 +110,8 @@ class TWebResponse {
   bool Sent() const { return FSent; }
   // Whether the status line and headers have gone to the wire.
   bool HeadWritten() const { return FHeadWritten; }
+  // Body bytes that have gone to the wire so far.
+  int64_t BodyBytesWritten() const { return FBodyBytesWritten; }
   // Writes the head (and body) unless written already; the listener calls
   // this once the request has been handled.
   void Finish();
@@ -144,6 +146,7 @@ class TWebResponse {
   std::vector<std::string> FCookies;
   bool FSent = false;
   bool FHeadWritten = false;
+  int64_t FBodyBytesWritten = 0;
 };
 
 }  // namespace fieldsync

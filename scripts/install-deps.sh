@@ -18,6 +18,7 @@ packages=(
   curl python3 ca-certificates
   chromium fonts-dejavu-core
   python3-prometheus-client iproute2
+  nginx haproxy openssl lintian systemd adduser
 )
 
 apt-get update -q -o DPkg::Lock::Timeout=600

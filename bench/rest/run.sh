@@ -45,7 +45,7 @@ run_on() {  # label database-text
   sed -i "s|^Database=.*|Database=$database|; s|^Password=.*|Password=${FIELDSYNC_FB_PASSWORD}|" "$work/dist/dbxconnections.ini"
   isql-fb -q -user SYSDBA -password "$FIELDSYNC_FB_PASSWORD" "$database" \
     <<<"update FILIAL set PORTA_MOBILE = $port where IDFILIAL = 1; commit;" >/dev/null
-  "$work/dist/fieldsync" --headless &
+  "$work/dist/fieldsync" --headless >"$work/fieldsync.log" &
   pid=$!
   for _ in $(seq 100); do curl -sf -o /dev/null "http://127.0.0.1:$port/" && break; sleep 0.1; done
   local page echo

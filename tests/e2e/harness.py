@@ -125,8 +125,12 @@ class FieldsyncProcess:
         self.process = None
 
     def start(self, wait_port=None):
-        self.process = subprocess.Popen([os.path.join(self.directory, "fieldsync"), "--headless"],
-                                        cwd="/", env=self.env, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        # Standard output (the service's log) goes to a file: a pipe that
+        # nobody reads would fill up and hold the requests that log to it.
+        self.log_path = os.path.join(self.directory, "stdout.log")
+        with open(self.log_path, "wb") as log:
+            self.process = subprocess.Popen([os.path.join(self.directory, "fieldsync"), "--headless"],
+                                            cwd="/", env=self.env, stdout=log, stderr=subprocess.PIPE)
         if wait_port:
             wait_for_port(wait_port, self.process)
         return self
@@ -144,6 +148,11 @@ class FieldsyncProcess:
                     break
                 line += byte
         return line.decode("utf-8", "replace")
+
+    def log_lines(self):
+        """What the program has written to standard output so far, by line."""
+        with open(self.log_path, "rb") as f:
+            return f.read().decode("utf-8", "replace").splitlines()
 
     def stop(self):
         """Ends the program as a termination signal does; returns (code, stderr)."""

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <sstream>
 
 #include "TestClient.h"
@@ -155,6 +156,30 @@ TEST(WebResponse, RedirectIsMarkedSentAndWrittenOnFinish) {
             "HTTP/1.1 302 Moved Temporarily\r\nConnection: close\r\n"
             "Content-Type: text/html; charset=ISO-8859-1\r\nContent-Length: 0\r\n"
             "Location: /\r\n\r\n");
+}
+
+TEST(WebResponse, CountsTheBodyBytesItWrites) {
+  // What the access log reports as bytes sent: the body as it went to the
+  // wire, in the response charset, without the head.
+  struct Case {
+    const char* name;
+    std::function<void(TWebResponse&)> fill;
+  };
+  const std::string big(200000, 'x');  // more than one write of a stream
+  const Case cases[] = {
+      {"nothing", [](TWebResponse&) {}},
+      {"text", [](TWebResponse& r) { r.SetContent("caf\xe9"); }},
+      {"text in UTF-8", [](TWebResponse& r) { r.SetContentType("text/plain; charset=utf-8"); r.SetContent("caf\xe9"); }},
+      {"stream", [&big](TWebResponse& r) { r.SetContentStream(std::make_unique<std::istringstream>(big)); }},
+      {"explicit length only", [](TWebResponse& r) { r.SetContentLength(1234); }},
+  };
+  for (const Case& c : cases) {
+    TCapture capture;
+    c.fill(capture.Response);
+    EXPECT_EQ(capture.Response.BodyBytesWritten(), 0) << c.name;
+    capture.Response.SendResponse();
+    EXPECT_EQ(capture.Response.BodyBytesWritten(), static_cast<int64_t>(capture.Answer().Body.size())) << c.name;
+  }
 }
 
 }  // namespace
