@@ -20,7 +20,7 @@ std::atomic<bool> accessLogEnabled{false};
 
 }  // namespace
 
-std::string AccessLogLine(const TRequestRecord& record) {
+std::string AccessLogLine(const TAccessLogEntry& record) {
   char duration[32];
   const double ms = static_cast<double>(record.Duration.count()) / 1e6;
   std::snprintf(duration, sizeof duration, "%.3fms", ms < 0 ? 0.0 : ms);
@@ -56,7 +56,7 @@ TAccessLogScope::TAccessLogScope(const TWebRequest& request, const TWebResponse&
 TAccessLogScope::~TAccessLogScope() {
   if (!FEnabled) return;
   try {
-    TRequestRecord record;
+    TAccessLogEntry record;
     record.Time = FTime;
     record.Duration = std::chrono::steady_clock::now() - FStart;
     record.RemoteAddr = FRequest.RemoteAddr();

@@ -20,8 +20,9 @@ namespace fieldsync {
 class TWebRequest;
 class TWebResponse;
 
-// What is known of one request once it has been answered.
-struct TRequestRecord {
+// What the access log knows of one request once it has been answered (the
+// full path and query, unlike the bounded activity record).
+struct TAccessLogEntry {
   std::chrono::system_clock::time_point Time;
   std::string RemoteAddr;
   std::string Method;
@@ -31,7 +32,7 @@ struct TRequestRecord {
   std::chrono::nanoseconds Duration{0};
 };
 
-std::string AccessLogLine(const TRequestRecord& record);
+std::string AccessLogLine(const TAccessLogEntry& record);
 
 // Off until switched on (the program does so unless FIELDSYNC_ACCESS_LOG is
 // "0"), so that tests and tools that serve requests in process stay quiet.

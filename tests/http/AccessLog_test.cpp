@@ -12,7 +12,7 @@ using namespace std::chrono;
 TEST(AccessLog, LineHoldsSevenFieldsInOrder) {
   const auto at = system_clock::time_point(milliseconds(1796918399000 + 7));
   struct Case {
-    TRequestRecord record;
+    TAccessLogEntry record;
     const char* line;
   };
   const Case cases[] = {
