@@ -16,6 +16,7 @@
 #include "app/FormUnit1.h"
 #include "core/Platform.h"
 #include "http/DSHTTPWebDispatcher.h"
+#include "http/HTTPWebBrokerBridge.h"
 #include "http/WebModuleUnit1.h"
 #include "http/WebRequestHandler.h"
 #include "rest/ServerMethodsRegistration.h"
