@@ -65,7 +65,6 @@ set +a
 
 supp="$PWD/scripts/sanitizers"
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_string_checks=1"
-export LSAN_OPTIONS="suppressions=$supp/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export TSAN_OPTIONS="suppressions=$supp/tsan.supp:print_suppressions=0:second_deadlock_stack=1:halt_on_error=0"
 
