@@ -11,9 +11,9 @@
 #
 # Every report fails the test that caused it: the sanitizers end the process
 # with a non-zero code, and the end-to-end tests expect exit code 0 and an
-# empty standard error from the service. Reports that lie wholly inside the
-# Firebird client library are suppressed by scripts/sanitizers/*.supp, each
-# with its reason; nothing of ours is.
+# empty standard error from the service. Reports that lie inside the
+# Firebird client library and its embedded engine are suppressed by
+# scripts/sanitizers/tsan.supp, each with its reason; nothing of ours is.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
