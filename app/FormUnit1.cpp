@@ -111,6 +111,9 @@ void TForm1::ButtonStopClick() {
   FServer->SetActive(false);
   FServer->Bindings().clear();
   LogEvent("stopped listening");
+  // A request that was already running when Stop began may have created a
+  // session after the others were ended; now that no request runs, it goes too.
+  TerminateThreads();
 }
 
 void TForm1::SetEditPortText(const std::u16string& text) {

@@ -4,7 +4,8 @@
 // Start order: the web request handler learns the web module class, the host
 // window is created (its database connection opens now: a failure ends the
 // program with exit code 1), and showing it reads the branch file, loads the
-// branch's options and starts the listener. `--headless` runs the window's
+// branch's options and starts the listener. At the end the listener stops
+// and its connections end before the window goes. `--headless` runs the window's
 // logic without a window; errors it would show go to standard error, and
 // SIGTERM or SIGINT end the program as "Fechar" does. Start, stop and, unless
 // FIELDSYNC_ACCESS_LOG is 0, every request are logged on standard output;
@@ -23,6 +24,7 @@
 #include "core/ServiceLog.h"
 #include "http/AccessLog.h"
 #include "http/DSHTTPWebDispatcher.h"
+#include "http/HTTPWebBrokerBridge.h"
 #include "http/WebModuleUnit1.h"
 #include "http/WebRequestHandler.h"
 #include "rest/ServerMethodsRegistration.h"
@@ -62,6 +64,14 @@ void InstallWebModuleClass() {
   components.WebFileDispatcher1 = MakeWebFileDispatcher1;
   WebRequestHandler().SetWebModuleClass(
       [components] { return std::make_unique<TWebModule1>(components, ExecutableDir()); });
+}
+
+// "Fechar": the listener stops first and every connection thread ends, so
+// that no request can reach Form1 while it is destroyed; then the window goes
+// with its database connection. The sessions are not ended on this path.
+void CloseForm1() {
+  Form1->Server().SetActive(false);
+  Form1.reset();
 }
 
 }  // namespace
@@ -113,7 +123,7 @@ int main(int argc, char** argv) {
 
   WaitForTerminationRequest();
   LogEvent("fieldsync stopping");
-  Form1.reset();  // "Fechar": the listener stops, its connections end, the database closes
+  CloseForm1();
   LogEvent("fieldsync stopped");
   return 0;
 }

@@ -56,11 +56,15 @@ void TDSScheduler::Run() {
   SetCurrentThreadName("DBXSchedulerThread");
   std::unique_lock lock(FLock);
   while (!FStopping && !FEvents.empty()) {
-    auto first = FEvents.begin();
-    if (first->first > TClock::now()) {
-      FWake.wait_until(lock, first->first);
+    // The due time is copied out of the queue: while the thread waits, the
+    // event can be cancelled or the queue cleared, which frees its node, and
+    // the wait reads the time again when it wakes.
+    const TClock::time_point due = FEvents.begin()->first;
+    if (due > TClock::now()) {
+      FWake.wait_until(lock, due);
       continue;
     }
+    auto first = FEvents.begin();
     auto action = std::move(first->second.Action);
     FEvents.erase(first);
     lock.unlock();

@@ -9,10 +9,14 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <condition_variable>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <random>
+#include <thread>
 
 #include "app/CachedRowSet.h"
 #include "core/Error.h"
@@ -23,6 +27,7 @@
 #include "http/HTTPWebBrokerBridge.h"
 #include "http/WebModuleUnit1.h"
 #include "http/WebRequestHandler.h"
+#include "rest/DSSession.h"
 #include "rest/ServerMethodsRegistration.h"
 
 using namespace fieldsync;
@@ -344,6 +349,77 @@ TEST_F(Form1Test, StopEndsEverySession) {
   const std::string after =
       HttpGet(Port1, "/datasnap/rest/TServerMethods1/EchoString/x", "Pragma: dssession=" + session + "\r\n");
   EXPECT_EQ(after.substr(0, after.find("\r\n")), "HTTP/1.1 403 Session has expired");
+}
+
+namespace {
+
+// Holds a request inside the web module until Stop has begun ending sessions.
+struct TStopGate {
+  std::mutex Lock;
+  std::condition_variable Changed;
+  bool RequestWaits = false;
+  bool Open = false;
+
+  void OpenIt() {
+    std::lock_guard lock(Lock);
+    Open = true;
+    Changed.notify_all();
+  }
+  // Bounded waits, so that a fault ends the test instead of hanging it.
+  void HoldRequest() {
+    std::unique_lock lock(Lock);
+    RequestWaits = true;
+    Changed.notify_all();
+    Changed.wait_for(lock, std::chrono::seconds(20), [this] { return Open; });
+  }
+  bool WaitForRequest() {
+    std::unique_lock lock(Lock);
+    return Changed.wait_for(lock, std::chrono::seconds(20), [this] { return RequestWaits; });
+  }
+};
+
+// The REST component, except that a request whose path holds "late" first
+// waits at the gate.
+class TGatedDispatcher : public TWebDispatcher {
+ public:
+  TGatedDispatcher(std::shared_ptr<TStopGate> gate, std::unique_ptr<TWebDispatcher> inner)
+      : FGate(std::move(gate)), FInner(std::move(inner)) {}
+  std::string PathMask() const override { return FInner->PathMask(); }
+  bool DispatchRequest(TWebRequest& request, TWebResponse& response) override {
+    if (request.PathInfo().find("late") != std::string::npos) FGate->HoldRequest();
+    return FInner->DispatchRequest(request, response);
+  }
+
+ private:
+  std::shared_ptr<TStopGate> FGate;
+  std::unique_ptr<TWebDispatcher> FInner;
+};
+
+}  // namespace
+
+// A request that was already running when Stop began creates its session
+// after Stop has ended the others; Stop still leaves no session behind.
+TEST_F(Form1Test, StopEndsTheSessionsOfRequestsThatRanDuringIt) {
+  TForm1& form = Show();
+  auto gate = std::make_shared<TStopGate>();
+  TDSSessionManager::Instance().AddListener([gate](const TDSSession&, const char* event) {
+    if (std::strcmp(event, "terminate") == 0) gate->OpenIt();
+  });
+  TWebModule1Components components;
+  components.DSHTTPWebDispatcher1 = [&form, gate](TWebModule1&) -> std::unique_ptr<TWebDispatcher> {
+    return std::make_unique<TGatedDispatcher>(
+        gate, std::make_unique<TDSHTTPWebDispatcher>([&form](TDSServer& server) { RegisterServerMethods1(server, form); }));
+  };
+  WebRequestHandler().SetWebModuleClass([components] { return std::make_unique<TWebModule1>(components); });
+
+  const std::string early = SessionIn(HttpGet(Port1, "/datasnap/rest/TServerMethods1/EchoString/early"));
+  ASSERT_FALSE(early.empty());
+  std::thread late([this] { HttpGet(Port1, "/datasnap/rest/TServerMethods1/EchoString/late"); });
+  ASSERT_TRUE(gate->WaitForRequest());
+  form.ButtonStopClick();  // ends "early", which lets "late" go on and create its session
+  late.join();
+  EXPECT_TRUE(gate->Open);
+  EXPECT_EQ(TDSSessionManager::Instance().SessionCount(), 0u);
 }
 
 TEST_F(Form1Test, WritingBackFindsTheRowByAllItsOriginalValues) {

@@ -123,3 +123,56 @@ TEST(DSSession, TheInactivityCheckEndsAnUnusedSessionAndSparesAnActiveOne) {
   EXPECT_FALSE(held->SessionName().empty());
   TDSSessionManager::ClearThreadSession();
 }
+
+namespace {
+
+// The ways a session can end while the scheduler thread waits for its
+// inactivity check; each cancels that check.
+struct TEndCase {
+  const char* Name;
+  std::function<void(TDSSessionManager&, const std::string&)> End;
+};
+
+}  // namespace
+
+TEST(DSSession, EndingASessionWhoseCheckTheSchedulerWaitsForKeepsTheOtherChecksRunning) {
+  const TEndCase cases[] = {
+      {"CloseSession", [](TDSSessionManager& m, const std::string& id) { m.CloseSession(id); }},
+      {"TerminateSession", [](TDSSessionManager& m, const std::string& id) { m.TerminateSession(id); }},
+      {"TerminateAllSessions", [](TDSSessionManager& m, const std::string&) { m.TerminateAllSessions(); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    ManualClock clock;
+    TDSSessionManager manager(clock.Function());
+    // The first check is due in a minute: the scheduler thread waits for it.
+    ASSERT_TRUE(manager.LoadSessionUpdate("", "", 60000, {}).Success);
+    const auto waitedFor = TDSSessionManager::GetThreadSession()->SessionName();
+    TDSSessionManager::ClearThreadSession();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    c.End(manager, waitedFor);
+    EXPECT_EQ(manager.PendingChecks(), 0u);
+
+    // A session created afterwards, unused past its duration, still expires.
+    ASSERT_TRUE(manager.LoadSessionUpdate("", "", 100, {}).Success);
+    const auto later = TDSSessionManager::GetThreadSession()->SessionName();
+    TDSSessionManager::ClearThreadSession();
+    clock.Now += 1000;
+    WaitUntil([&] { return manager.GetSession(later) == nullptr; });
+    EXPECT_EQ(manager.GetSession(later), nullptr);
+    EXPECT_EQ(manager.PendingChecks(), 0u);
+  }
+}
+
+TEST(DSSession, DestroyingTheRegistryWhileACheckIsAwaitedEndsItsThreadQuietly) {
+  ManualClock clock;
+  auto manager = std::make_unique<TDSSessionManager>(clock.Function());
+  ASSERT_TRUE(manager->LoadSessionUpdate("", "", 1200000, {}).Success);
+  auto held = TDSSessionManager::GetThreadSession();
+  TDSSessionManager::ClearThreadSession();
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  manager.reset();  // as at program exit, with the check 20 minutes away
+  // A session that outlives the registry stays usable by whoever holds it.
+  EXPECT_EQ(held->Status(), TDSSessionStatus::Active);
+  EXPECT_FALSE(held->SessionName().empty());
+}
