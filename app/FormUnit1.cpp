@@ -104,6 +104,11 @@ void TForm1::StartServer() {
   FServer->SetActive(true);
 }
 
+std::string TForm1::ButtonOpenBrowserClick() {
+  StartServer();
+  return "http://localhost:" + Utf16ToUtf8(FEditPortText);
+}
+
 void TForm1::ButtonStopClick() {
   TerminateThreads();
   FServer->SetActive(false);
@@ -130,6 +135,11 @@ void TForm1::ApplicationEvents1Idle() {
   FButtonStartEnabled = !active;
   FButtonStopEnabled = active;
   FEditPortEnabled = !active;
+}
+
+bool SysCommandHidesWindow(unsigned command) {
+  const unsigned code = command & 0xFFF0;
+  return code == SC_MINIMIZE || code == SC_CLOSE;
 }
 
 void TerminateThreads() {

@@ -6,13 +6,15 @@
 // program with exit code 1), and showing it reads the branch file, loads the
 // branch's options and starts the listener. `--headless` runs the window's
 // logic without a window; errors it would show go to standard error, and
-// SIGTERM or SIGINT end the program as "Fechar" does.
+// SIGTERM or SIGINT end the program as "Fechar" does. Without `--headless`
+// the window is shown (app/qt/), which needs a display.
 
 #include <cstring>
 #include <iostream>
 #include <memory>
 
 #include "app/FormUnit1.h"
+#include "app/qt/WindowRunner.h"
 #include "core/Platform.h"
 #include "http/DSHTTPWebDispatcher.h"
 #include "http/WebModuleUnit1.h"
@@ -58,23 +60,31 @@ void InstallWebModuleClass() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // With the window when there is a display; `--headless` runs without one.
   bool headless = false;
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--headless") == 0) {
-      headless = true;
-    } else {
-      std::cerr << "usage: fieldsync --headless" << std::endl;
-      return 2;
-    }
+  for (int i = 1; i < argc; ++i)
+    if (std::strcmp(argv[i], "--headless") == 0) headless = true;
+  if (headless && argc != 2) {
+    std::cerr << "usage: fieldsync [--headless]" << std::endl;
+    return 2;
   }
-  if (!headless) {
-    std::cerr << "fieldsync: this build has no window; run it with --headless" << std::endl;
+  if (!headless && !DisplayAvailable(argc, argv)) {
+    std::cerr << "fieldsync: no display to show the window on; run it with --headless" << std::endl;
     return 2;
   }
   BlockTerminationRequests();
   const std::string title = ApplicationTitle(argv[0]);
 
   InstallWebModuleClass();
+  if (!headless) {
+    return RunWindow(
+        argc, argv, title,
+        []() -> TForm1& {
+          Form1 = std::make_unique<TForm1>(ExecutableDir());
+          return *Form1;
+        },
+        [] { Form1.reset(); });
+  }
   try {
     Form1 = std::make_unique<TForm1>(ExecutableDir());
   } catch (const std::exception& e) {

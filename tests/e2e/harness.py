@@ -101,7 +101,8 @@ TrimChar=False
 
 
 class FieldsyncProcess:
-    """One running fieldsync --headless in a program directory of its own."""
+    """One running fieldsync (--headless unless other arguments are given) in
+    a program directory of its own."""
 
     def __init__(self, database, branch_file="1\r\n", port=None, env=None):
         self.directory = tempfile.mkdtemp(prefix="fieldsync-e2e-")
@@ -118,8 +119,8 @@ class FieldsyncProcess:
         self.port = port
         self.process = None
 
-    def start(self, wait_port=None):
-        self.process = subprocess.Popen([os.path.join(self.directory, "fieldsync"), "--headless"],
+    def start(self, wait_port=None, args=("--headless",)):
+        self.process = subprocess.Popen([os.path.join(self.directory, "fieldsync"), *args],
                                         cwd="/", env=self.env, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
         if wait_port:
             wait_for_port(wait_port, self.process)
