@@ -39,10 +39,12 @@ QPushButton* AddButton(QWidget* parent, const char* name, const char* caption, Q
   return button;
 }
 
-void AddLabel(QWidget* parent, const char* name, const char* caption, QRect geometry) {
+// Labels size themselves to their caption.
+void AddLabel(QWidget* parent, const char* name, const char* caption, QPoint position) {
   auto* label = new QLabel(QString::fromUtf8(caption), parent);
   label->setObjectName(name);
-  label->setGeometry(geometry);
+  label->move(position);
+  label->adjustSize();
 }
 
 }  // namespace
@@ -51,6 +53,9 @@ TMainWindow::TMainWindow(TForm1& form, std::string applicationTitle)
     : FForm(form), FTitle(std::move(applicationTitle)) {
   setObjectName("Form1");
   setWindowTitle("Web Service");
+  // Where the reference font is missing, one of its width keeps the
+  // captions inside their reference widths.
+  QFont::insertSubstitutions(FontFamily, {"Liberation Sans", "Arial", "Arimo"});
   setFont(QFont(FontFamily, FontPoints));
   const QIcon icon = style()->standardIcon(QStyle::SP_DriveNetIcon);
   setWindowIcon(icon);
@@ -67,7 +72,7 @@ TMainWindow::TMainWindow(TForm1& form, std::string applicationTitle)
   tabSheet1->setObjectName("TabSheet1");
   BuildMainTab(tabSheet1);
   FPageControl1->addTab(tabSheet1, "Principal");
-  FTabSheet2 = new TOptionsTab(FForm, scale, [this](const auto& handler) { return RunHandler(handler); }, nullptr);
+  FTabSheet2 = new TOptionsTab(FForm, scale, [this](const auto& handler) { return RunHandler(handler); }, FPageControl1);
   FPageControl1->addTab(FTabSheet2, QString::fromUtf8("Opções"));
 
   // On the window itself, behind the page control; nothing makes it visible.
@@ -92,11 +97,11 @@ void TMainWindow::BuildMainTab(QWidget* tab) {
   const TLayoutScale scale(screen());
   FButtonStart = AddButton(tab, "ButtonStart", "Start", scale.Rect(8, 8, 75, 25));
   FButtonStop = AddButton(tab, "ButtonStop", "Stop", scale.Rect(89, 8, 75, 25));
-  AddLabel(tab, "Label1", "Port", scale.Rect(8, 48, 20, 13));
+  AddLabel(tab, "Label1", "Port", QPoint(scale(8), scale(48)));
   FEditPort = new QLineEdit(ToQString(FForm.EditPortText()), tab);
   FEditPort->setObjectName("EditPort");
   FEditPort->setGeometry(scale.Rect(8, 65, 121, 21));
-  AddLabel(tab, "Label2", "Filial", scale.Rect(248, 13, 20, 13));
+  AddLabel(tab, "Label2", "Filial", QPoint(scale(248), scale(13)));
   FedtFilial = new QLineEdit(ToQString(FForm.EdtFilialText()), tab);
   FedtFilial->setObjectName("edtFilial");
   FedtFilial->setGeometry(scale.Rect(248, 32, 89, 21));
@@ -208,7 +213,7 @@ void TMainWindow::WMSysCommand(unsigned command) {
 void TMainWindow::closeEvent(QCloseEvent* event) {
   if (FClosing) {
     event->accept();
-    QCoreApplication::quit();
+    QCoreApplication::exit(0);
     return;
   }
   event->ignore();

@@ -1,6 +1,7 @@
 #include "app/qt/OptionsTab.h"
 
 #include <QLabel>
+#include <algorithm>
 
 #include "app/FormUnit1.h"
 
@@ -11,7 +12,6 @@ namespace {
 // Check boxes have the reference height of the platform's check box.
 constexpr int CheckBoxHeight = 17;
 constexpr int EditHeight = 21;
-constexpr int LabelHeight = 13;
 
 enum class TRows { Filial, Configuracao };
 
@@ -53,10 +53,12 @@ constexpr TCheckBoxEntry CheckBoxes[] = {
 constexpr const char* VisibilityRuleBoxes[] = {"chbVerificarclienteatraso", "DBCheckBox18", "DBCheckBox19",
                                                "DBCheckBox20"};
 
-QLabel* AddLabel(QWidget* parent, const char* name, const char* caption, QRect geometry) {
+// Labels size themselves to their caption.
+QLabel* AddLabel(QWidget* parent, const char* name, const char* caption, QPoint position) {
   auto* label = new QLabel(QString::fromUtf8(caption), parent);
   label->setObjectName(name);
-  label->setGeometry(geometry);
+  label->move(position);
+  label->adjustSize();
   return label;
 }
 
@@ -74,7 +76,10 @@ TOptionsTab::TOptionsTab(TForm1& form, const TLayoutScale& scale, THandlerRunner
     TCachedRowSet& rows = entry.Rows == TRows::Filial ? form.cdsFilial() : form.cdsConfiguracao();
     auto* box = new TDBCheckBox(QString::fromUtf8(entry.Caption), rows, entry.Column, run, this);
     box->setObjectName(entry.Name);
-    box->setGeometry(scale.Rect(entry.Left, entry.Top, entry.Width, CheckBoxHeight));
+    // Never narrower than its caption: the reference widths were made for a
+    // smaller check mark and font than some desktops have.
+    const QRect reference = scale.Rect(entry.Left, entry.Top, entry.Width, CheckBoxHeight);
+    box->setGeometry(reference.adjusted(0, 0, std::max(0, box->sizeHint().width() - reference.width()), 0));
     chain(box);
     for (const char* name : VisibilityRuleBoxes) {
       if (std::string_view(name) == entry.Name)
@@ -82,13 +87,13 @@ TOptionsTab::TOptionsTab(TForm1& form, const TLayoutScale& scale, THandlerRunner
     }
     if (std::string_view(entry.Name) == "chbVerificarclienteatraso") {
       FchbVerificarclienteatraso = box;
-      FlblDiasEmAtraso = AddLabel(this, "lblDiasEmAtraso", "Dias em atraso", scale.Rect(159, 400, 81, LabelHeight));
+      FlblDiasEmAtraso = AddLabel(this, "lblDiasEmAtraso", "Dias em atraso", QPoint(scale(159), scale(400)));
       FdbtDiasEmAtraso = new TDBIntegerEdit(form.cdsConfiguracao(), "DIAS_EM_ATRASO_MOB", run, this);
       FdbtDiasEmAtraso->setObjectName("dbtDiasEmAtraso");
       FdbtDiasEmAtraso->setGeometry(scale.Rect(159, 416, 81, EditHeight));
       chain(FdbtDiasEmAtraso);
     } else if (std::string_view(entry.Name) == "DBCheckBox18") {
-      AddLabel(this, "Label3", "Porta FTP:", scale.Rect(3, 521, 55, LabelHeight));
+      AddLabel(this, "Label3", "Porta FTP:", QPoint(scale(3), scale(521)));
       auto* ftpPort = new TDBIntegerEdit(form.cdsConfiguracao(), "PORTA_FTP", run, this);
       ftpPort->setObjectName("DBEdit1");
       ftpPort->setGeometry(scale.Rect(60, 519, 61, EditHeight));

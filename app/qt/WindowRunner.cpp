@@ -29,7 +29,10 @@ class TTerminationWatcher {
         for (;;) {
           WaitForTerminationRequest();
           std::lock_guard lock(Lock());
-          if (App()) QMetaObject::invokeMethod(App(), &QCoreApplication::quit, Qt::QueuedConnection);
+          RequestedFlag() = true;
+          // Ends every running event loop (an open box's too); unlike a quit
+          // request, no window can refuse it.
+          if (App()) QMetaObject::invokeMethod(App(), [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
         }
       }).detach();
     });
@@ -37,6 +40,11 @@ class TTerminationWatcher {
   ~TTerminationWatcher() {
     std::lock_guard lock(Lock());
     App() = nullptr;
+  }
+  // Whether a request arrived (also one before the event loop ran).
+  bool Requested() const {
+    std::lock_guard lock(Lock());
+    return RequestedFlag();
   }
 
  private:
@@ -47,6 +55,10 @@ class TTerminationWatcher {
   static QCoreApplication*& App() {
     static QCoreApplication* app = nullptr;  // guarded by Lock()
     return app;
+  }
+  static bool& RequestedFlag() {
+    static bool requested = false;  // guarded by Lock()
+    return requested;
   }
 };
 
@@ -89,7 +101,7 @@ int RunWindow(int argc, char** argv, const std::string& applicationTitle, const 
   {
     TMainWindow window(*form, applicationTitle);
     window.show();
-    app.exec();
+    if (!watcher.Requested()) app.exec();
   }
   endProgram();
   return 0;

@@ -164,13 +164,13 @@ TEST_F(MainWindowTest, ShowsBothTabsWithEveryControlAtItsPlace) {
   const struct {
     const char* name;
     const char* caption;  // nullptr: an edit
-    int left, top, width, height;  // height 0: a label, sized to its caption
+    int left, top, width, height;  // 0, 0: a label, sized to its whole caption
   } controls[] = {
       {"ButtonStart", "Start", 8, 8, 75, 25},
       {"ButtonStop", "Stop", 89, 8, 75, 25},
-      {"Label1", "Port", 8, 48, 20, 13},
+      {"Label1", "Port", 8, 48, 0, 0},
       {"EditPort", nullptr, 8, 65, 121, 21},
-      {"Label2", "Filial", 248, 13, 20, 13},
+      {"Label2", "Filial", 248, 13, 0, 0},
       {"edtFilial", nullptr, 248, 32, 89, 21},
       {"ButtonOpenBrowser", "Open Browser", 137, 280, 107, 25},
       {"DBCheckBox1", "Trabalhar com Condição de Pagto do Cliente", 3, 9, 237, 17},
@@ -202,13 +202,20 @@ TEST_F(MainWindowTest, ShowsBothTabsWithEveryControlAtItsPlace) {
   for (const auto& c : controls) {
     QWidget& control = Find<QWidget>(c.name);
     EXPECT_EQ(control.pos(), QPoint(scale(c.left), scale(c.top))) << c.name;
-    if (c.height != 0) {
+    if (qobject_cast<QCheckBox*>(&control)) {
+      // At least its reference width, and wide enough for its caption.
+      EXPECT_EQ(control.height(), scale(c.height)) << c.name;
+      EXPECT_EQ(control.width(), std::max(scale(c.width), control.sizeHint().width())) << c.name;
+    } else if (c.height != 0) {
       EXPECT_EQ(control.size(), QSize(scale(c.width), scale(c.height))) << c.name;
     }
     if (!c.caption) continue;
     QString text;
     if (auto* button = qobject_cast<QAbstractButton*>(&control)) text = button->text();
-    if (auto* label = qobject_cast<QLabel*>(&control)) text = label->text();
+    if (auto* label = qobject_cast<QLabel*>(&control)) {
+      text = label->text();
+      EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(text)) << c.name;
+    }
     EXPECT_EQ(text, QString::fromUtf8(c.caption)) << c.name;
   }
   // The options tab's tab order is the order of its table.
@@ -593,6 +600,7 @@ TEST_F(MainWindowTest, OpenBrowserStartsTheListenerAndOpensTheLandingPage) {
 
 TEST_F(MainWindowTest, RendersBothTabsToPng) {
   Exec("update CONFIGURACAO set USAR_BOLETO_ANDROID = 'S', MOSTRA_MARGEM = 'N', PORTA_FTP = 21 where IDFILIAL = 1");
+  WriteText(Dir / "fil.txt", "1\r\n");
   TMainWindow& window = Open();
   const std::filesystem::path dir = FIELDSYNC_SCREENSHOT_DIR;
   std::filesystem::create_directories(dir);

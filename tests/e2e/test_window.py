@@ -72,8 +72,8 @@ class WindowStartUp(unittest.TestCase):
 
     def test_a_database_that_cannot_be_opened_shows_the_application_error(self):
         service = self.service(os.path.join(DIRECTORY, "missing.fdb")).start(args=OFFSCREEN)
-        line = service.read_error_line()
-        self.assertTrue(line.startswith("Application Error: "), line)
+        lines = [service.read_error_line() for _ in range(3)]  # the GUI library may warn first
+        self.assertTrue(any(line.startswith("Application Error: ") for line in lines), lines)
         # The box waits for the operator; ending the program answers it.
         code, err = service.stop()
         self.assertEqual(code, 1, err)
