@@ -130,8 +130,8 @@ void TMainWindow::BuildTray() {
   FTrayIcon1->setObjectName("TrayIcon1");
   FTrayIcon1->setToolTip("Web Service");
   FTrayIcon1->setContextMenu(FPopupMenu1);
-  // Always visible, whether the window is shown or hidden. Without a
-  // notification area there is nothing to show it in.
+  // Always visible, whether the window is shown or hidden, wherever the
+  // desktop has a notification area (see WMSysCommand when it comes later).
   if (QSystemTrayIcon::isSystemTrayAvailable()) FTrayIcon1->show();
 }
 
@@ -204,6 +204,7 @@ void TMainWindow::ButtonOpenBrowserClick() {
 void TMainWindow::WMSysCommand(unsigned command) {
   if (!SysCommandHidesWindow(command)) return;
   if (QSystemTrayIcon::isSystemTrayAvailable()) {
+    FTrayIcon1->show();  // the way back, also where the area came after start
     hide();
   } else if ((command & 0xFFF0) == SC_CLOSE) {
     showMinimized();
@@ -222,17 +223,10 @@ void TMainWindow::closeEvent(QCloseEvent* event) {
 
 void TMainWindow::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
-  if (event->type() == QEvent::WindowStateChange && isMinimized() && QSystemTrayIcon::isSystemTrayAvailable()) {
-    // Hidden once the window system has finished minimising; shown again
-    // ("Mostrar") in its normal state.
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-          setWindowState(windowState() & ~Qt::WindowMinimized);
-          WMSysCommand(SC_MINIMIZE);
-        },
-        Qt::QueuedConnection);
-  }
+  // Hidden once the window system has finished minimising; "Mostrar" shows
+  // it again in its normal state.
+  if (event->type() == QEvent::WindowStateChange && isMinimized())
+    QMetaObject::invokeMethod(this, [this] { WMSysCommand(SC_MINIMIZE); }, Qt::QueuedConnection);
 }
 
 void TMainWindow::Mostrar1Click() {

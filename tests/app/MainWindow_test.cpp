@@ -10,6 +10,7 @@
 #include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSystemTrayIcon>
@@ -226,6 +227,12 @@ TEST_F(MainWindowTest, ShowsBothTabsWithEveryControlAtItsPlace) {
     EXPECT_EQ(focus->objectName().toStdString(), next);
   }
   EXPECT_FALSE(Find<QWidget>("ButtonOpenBrowser").isVisible());
+  auto& tray = Find<QSystemTrayIcon>("TrayIcon1");
+  EXPECT_EQ(tray.isVisible(), QSystemTrayIcon::isSystemTrayAvailable());
+  ASSERT_EQ(tray.contextMenu(), &Find<QMenu>("PopupMenu1"));
+  QStringList items;
+  for (QAction* action : tray.contextMenu()->actions()) items << action->objectName() + " " + action->text();
+  EXPECT_EQ(items, QStringList({"Mostrar1 Mostrar", "Esconder1 Ocultar", "Fechar1 Fechar"}));
   ShowTab(1);
   EXPECT_FALSE(Find<QWidget>("ButtonOpenBrowser").isVisible());
 }
