@@ -13,8 +13,11 @@
 #include <iostream>
 #include <memory>
 
+#include "activity/Activity.h"
+#include "activity/ActivityGauges.h"
 #include "app/FormUnit1.h"
 #include "app/qt/WindowRunner.h"
+#include "http/HTTPWebBrokerBridge.h"
 #include "core/Platform.h"
 #include "http/DSHTTPWebDispatcher.h"
 #include "http/WebModuleUnit1.h"
@@ -53,8 +56,21 @@ void InstallWebModuleClass() {
   components.DSHTTPWebDispatcher1 = [](TWebModule1&) -> std::unique_ptr<TWebDispatcher> {
     return std::make_unique<TDSHTTPWebDispatcher>([](TDSServer& server) { RegisterServerMethods1(server, *Form1); });
   };
+  components.WebFileDispatcher1 = MakeWebFileDispatcher1;
   WebRequestHandler().SetWebModuleClass(
       [components] { return std::make_unique<TWebModule1>(components, ExecutableDir()); });
+}
+
+// Creates the window's logic (its database connection opens now; a failure
+// propagates) and lets the metrics page ask its listener.
+TForm1& CreateForm1() {
+  Form1 = std::make_unique<TForm1>(ExecutableDir());
+  // The listener lives until Form1 goes, and its end waits for every
+  // request, so the metrics page may ask it. Database attachments have no
+  // pool to report yet, so that gauge stays unset.
+  ActivityGauges().SetConnectionsOpen(
+      [server = &Form1->Server()] { return static_cast<int64_t>(server->ConnectionCount()); });
+  return *Form1;
 }
 
 }  // namespace
@@ -75,18 +91,16 @@ int main(int argc, char** argv) {
   BlockTerminationRequests();
   const std::string title = ApplicationTitle(argv[0]);
 
-  InstallWebModuleClass();
-  if (!headless) {
-    return RunWindow(
-        argc, argv, title,
-        []() -> TForm1& {
-          Form1 = std::make_unique<TForm1>(ExecutableDir());
-          return *Form1;
-        },
-        [] { Form1.reset(); });
-  }
   try {
-    Form1 = std::make_unique<TForm1>(ExecutableDir());
+    Activity();  // the size of the request record comes from the environment
+  } catch (const std::exception& e) {
+    std::cerr << title << ": " << ErrorBoxText(e.what()) << std::endl;
+    return 1;
+  }
+  InstallWebModuleClass();
+  if (!headless) return RunWindow(argc, argv, title, CreateForm1, [] { Form1.reset(); });
+  try {
+    CreateForm1();
   } catch (const std::exception& e) {
     std::cerr << "Application Error: " << ErrorBoxText(e.what()) << std::endl;
     return 1;

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -18,17 +20,31 @@ namespace fieldsync {
 
 namespace fs = std::filesystem;
 
-fs::path ExecutableDir() {
+fs::path ExecutablePath() {
 #ifdef _WIN32
   wchar_t buffer[MAX_PATH * 4];
   DWORD n = GetModuleFileNameW(nullptr, buffer, static_cast<DWORD>(std::size(buffer)));
-  return fs::path(std::wstring(buffer, n)).parent_path();
+  return fs::path(std::wstring(buffer, n));
 #else
   std::error_code ec;
   fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  if (ec) return fs::current_path();
-  return exe.parent_path();
+  if (ec) return {};
+  // An executable replaced while it runs reads "<path> (deleted)"; the path
+  // then names the new program, which is the one whose time matters.
+  constexpr std::string_view deleted = " (deleted)";
+  std::string text = exe.string();
+  if (text.size() > deleted.size() && text.ends_with(deleted)) {
+    text.resize(text.size() - deleted.size());
+    return fs::path(text);
+  }
+  return exe;
 #endif
+}
+
+fs::path ExecutableDir() {
+  const fs::path exe = ExecutablePath();
+  if (exe.empty()) return fs::current_path();
+  return exe.parent_path();
 }
 
 fs::path ResolvePath(const fs::path& base, const std::string& relative) {

@@ -10,6 +10,9 @@ namespace fieldsync {
 // The directory that holds the running executable. Everything the program
 // reads (branch file, templates, definitions files) is found relative to it.
 std::filesystem::path ExecutableDir();
+// The running executable's own file (its modification time tells when the
+// program was replaced).
+std::filesystem::path ExecutablePath();
 
 // Joins `relative` (separators "/" or "\") onto `base`. Where a component does
 // not exist with the exact name, an entry of the same name in another letter

@@ -77,6 +77,8 @@ fi
 # keeps the password off their command lines and out of the SQL.
 export ISC_USER="${ISC_USER:-SYSDBA}"
 if [ "$remote" = 1 ]; then
+  # the password that scripts/firebird-server.sh announces, when no other is given
+  ISC_PASSWORD="${ISC_PASSWORD:-${FIELDSYNC_FB_PASSWORD:-}}"
   if [ -z "${ISC_PASSWORD:-}" ] && [ -r "$PASSWORD_FILE" ]; then
     ISC_PASSWORD="$(sed -n 's/^ISC_PASSWORD="\{0,1\}\([^"]*\)"\{0,1\}$/\1/p' "$PASSWORD_FILE" | head -n 1)"
   fi

@@ -1,9 +1,18 @@
 #include "http/WebModuleUnit1.h"
 
+#include <optional>
+#include <system_error>
+
 #include "core/Platform.h"
 #include "core/Regional.h"
 #include "core/Text.h"
+#include "http/CallerOrigin.h"
+#include "http/DSHTTPWebDispatcher.h"
+#include "http/DSProxyGenerator.h"
+#include "http/JavaScriptRESTWriter.h"
 #include "http/PageProducer.h"
+#include "http/SyncActivityPages.h"
+#include "http/WebFileDispatcher.h"
 
 namespace fieldsync {
 
@@ -12,10 +21,30 @@ namespace {
 // Loopback peers, in the forms the listener reports them.
 constexpr const char* LoopbackAddresses[] = {"127.0.0.1", "0:0:0:0:0:0:0:1", "::1"};
 
+constexpr const char* ServerFunctionsFileName = "serverfunctions.js";
+
+// The file's modification time; nothing when it cannot be read.
+std::optional<std::filesystem::file_time_type> ModificationTime(const std::filesystem::path& path) {
+  std::error_code ec;
+  const auto time = std::filesystem::last_write_time(path, ec);
+  if (ec) return std::nullopt;
+  return time;
+}
+
 }  // namespace
 
-TWebModule1::TWebModule1(TWebModule1Components components, std::filesystem::path programDir)
-    : FProgramDir(programDir.empty() ? ExecutableDir() : std::move(programDir)) {
+TWebModule1::TWebModule1(TWebModule1Components components, std::filesystem::path programDir,
+                         std::filesystem::path executableFile)
+    : FProgramDir(programDir.empty() ? ExecutableDir() : std::move(programDir)),
+      FExecutableFile(executableFile.empty() ? ExecutablePath() : std::move(executableFile)) {
+  FDSProxyGenerator1 = std::make_unique<TDSProxyGenerator>();
+  FDSProxyGenerator1->Writer = JavaScriptRESTWriterName;
+  FDSProxyGenerator1->ExcludeClasses = {"DSMetadata"};
+  FDSProxyGenerator1->MetaDataProvider = [this] {
+    auto* rest = dynamic_cast<TDSHTTPWebDispatcher*>(FDSHTTPWebDispatcher1.get());
+    return rest ? DSServerMetaData(rest->DSServer1()) : TDSProxyMetadata{};
+  };
+
   auto tagHandler = [this](const std::string& tagString, const TFields&,
                            std::u16string& replaceText) {
     if (FRequest) replaceText = ServerFunctionInvokerHTMLTag(*FRequest, tagString);
@@ -49,7 +78,10 @@ TWebModule1::TWebModule1(TWebModule1Components components, std::filesystem::path
   defaultAction.OnAction = [this](TWebRequest& request, TWebResponse& response, bool& handled) {
     WebModuleDefaultAction(request, response, handled);
   };
-  FActions = {reverseString, invoker, defaultAction};
+  FSyncActivityPages = std::make_unique<TSyncActivityPages>(FProgramDir);
+  FActions = {reverseString, invoker};
+  for (TWebActionItem& page : FSyncActivityPages->Actions()) FActions.push_back(std::move(page));
+  FActions.push_back(defaultAction);
 
   WebModuleCreate();
 }
@@ -70,10 +102,7 @@ void TWebModule1::WebModuleBeforeDispatch(TWebRequest& request, TWebResponse&) {
 }
 
 bool TWebModule1::AllowServerFunctionInvoker(const TWebRequest& request) const {
-  const std::string address = request.RemoteAddr();
-  for (const char* loopback : LoopbackAddresses)
-    if (address == loopback) return true;
-  return false;
+  return IsLoopbackAddress(request.RemoteAddr());
 }
 
 void TWebModule1::WebModuleDefaultAction(TWebRequest& request, TWebResponse& response,
@@ -84,6 +113,35 @@ void TWebModule1::WebModuleDefaultAction(TWebRequest& request, TWebResponse& res
   else
     response.SendRedirect(request.InternalScriptName() + "/");
   handled = true;
+}
+
+void TWebModule1::WebFileDispatcher1BeforeDispatch(const std::filesystem::path& fileName,
+                                                   TWebRequest&, TWebResponse&, bool&) {
+  if (!SameTextAscii(fileName.filename().string(), ServerFunctionsFileName)) return;
+  std::error_code ec;
+  const bool exists = std::filesystem::exists(fileName, ec);
+  if (exists) {
+    const auto fileTime = ModificationTime(fileName);
+    const auto programTime = ModificationTime(FExecutableFile);
+    if (!fileTime || !programTime || *fileTime >= *programTime) return;
+  }
+  FDSProxyGenerator1->TargetDirectory = fileName.parent_path();
+  FDSProxyGenerator1->TargetUnitName = fileName.filename().string();
+  FDSProxyGenerator1->Write();
+}
+
+std::unique_ptr<TWebDispatcher> MakeWebFileDispatcher1(TWebModule1& module) {
+  TWebFileDispatcher::TSettings settings;
+  settings.RootDirectory = ".";
+  settings.WebFileExtensions = {{"css", "text/css"},       {"js", "text/javascript"},
+                                {"png", "image/x-png"},    {"htm;html", "text/html"},
+                                {"jpg;jpeg;jpe", "image/jpeg"}, {"gif", "image/gif"}};
+  settings.WebDirectories = {{true, "*"}, {false, "\\templates\\*"}};
+  settings.BeforeDispatch = [&module](const std::filesystem::path& fileName, TWebRequest& request,
+                                      TWebResponse& response, bool& handled) {
+    module.WebFileDispatcher1BeforeDispatch(fileName, request, response, handled);
+  };
+  return std::make_unique<TWebFileDispatcher>(std::move(settings), module.ProgramDir());
 }
 
 std::u16string TWebModule1::ServerFunctionInvokerHTMLTag(const TWebRequest& request,
@@ -103,6 +161,7 @@ std::u16string TWebModule1::ServerFunctionInvokerHTMLTag(const TWebRequest& requ
     return u"<div><a href=\"" + Win1252ToUtf16(request.InternalScriptName()) +
            u"/ServerFunctionInvoker\" target=\"_blank\">Server Functions</a></div>";
   }
+  if (is("syncactivity")) return TSyncActivityPages::LinkFor(request);
   return {};
 }
 

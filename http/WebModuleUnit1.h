@@ -1,8 +1,9 @@
 #pragma once
 // TWebModule1, the service's web module: the landing page ("/" and
 // "/ReverseString"), the method-test page ("/ServerFunctionInvoker", only for
-// callers on the local machine), then the REST dispatcher and the two file
-// dispatchers, and a default action that redirects everything else to "/".
+// callers on the local machine), the operator's sync-activity pages (the
+// same callers), then the REST dispatcher and the two file dispatchers, and
+// a default action that redirects everything else to "/".
 
 #include <filesystem>
 #include <functional>
@@ -14,6 +15,8 @@
 namespace fieldsync {
 
 class TWebModule1;
+class TDSProxyGenerator;
+class TSyncActivityPages;
 
 // Builds the components of the dispatch list for one module instance. Each
 // factory may be empty (the slot stays empty); the module owns what it gets.
@@ -27,9 +30,12 @@ struct TWebModule1Components {
 class TWebModule1 : public TWebModule {
  public:
   // `programDir` is where the templates are found (the executable's
-  // directory unless a test says otherwise).
+  // directory unless a test says otherwise); `executableFile` is the program
+  // whose modification time decides when the browser client is regenerated
+  // (the running executable unless a test says otherwise).
   explicit TWebModule1(TWebModule1Components components = {},
-                       std::filesystem::path programDir = {});
+                       std::filesystem::path programDir = {},
+                       std::filesystem::path executableFile = {});
   ~TWebModule1() override;
 
   // The service class whose methods the REST dispatcher exposes.
@@ -44,6 +50,15 @@ class TWebModule1 : public TWebModule {
   TWebDispatcher* DSProxyDispatcher1() const { return FDSProxyDispatcher1.get(); }
   TPageProducer& ReverseString() { return *FReverseString; }
   TPageProducer& ServerFunctionInvoker() { return *FServerFunctionInvoker; }
+  // DSProxyGenerator1: writer "Java Script REST", classes but "DSMetadata",
+  // metadata from the method server of DSHTTPWebDispatcher1.
+  TDSProxyGenerator& DSProxyGenerator1() { return *FDSProxyGenerator1; }
+
+  // WebFileDispatcher1's hook: before "serverfunctions.js" (any case) is
+  // served, writes it anew when it is missing or older than the executable.
+  // Never marks the request handled.
+  void WebFileDispatcher1BeforeDispatch(const std::filesystem::path& fileName, TWebRequest& request,
+                                        TWebResponse& response, bool& handled);
 
  protected:
   void BeforeDispatch(TWebRequest& request, TWebResponse& response) override;
@@ -56,12 +71,21 @@ class TWebModule1 : public TWebModule {
                                               const std::string& tagString);
 
   std::filesystem::path FProgramDir;
+  std::filesystem::path FExecutableFile;
+  std::unique_ptr<TDSProxyGenerator> FDSProxyGenerator1;
   std::unique_ptr<TPageProducer> FServerFunctionInvoker;
   std::unique_ptr<TPageProducer> FReverseString;
   std::unique_ptr<TWebDispatcher> FDSHTTPWebDispatcher1;
   std::unique_ptr<TWebDispatcher> FWebFileDispatcher1;
   std::unique_ptr<TWebDispatcher> FDSProxyDispatcher1;
+  std::unique_ptr<TSyncActivityPages> FSyncActivityPages;
   TWebActionItem* FServerFunctionInvokerAction = nullptr;
 };
+
+// WebFileDispatcher1 for `module`: files below the executable's directory
+// (css, js, png, htm/html, jpg/jpeg/jpe, gif), every directory but
+// "templates", with the module's WebFileDispatcher1BeforeDispatch. Fits the
+// WebFileDispatcher1 slot of TWebModule1Components.
+std::unique_ptr<TWebDispatcher> MakeWebFileDispatcher1(TWebModule1& module);
 
 }  // namespace fieldsync

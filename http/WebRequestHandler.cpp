@@ -2,6 +2,7 @@
 
 #include "core/Error.h"
 #include "http/HttpMessages.h"
+#include "http/RequestRecording.h"
 
 namespace fieldsync {
 
@@ -17,11 +18,24 @@ size_t TWebRequestHandler::ModuleCount() const {
   return FInactive.size() + static_cast<size_t>(FActiveCount);
 }
 
+int TWebRequestHandler::ActiveCount() const {
+  std::lock_guard lock(FLock);
+  return FActiveCount;
+}
+
+uint64_t TWebRequestHandler::Refusals() const {
+  std::lock_guard lock(FLock);
+  return FRefusals;
+}
+
 std::unique_ptr<TWebModule> TWebRequestHandler::Acquire() {
   TWebModuleClass moduleClass;
   {
     std::lock_guard lock(FLock);
-    if (FActiveCount >= FMaxConnections) throw Exception(MsgMaxConnectionsExceeded);
+    if (FActiveCount >= FMaxConnections) {
+      ++FRefusals;
+      throw Exception(MsgMaxConnectionsExceeded);
+    }
     ++FActiveCount;
     if (!FInactive.empty()) {
       std::unique_ptr<TWebModule> module = std::move(FInactive.front());
@@ -55,10 +69,26 @@ void TWebRequestHandler::Release(std::unique_ptr<TWebModule> module) {
 }
 
 bool TWebRequestHandler::HandleRequest(TWebRequest& request, TWebResponse& response) {
+  TRequestRecording recording(request);
+  try {
+    const bool handled = Dispatch(request, response, recording);
+    recording.Answered(response);
+    return handled;
+  } catch (const TSocketError&) {
+    recording.Lost();
+    throw;
+  } catch (const std::exception& e) {
+    recording.Failed(e.what());
+    throw;
+  }
+}
+
+bool TWebRequestHandler::Dispatch(TWebRequest& request, TWebResponse& response, TRequestRecording& recording) {
   std::unique_ptr<TWebModule> module = Acquire();
   bool handled = false;
   try {
     handled = module->HandleRequest(request, response);
+    recording.BodyReady(response);
     if (handled && !response.Sent()) response.SendResponse();
   } catch (...) {
     Release(std::move(module));

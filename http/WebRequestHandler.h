@@ -12,6 +12,8 @@
 
 namespace fieldsync {
 
+class TRequestRecording;
+
 class TWebRequestHandler {
  public:
   // Creates one web module instance; set once at program start.
@@ -30,14 +32,20 @@ class TWebRequestHandler {
 
   // Lends a module to the request, lets it dispatch, sends the response if
   // the module handled it and has not sent it, and takes the module back.
+  // The request is recorded for the operator's activity page and metrics.
   // Raises "Maximum number of concurrent connections exceeded.  Please try
   // again later" when all modules are in use.
   bool HandleRequest(TWebRequest& request, TWebResponse& response);
 
   // Modules created so far (in use or cached).
   size_t ModuleCount() const;
+  // Modules lent to requests now.
+  int ActiveCount() const;
+  // Requests refused since start because every module was in use.
+  uint64_t Refusals() const;
 
  private:
+  bool Dispatch(TWebRequest& request, TWebResponse& response, TRequestRecording& recording);
   std::unique_ptr<TWebModule> Acquire();
   void Release(std::unique_ptr<TWebModule> module);
 
@@ -45,6 +53,7 @@ class TWebRequestHandler {
   TWebModuleClass FWebModuleClass;                      // guarded by FLock
   int FMaxConnections = DefaultMaxConnections;
   int FActiveCount = 0;                                 // guarded by FLock
+  uint64_t FRefusals = 0;                               // guarded by FLock
   std::vector<std::unique_ptr<TWebModule>> FInactive;   // guarded by FLock
 };
 

@@ -144,6 +144,14 @@ std::unique_ptr<TJSONObject> TDBXJSONTools::TableWindowToJSON(std::unique_ptr<TD
   return TableToJSON(std::move(reader), count);
 }
 
+void TDBXJSONTools::TableWindowToBytes(std::unique_ptr<TDBXReader> reader, int32_t offset, int32_t count,
+                                       std::string& out) {
+  if (reader)
+    for (int32_t i = 0; i < offset; ++i)
+      if (!reader->Next()) break;
+  TableToBytes(std::move(reader), count, out);
+}
+
 std::unique_ptr<TJSONValue> TDBXJSONTools::DBXToJSON(const TDBXValue* value, int32_t dataType, bool localConnection) {
   if (!value) return nullptr;
   if (value->IsNull()) return std::make_unique<TJSONNull>();

@@ -58,6 +58,9 @@ class TDBXJSONTools {
   // writes at most `count` rows. Frees the reader.
   static std::unique_ptr<TJSONObject> TableWindowToJSON(std::unique_ptr<TDBXReader> reader, int32_t offset,
                                                         int32_t count);
+  // The same window's byte form appended to `out` (TableToBytes' bytes).
+  static void TableWindowToBytes(std::unique_ptr<TDBXReader> reader, int32_t offset, int32_t count,
+                                 std::string& out);
 
   // One value by its data-type code: nullptr for an absent value, TJSONNull
   // for NULL. A nested reader (code TableType) is written whole and freed.

@@ -4,10 +4,10 @@
 
 #include "core/Error.h"
 #include "core/Text.h"
+#include "rest/DSCacheResponseHandler.h"
+#include "rest/DSActivity.h"
 #include "rest/DSInvocationMetadata.h"
 #include "rest/DSRESTGrammar.h"
-#include "rest/DSRESTService.h"
-#include "rest/DSResponseHandler.h"
 
 namespace fieldsync {
 
@@ -64,15 +64,61 @@ void TDSHTTPServer::DoCommand(TDSHTTPRequest& request, TDSHTTPResponse& response
     response.SetCloseConnection(true);
     return;
   }
-  // The "json" and "cache" contexts and the binary tunnel are not offered:
-  // they are answered as protocols this server does not support.
-  if (Consume("json", *afterDS) || Consume("tunnel", *afterDS)) {
+  // The binary tunnel is not offered: it is answered as a protocol this
+  // server does not support.
+  if (Consume("json", *afterDS)) {
+    DoJSONCommand(request, response);
+  } else if (Consume("tunnel", *afterDS)) {
     AnswerUnsupportedProtocol(response, *afterDS);
   } else if (auto afterREST = Consume(FRESTContext, *afterDS)) {
     DoDSRESTCommand(request, response, *afterREST);
+  } else if (auto afterCache = Consume(FCacheContext, *afterDS)) {
+    DoDSCacheCommand(request, response, *afterCache);
   } else {
     AnswerUnsupportedProtocol(response, *afterDS);
   }
+}
+
+TDSHTTPServer::TEndOfRequest::~TEndOfRequest() {
+  Handler.reset();
+  auto* metadata = TDSInvocationMetadata::Find();
+  auto session = TDSSessionManager::GetThreadSession();
+  if (metadata && metadata->CloseSession && session) Sessions.CloseSession(session->SessionName());
+  TDSSessionManager::ClearThreadSession();
+}
+
+bool TDSHTTPServer::LoadSession(TDSHTTPRequest& request, const std::string& sessionId) {
+  return FSessions
+      .LoadSessionUpdate(sessionId, request.AuthUserName(), FSessionTimeout,
+                         TDSSessionOrigin{request.RemoteIP(), request.UserAgent(), request.ProtocolVersion()})
+      .Success;
+}
+
+std::string TDSHTTPServer::SessionIdOf(const TDSHTTPRequest& request) {
+  for (const char* name : {"SESSIONID", "sid"})
+    for (const auto& [parameter, value] : request.Params())
+      if (SameTextAscii(parameter, name)) return value;
+  return SessionIdFromPragma(request.Pragma());
+}
+
+void TDSHTTPServer::AnswerSessionExpired(TDSHTTPResponse& response) {
+  response.SetResponseNo(403);
+  response.SetResponseText(SessionExpiredReason);
+  response.SetContentText(SessionExpiredBody);
+}
+
+std::string TDSHTTPServer::CommandNotSupportedText(const std::string& verb) {
+  return FormatText(CommandNotSupportedMessage, {verb});
+}
+
+std::unique_ptr<TDSServiceResponseHandler> TDSHTTPServer::CreateResponseHandler(
+    const TDSHTTPRequest& request, TDSHTTPCommandType commandType, std::unique_ptr<TDSRESTService> service) {
+  if (request.Accept().find("application/rest") != std::string::npos)
+    return std::make_unique<TDSCacheResponseHandler>(commandType, std::move(service));
+  const bool streamAsJSON = service->StreamAsJSON();
+  auto handler = std::make_unique<TDSDefaultResponseHandler>(commandType, std::move(service));
+  handler->AllowStream = !streamAsJSON;
+  return handler;
 }
 
 void TDSHTTPServer::AnswerUnsupportedProtocol(TDSHTTPResponse& response, const std::string& remainder) {
@@ -91,19 +137,7 @@ void TDSHTTPServer::DoDSRESTCommand(TDSHTTPRequest& request, TDSHTTPResponse& re
   auto service = std::make_unique<TDSRESTService>(FServer, std::string(), std::string());
   std::unique_ptr<TDSServiceResponseHandler> handler;
 
-  // Whatever happens, the handler (or the service) goes, a session that the
-  // call asked to close is closed and the thread forgets its session.
-  struct TEndOfRequest {
-    TDSSessionManager& Sessions;
-    std::unique_ptr<TDSServiceResponseHandler>& Handler;
-    ~TEndOfRequest() {
-      Handler.reset();
-      auto* metadata = TDSInvocationMetadata::Find();
-      auto session = TDSSessionManager::GetThreadSession();
-      if (metadata && metadata->CloseSession && session) Sessions.CloseSession(session->SessionName());
-      TDSSessionManager::ClearThreadSession();
-    }
-  } endOfRequest{FSessions, handler};
+  TEndOfRequest endOfRequest{FSessions, handler};
 
   const TDSHTTPParams& params = request.Params();
   std::string sessionId;
@@ -130,12 +164,10 @@ void TDSHTTPServer::DoDSRESTCommand(TDSHTTPRequest& request, TDSHTTPResponse& re
   }
   if (!sessionFromQuery) sessionId = SessionIdFromPragma(request.Pragma());
 
-  const auto load = FSessions.LoadSessionUpdate(
-      sessionId, request.AuthUserName(), FSessionTimeout,
-      TDSSessionOrigin{request.RemoteIP(), request.UserAgent(), request.ProtocolVersion()});
+  const bool loaded = LoadSession(request, sessionId);
   // A stream result kept from the session's previous request would be freed here.
 
-  if (load.Success && remainder.size() >= std::string_view(CloseSessionPath).size() &&
+  if (loaded && remainder.size() >= std::string_view(CloseSessionPath).size() &&
       SameTextAscii(remainder.substr(0, std::string_view(CloseSessionPath).size()), CloseSessionPath)) {
     try {
       FSessions.CloseSession(TDSSessionManager::GetThreadSession()->SessionName());
@@ -146,10 +178,8 @@ void TDSHTTPServer::DoDSRESTCommand(TDSHTTPRequest& request, TDSHTTPResponse& re
     response.SetResponseText(CloseSessionReason);
     return;
   }
-  if (!load.Success) {
-    response.SetResponseNo(403);
-    response.SetResponseText(SessionExpiredReason);
-    response.SetContentText(SessionExpiredBody);
+  if (!loaded) {
+    AnswerSessionExpired(response);
     return;
   }
   if (pendingStatus >= 300) {
@@ -159,14 +189,11 @@ void TDSHTTPServer::DoDSRESTCommand(TDSHTTPRequest& request, TDSHTTPResponse& re
   }
 
   const auto session = TDSSessionManager::GetThreadSession();
+  NoteSession(session->SessionName());
   response.SetPragma("dssession=" + session->SessionName() +
                      ",dssessionexpires=" + std::to_string(session->ExpiresIn(FSessions.Now())));
 
-  // A request that accepts "application/rest" would get the cached-result
-  // handler here.
-  const bool streamAsJSON = service->StreamAsJSON();
-  handler = std::make_unique<TDSDefaultResponseHandler>(commandType, std::move(service));
-  handler->AllowStream = !streamAsJSON;
+  handler = CreateResponseHandler(request, commandType, std::move(service));
 
   if (!params.empty()) TDSInvocationMetadata::Get().QueryParams = params;
 
@@ -185,7 +212,7 @@ void TDSHTTPServer::DoDSRESTCommand(TDSHTTPRequest& request, TDSHTTPResponse& re
       break;
     default:
       response.SetResponseNo(501);
-      response.SetResponseText(FormatText(CommandNotSupportedMessage, {request.Command()}));
+      response.SetResponseText(CommandNotSupportedText(request.Command()));
       return;
   }
   handler->PopulateResponse(response);

@@ -1,12 +1,17 @@
 #pragma once
 // Routes a request whose path starts with the "datasnap" context to its
-// protocol (REST calls here) and answers it: session handling, the call,
-// the "Pragma" session header and every error answer.
+// protocol and answers it: REST calls (with their session handling, the
+// "Pragma" session header and every error answer), the "json" context that
+// runs a posted array of commands, and the "cache" context that reads and
+// deletes the results sessions keep.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "rest/DSHTTPView.h"
+#include "rest/DSRESTService.h"
+#include "rest/DSResponseHandler.h"
 #include "rest/DSServer.h"
 #include "rest/DSSession.h"
 
@@ -30,7 +35,33 @@ class TDSHTTPServer {
 
  private:
   void DoDSRESTCommand(TDSHTTPRequest& request, TDSHTTPResponse& response, const std::string& remainder);
+  void DoJSONCommand(TDSHTTPRequest& request, TDSHTTPResponse& response);
+  void DoDSCacheCommand(TDSHTTPRequest& request, TDSHTTPResponse& response, const std::string& remainder);
   void AnswerUnsupportedProtocol(TDSHTTPResponse& response, const std::string& remainder);
+
+  // Finds the session `sessionId` or, with an empty id, creates one; on
+  // success it is the thread's current session.
+  bool LoadSession(TDSHTTPRequest& request, const std::string& sessionId);
+  // The session id of a json or cache request: the query parameter
+  // "SESSIONID", else "sid", else the "Pragma" header.
+  static std::string SessionIdOf(const TDSHTTPRequest& request);
+  static void AnswerSessionExpired(TDSHTTPResponse& response);
+  // "Command <verb> in request is not supported. ..."
+  static std::string CommandNotSupportedText(const std::string& verb);
+  // The cached-result handler when the request accepts "application/rest",
+  // else the default one.
+  static std::unique_ptr<TDSServiceResponseHandler> CreateResponseHandler(const TDSHTTPRequest& request,
+                                                                          TDSHTTPCommandType commandType,
+                                                                          std::unique_ptr<TDSRESTService> service);
+
+  // Ends a request whatever happens: frees the handler (and with it the
+  // service and the call's instance), closes the session when the call asked
+  // for it, and makes the thread forget its session.
+  struct TEndOfRequest {
+    TDSSessionManager& Sessions;
+    std::unique_ptr<TDSServiceResponseHandler>& Handler;
+    ~TEndOfRequest();
+  };
 
   TDSServer& FServer;
   TDSSessionManager& FSessions;

@@ -2,6 +2,7 @@
 
 #include "core/Error.h"
 #include "core/Text.h"
+#include "rest/DSActivity.h"
 #include "rest/DSConvert.h"
 #include "rest/DSRESTGrammar.h"
 #include "rest/DSResponseHandler.h"
@@ -10,7 +11,6 @@ namespace fieldsync {
 
 namespace {
 
-constexpr const char* InvalidBodyMessage = "Message content is not a valid JSON value.";
 constexpr const char* CommandNotImplementedMessage = "Internal command %s not implemented.";
 constexpr const char* TooManyArgumentsMessage =
     "Server method %s has only %d parameters. Too many arguments actual arguments: %d.";
@@ -18,6 +18,13 @@ constexpr const char* UnusedArgumentsMessage =
     "Server method %s consumed only %d input parameters out of %d. Decrease the call input parameters for a "
     "successful execution.";
 constexpr const char* InvalidBooleanMessage = "'%s' is not a valid boolean value";
+
+// Bytes of the text in UTF-8.
+size_t Utf8Length(std::u16string_view text) {
+  size_t length = 0;
+  for (char16_t c : text) length += c < 0x80 ? 1 : c < 0x800 || (c >= 0xD800 && c < 0xE000) ? 2 : 3;
+  return length;
+}
 
 bool TakesArgument(TDSParamDirection direction) {
   return direction == TDSParamDirection::In || direction == TDSParamDirection::InOut;
@@ -43,9 +50,48 @@ bool TDSRESTService::ProcessQueryParameter(const std::string& name, const std::s
     }
     return true;
   }
-  // Result filters ("t", "ss") hook in here; until they are registered, every
-  // other parameter is accepted and ignored, as an unknown kind is.
+  const size_t dot = name.find('.');
+  if (dot == std::string::npos) {
+    bool accepted = true;
+    for (auto& [key, filter] : FFilters)
+      if (filter->HasParameter(name) && !filter->SetParameterValue(name, value)) accepted = false;
+    return accepted;
+  }
+  const std::string filterName = name.substr(0, dot);
+  const std::string field = name.substr(dot + 1);
+  const TFilterName parsed = ParseFilterName(filterName, name);
+  const std::string key = AsciiLower(filterName);
+  auto it = FFilters.find(key);
+  if (it == FFilters.end()) {
+    auto filter = CreateRequestFilter(parsed.Kind);
+    if (!filter || !filter->HasParameter(field)) return true;
+    filter->Name = key;
+    filter->Range = parsed.Range;
+    filter->OnResult = parsed.OnResult;
+    // A refused value leaves no filter behind.
+    if (!filter->SetParameterValue(field, value)) return false;
+    FFilters.emplace(key, std::move(filter));
+    return true;
+  }
+  if (!it->second->HasParameter(field)) return true;
+  return it->second->SetParameterValue(field, value);
+}
+
+bool TDSRESTService::CheckConvertersForConsistency() const {
+  for (auto a = FFilters.begin(); a != FFilters.end(); ++a)
+    for (auto b = std::next(a); b != FFilters.end(); ++b)
+      if (a->second->Overlaps(*b->second)) return false;
   return true;
+}
+
+const TDBXRequestFilter* TDSRESTService::FilterFor(size_t position, bool isResult) const {
+  const TDBXRequestFilter* found = nullptr;
+  for (const auto& [key, filter] : FFilters) {
+    if (!filter->Targets(position, isResult)) continue;
+    if (found) return nullptr;
+    found = filter.get();
+  }
+  return found;
 }
 
 void TDSRESTService::ProcessGETRequest(std::string_view remainder, TDSServiceResponseHandler& handler) {
@@ -74,12 +120,15 @@ void TDSRESTService::ProcessREST(std::string_view verb, std::string_view remaind
   std::unique_ptr<TJSONArray> commands;
   try {
     const TRESTRequestParts parts = ParseRequest(remainder);
+    size_t argumentBytes = body ? body->size() : 0;
+    for (const auto& text : parts.Arguments) argumentBytes += Utf8Length(text);
+    NoteMethodAsked(parts.MethodName);
     auto arguments = std::make_unique<TJSONArray>();
     for (const auto& text : parts.Arguments) arguments->AddElement(ArgumentToJSON(text));
 
     if (body && !body->empty()) {
       auto value = TJSONObject::ParseJSONValue(*body, 0);
-      if (!value) throw Exception(InvalidBodyMessage);
+      if (!value) throw Exception(InvalidJSONContentMessage);
       auto* object = dynamic_cast<TJSONObject*>(value.get());
       TJSONArray* list = nullptr;
       if (object && object->Size() == 1 && object->Get(0)->GetJsonString()->Text() == u"_parameters")
@@ -91,6 +140,7 @@ void TDSRESTService::ProcessREST(std::string_view verb, std::string_view remaind
       }
     }
 
+    NoteArguments(static_cast<size_t>(arguments->Size()), argumentBytes);
     auto method = std::make_unique<TJSONObject>();
     method->AddPair(SetMethodNameWithPrefix(verb, parts.ClassName, parts.MethodName), std::move(arguments));
     auto command = std::make_unique<TJSONObject>();
@@ -130,6 +180,7 @@ void TDSRESTService::Execute(const TJSONObject& command, TDSServiceResponseHandl
   entry->Connection = std::make_unique<TDSServerConnection>(FServer);
   const TDSMethodEntry& method = FServer.Resolve(qualified);
   entry->Method = &method;
+  NoteMethodResolved(method);
 
   const std::string text = Utf16ToUtf8(qualified);
   const auto& parameters = method.Parameters;
@@ -148,6 +199,7 @@ void TDSRESTService::Execute(const TJSONObject& command, TDSServiceResponseHandl
     throw Exception(FormatText(UnusedArgumentsMessage, {text, std::to_string(taken), std::to_string(argumentCount)}));
   }
   entry->Connection->Invoke(method, entry->Values);
+  NoteOutcome(method, entry->Values);
   handler.AddCommand(std::move(entry));
 }
 

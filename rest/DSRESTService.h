@@ -3,6 +3,7 @@
 // command list, runs it against the method server and leaves one execution
 // entry per command in the response handler.
 
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -10,6 +11,7 @@
 
 #include "json/JSONValue.h"
 #include "rest/DSHTTPView.h"
+#include "rest/DSRequestFilter.h"
 #include "rest/DSServer.h"
 
 namespace fieldsync {
@@ -27,16 +29,27 @@ struct TDSExecutionResponse {
 
 class TDSServiceResponseHandler;
 
+// A request body that is not one JSON value.
+inline constexpr const char* InvalidJSONContentMessage = "Message content is not a valid JSON value.";
+
 class TDSRESTService {
  public:
   TDSRESTService(TDSServer& server, std::string userName, std::string password);
   ~TDSRESTService();
 
-  // Result filters are the hook of the query parameters; none is registered
-  // yet, so every parameter other than the session id is refused.
+  // Takes one query parameter (other than the session id): "json" sets
+  // StreamAsJSON; "[filter.]field" sets a result filter's field, creating the
+  // filter on first use; a name without a filter sets the field on every
+  // filter named so far. Unknown kinds and fields are accepted and ignored.
+  // False when a filter refuses the value (status 409); malformed names and
+  // values raise.
   bool ProcessQueryParameter(const std::string& name, const std::string& value);
-  bool CheckConvertersForConsistency() const { return true; }
+  // False when two filters apply to the result or share an output position.
+  bool CheckConvertersForConsistency() const;
   bool StreamAsJSON() const { return FStreamAsJSON; }
+  // The filter that applies to the output at `position` of the parameter
+  // list, when exactly one does; nullptr otherwise.
+  const TDBXRequestFilter* FilterFor(size_t position, bool isResult) const;
 
   void ProcessGETRequest(std::string_view remainder, TDSServiceResponseHandler& handler);
   void ProcessPOSTRequest(std::string_view remainder, const TDSHTTPParams& params, std::string body,
@@ -57,6 +70,7 @@ class TDSRESTService {
   std::string FUserName;
   std::string FPassword;
   bool FStreamAsJSON = false;
+  std::map<std::string, std::unique_ptr<TDBXRequestFilter>> FFilters;  // by lower-cased name
 };
 
 }  // namespace fieldsync

@@ -2,6 +2,7 @@
 
 #include "core/Error.h"
 #include "core/Text.h"
+#include "rest/DSActivity.h"
 #include "rest/DSConvert.h"
 #include "rest/DSInvocationMetadata.h"
 #include "json/DBXJSONTools.h"
@@ -33,6 +34,7 @@ void TDSServiceResponseHandler::AddCommandError(const std::string& message) {
   auto entry = std::make_unique<TDSExecutionResponse>();
   entry->IsError = true;
   entry->ErrorMessage = message;
+  NoteError(message);
   AddCommand(std::move(entry));
 }
 
@@ -68,15 +70,19 @@ int TDSServiceResponseHandler::GetOKStatus() const {
   }
 }
 
-bool TDSServiceResponseHandler::HandleParameter(TDSExecutionResponse&, size_t, std::unique_ptr<TJSONValue>&) {
+bool TDSServiceResponseHandler::HandleParameter(TDSExecutionResponse&, size_t, size_t,
+                                                std::unique_ptr<TJSONValue>&) {
   return false;
 }
+
+void TDSServiceResponseHandler::AppendEntryPairs(size_t, std::string&) {}
 
 // The byte form of one entry's answer. A table is written straight from its
 // reader into the bytes (the same bytes its tree would give), so a large
 // result is not held twice; should writing fail half-way, the partial bytes
 // are dropped and the entry answers the error text.
-std::string TDSServiceResponseHandler::EntryBytes(TDSExecutionResponse& entry, bool& containsErrors) {
+std::string TDSServiceResponseHandler::EntryBytes(TDSExecutionResponse& entry, size_t commandIndex,
+                                                  bool& containsErrors) {
   if (entry.IsError) {
     containsErrors = true;
     TJSONObject error;
@@ -90,22 +96,30 @@ std::string TDSServiceResponseHandler::EntryBytes(TDSExecutionResponse& entry, b
     for (size_t i = 0; i < parameters.size(); ++i) {
       if (!IsOutput(parameters[i].Direction)) continue;
       std::unique_ptr<TJSONValue> value;
-      // Result filters of the request would be consulted here, after the
-      // handler's own parameters.
-      const bool handled = HandleParameter(entry, i, value);
+      const bool handled = HandleParameter(entry, commandIndex, i, value);
       if (handled && !value) continue;  // an absent value is left out
       if (!first) out.push_back(',');
       first = false;
-      if (!handled && parameters[i].DataType == TDBXDataTypes::TableType) {
+      if (handled) {
+        out += value->ToBytes();
+        continue;
+      }
+      const bool isResult = parameters[i].Direction == TDSParamDirection::Return;
+      if (const TDBXRequestFilter* filter = FService->FilterFor(i, isResult)) {
+        filter->WriteBytes(entry.Values[i], parameters[i].DataType, i, out);
+        continue;
+      }
+      if (parameters[i].DataType == TDBXDataTypes::TableType) {
         if (auto reader = entry.Values[i].TakeReader()) {
           TDBXJSONTools::TableToBytes(std::move(reader), TDBXJSONTools::AllRows, out);
           continue;
         }
       }
-      if (!handled) value = ValueToJSON(entry.Values[i], parameters[i].DataType);
-      out += value->ToBytes();
+      out += ValueToJSON(entry.Values[i], parameters[i].DataType)->ToBytes();
     }
-    out += "]}";
+    out += ']';
+    AppendEntryPairs(commandIndex, out);
+    out += '}';
     return out;
   } catch (const std::exception& e) {
     containsErrors = true;
@@ -125,12 +139,12 @@ void TDSServiceResponseHandler::PopulateResponse(TDSHTTPResponse& response) {
   } else {
     std::string body;
     if (FEntries.size() == 1 && !ForceResultArray) {
-      body = EntryBytes(*FEntries[0], containsErrors);
+      body = EntryBytes(*FEntries[0], 0, containsErrors);
     } else {
       body = "[";
       for (size_t i = 0; i < FEntries.size(); ++i) {
         if (i > 0) body.push_back(',');
-        body += EntryBytes(*FEntries[i], containsErrors);
+        body += EntryBytes(*FEntries[i], i, containsErrors);
       }
       body.push_back(']');
     }
@@ -143,7 +157,11 @@ void TDSServiceResponseHandler::PopulateResponse(TDSHTTPResponse& response) {
     response.SetResponseNo(containsErrors ? 500 : GetOKStatus());
   }
   if (metadata && !metadata->ResponseMessage.empty()) response.SetResponseText(metadata->ResponseMessage);
-  if (metadata && !metadata->ResponseContentType.empty()) response.SetContentType(metadata->ResponseContentType);
+  if (metadata && !metadata->ResponseContentType.empty()) {
+    response.SetContentType(metadata->ResponseContentType);
+  } else if (const std::string type = ContentType(); !type.empty()) {
+    response.SetContentType(type);
+  }
 }
 
 }  // namespace fieldsync

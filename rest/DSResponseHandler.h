@@ -32,12 +32,19 @@ class TDSServiceResponseHandler {
   bool AllowStream = false;
 
  protected:
-  // Lets a handler supply a parameter's value itself (cached results);
-  // answers whether it did.
-  virtual bool HandleParameter(TDSExecutionResponse& entry, size_t index, std::unique_ptr<TJSONValue>& value);
+  // Lets a handler supply the value of output `index` of the entry of
+  // command `commandIndex` itself (cached results); answers whether it did.
+  virtual bool HandleParameter(TDSExecutionResponse& entry, size_t commandIndex, size_t index,
+                               std::unique_ptr<TJSONValue>& value);
+  // Appends pairs that follow "result" in the entry's object (each preceded
+  // by its comma).
+  virtual void AppendEntryPairs(size_t commandIndex, std::string& out);
+  // The "Content-Type" of the answers this handler writes; empty leaves the
+  // listener's default.
+  virtual std::string ContentType() const { return {}; }
 
  private:
-  std::string EntryBytes(TDSExecutionResponse& entry, bool& containsErrors);
+  std::string EntryBytes(TDSExecutionResponse& entry, size_t commandIndex, bool& containsErrors);
 
   TDSHTTPCommandType FCommandType;
   std::unique_ptr<TDSRESTService> FService;

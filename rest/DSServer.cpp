@@ -49,7 +49,23 @@ void TDSServer::AddMethod(TDSServerClass& serverClass, std::u16string methodName
   entry.Invoke = std::move(invoke);
   entry.Class = &serverClass;
   const std::u16string key = AsciiUpper(entry.ClassName + u"." + entry.MethodName);
+  if (FMethods.find(key) == FMethods.end()) FMethodOrder.push_back(key);
   FMethods[key] = std::move(entry);
+}
+
+std::vector<const TDSServerClass*> TDSServer::Classes() const {
+  std::vector<const TDSServerClass*> classes;
+  for (const auto& serverClass : FClasses) classes.push_back(serverClass.get());
+  return classes;
+}
+
+std::vector<const TDSMethodEntry*> TDSServer::MethodsOf(const TDSServerClass& serverClass) const {
+  std::vector<const TDSMethodEntry*> methods;
+  for (const auto& key : FMethodOrder) {
+    const TDSMethodEntry& entry = FMethods.at(key);
+    if (entry.Class == &serverClass) methods.push_back(&entry);
+  }
+  return methods;
 }
 
 const TDSMethodEntry& TDSServer::Resolve(const std::u16string& qualifiedName) const {

@@ -94,12 +94,18 @@ class TDSServer {
   // server method list".
   const TDSMethodEntry& Resolve(const std::u16string& qualifiedName) const;
 
+  // The registered classes, in registration order.
+  std::vector<const TDSServerClass*> Classes() const;
+  // The methods of a class, in registration order (its declaration order).
+  std::vector<const TDSMethodEntry*> MethodsOf(const TDSServerClass& serverClass) const;
+
   // The shared instance of a class whose life cycle is empty or "Server".
   TDSServerInstance& ServerInstance(const TDSServerClass& serverClass);
 
  private:
   std::vector<std::unique_ptr<TDSServerClass>> FClasses;
   std::map<std::u16string, TDSMethodEntry> FMethods;  // key: upper-cased qualified name
+  std::vector<std::u16string> FMethodOrder;           // keys of FMethods, as registered
   std::mutex FLock;
   std::map<const TDSServerClass*, std::unique_ptr<TDSServerInstance>> FServerInstances;  // guarded by FLock
   bool FStarted = false;

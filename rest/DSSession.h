@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "rest/DSScheduler.h"
+#include "rest/DSSessionCache.h"
 
 namespace fieldsync {
 
@@ -55,6 +56,10 @@ class TDSSession {
   std::string GetData(const std::string& key) const;
   bool HasData(const std::string& key) const;
 
+  // The results kept for this session's "Accept: application/rest" calls;
+  // freed with the session.
+  TDSSessionCache& Cache() { return FCache; }
+
  private:
   friend class TDSSessionManager;
 
@@ -67,6 +72,7 @@ class TDSSession {
   mutable std::mutex FDataLock;
   std::map<std::string, std::string> FData;  // guarded by FDataLock
   TDSScheduler::TEventId FCheckId = 0;       // guarded by the registry's lock
+  TDSSessionCache FCache;
 };
 
 // The process-wide registry of sessions, with the per-thread current session.

@@ -17,7 +17,15 @@ packages=(
   libasio-dev zlib1g-dev libzip-dev
   qt6-base-dev fonts-liberation2
   curl python3 ca-certificates
+  chromium fonts-dejavu-core
+  python3-prometheus-client iproute2
 )
 
 apt-get update -q -o DPkg::Lock::Timeout=600
 apt-get install -y -q -o DPkg::Lock::Timeout=600 --no-install-recommends "${packages[@]}"
+
+# The browser tests run under Node.js with npm (their packages come from the
+# npm registry through npm ci); Debian's own are taken when none is installed.
+if ! command -v node >/dev/null 2>&1 || ! command -v npm >/dev/null 2>&1; then
+  apt-get install -y -q -o DPkg::Lock::Timeout=600 --no-install-recommends nodejs npm
+fi

@@ -61,6 +61,6 @@ print(f"{label}: landing page {page:.0f} req/s, EchoString {echo:.0f} req/s "
 PY
 }
 
-bash database/create-db.sh "localhost:$work/erp.fdb" >/dev/null
-run_on "Firebird server on loopback" "localhost:$work/erp.fdb"
+bash database/create-db.sh "$FIELDSYNC_FB_SERVER:$work/erp.fdb" >/dev/null
+run_on "Firebird server on loopback" "$FIELDSYNC_FB_SERVER:$work/erp.fdb"
 run_on "embedded database" "$work/erp.fdb"

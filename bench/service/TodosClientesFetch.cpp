@@ -8,7 +8,9 @@
 // FIELDSYNC_DRIVERS_FILE and FIELDSYNC_CONNECTIONS_FILE point at (or the
 // files beside the executable).
 //
-// Usage: todosclientes_fetch [repetitions, default 3]
+// Usage: todosclientes_fetch [repetitions, default 3] [rows]
+// With rows, each repetition reads at most that many rows and then closes
+// the reader, as a row window of the REST call does (bench/rest/window.sh).
 // Prints one line per repetition:
 //   fetch rep=N connect_ms=... query_ms=... fetch_ms=... total_ms=... cpu_ms=... rows=... text_units=...
 // and at the end the process's peak resident size (VmHWM, KiB).
@@ -52,8 +54,9 @@ std::string PeakResidentKiB() {
 int main(int argc, char** argv) {
   using namespace fieldsync;
   const int repetitions = argc > 1 ? std::atoi(argv[1]) : 3;
-  if (repetitions < 1 || repetitions > 100) {
-    std::fprintf(stderr, "usage: todosclientes_fetch [repetitions 1..100]\n");
+  const long long rowLimit = argc > 2 ? std::atoll(argv[2]) : -1;  // -1: every row
+  if (repetitions < 1 || repetitions > 100 || (argc > 2 && rowLimit < 0)) {
+    std::fprintf(stderr, "usage: todosclientes_fetch [repetitions 1..100] [rows]\n");
     return 2;
   }
   THostValues host;
@@ -70,7 +73,7 @@ int main(int argc, char** argv) {
       int64_t rows = 0;
       int64_t textUnits = 0;  // UTF-16 code units of every value, to show each was read
       const int32_t columns = reader->ColumnCount();
-      while (reader->Next()) {
+      while ((rowLimit < 0 || rows < rowLimit) && reader->Next()) {
         ++rows;
         for (int32_t i = 0; i < columns; ++i) {
           const TDBXValue& value = reader->Value(i);

@@ -4,9 +4,9 @@ the demo database as host:path, is refused a second time, replaces it with
 --replace, and drops it at the end.
 
 Skipped (exit status 77) when no server listens on the host and port, or
-when no SYSDBA password is known (ISC_PASSWORD, or a readable
+when no SYSDBA password is known (FIELDSYNC_FB_PASSWORD, ISC_PASSWORD, or a readable
 /etc/firebird/3.0/SYSDBA.password). The host is FIELDSYNC_TEST_FB_HOST
-(default localhost), the port FIELDSYNC_TEST_FB_PORT (default 3050). The
+(default FIELDSYNC_FB_SERVER, else localhost), the port FIELDSYNC_TEST_FB_PORT (default 3050). The
 database is created in a fresh directory below the current one (mode 0777,
 so that a server running as the firebird user can write it).
 
@@ -30,8 +30,9 @@ SKIP = 77
 
 
 def password():
-    if os.environ.get("ISC_PASSWORD"):
-        return os.environ["ISC_PASSWORD"]
+    for name in ("FIELDSYNC_FB_PASSWORD", "ISC_PASSWORD"):
+        if os.environ.get(name):
+            return os.environ[name]
     path = os.environ.get("FIREBIRD_PASSWORD_FILE", "/etc/firebird/3.0/SYSDBA.password")
     try:
         with open(path, encoding="utf-8") as f:
@@ -51,10 +52,11 @@ def count_clients(target, pw):
 
 def run(argv):
     source = dbtest.source_dir(argv)
-    host = os.environ.get("FIELDSYNC_TEST_FB_HOST", "localhost")
+    host = (os.environ.get("FIELDSYNC_TEST_FB_HOST") or os.environ.get("FIELDSYNC_FB_SERVER")
+            or "localhost")
     port = int(os.environ.get("FIELDSYNC_TEST_FB_PORT", "3050"))
     try:
-        socket.create_connection((host, port), timeout=3).close()
+        socket.create_connection((host.strip("[]"), port), timeout=3).close()
     except OSError:
         print(f"skipped: no Firebird server on {host}:{port}")
         sys.exit(SKIP)

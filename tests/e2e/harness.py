@@ -21,14 +21,20 @@ PASSWORD_FILE = "/etc/firebird/3.0/SYSDBA.password"
 
 
 def sysdba_password():
-    if os.environ.get("ISC_PASSWORD"):
-        return os.environ["ISC_PASSWORD"]
+    for name in ("FIELDSYNC_FB_PASSWORD", "ISC_PASSWORD"):
+        if os.environ.get(name):
+            return os.environ[name]
     with open(PASSWORD_FILE) as f:
         for line in f:
             m = re.match(r'\s*ISC_PASSWORD\s*=\s*"?([^"\n]*)"?', line)
             if m:
                 return m.group(1)
     raise RuntimeError("no SYSDBA password in " + PASSWORD_FILE)
+
+
+def fb_server():
+    """The loopback address of the Firebird server that scripts/firebird-server.sh announced."""
+    return os.environ.get("FIELDSYNC_FB_SERVER") or "localhost"
 
 
 def free_port():
@@ -51,7 +57,7 @@ def create_database(directory, name="erp.fdb", large=None):
     command = ["bash", os.path.join(SOURCE, "database", "create-db.sh")]
     if large:
         command += ["--large", str(large)]
-    command.append("localhost:" + path)
+    command.append(fb_server() + ":" + path)
     subprocess.run(command, check=True, stdout=subprocess.DEVNULL)
     return path
 
@@ -59,7 +65,7 @@ def create_database(directory, name="erp.fdb", large=None):
 def run_sql(database, sql):
     """Runs SQL through isql-fb on the loopback server; returns its output."""
     result = subprocess.run(
-        ["isql-fb", "-q", "-bail", "-user", "SYSDBA", "-password", sysdba_password(), "localhost:" + database],
+        ["isql-fb", "-q", "-bail", "-user", "SYSDBA", "-password", sysdba_password(), fb_server() + ":" + database],
         input=sql, capture_output=True, text=True, encoding="cp1252")
     if result.returncode != 0:
         raise RuntimeError(result.stdout + result.stderr)

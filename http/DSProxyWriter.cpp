@@ -1,0 +1,28 @@
+#include "http/DSProxyWriter.h"
+
+#include "http/JavaScriptRESTWriter.h"
+
+namespace fieldsync {
+
+const std::vector<TDSProxyWriterInfo>& ProxyWriters() {
+  // The writers of further languages join this table.
+  static const std::vector<TDSProxyWriterInfo> writers = {
+      {JavaScriptRESTWriterName, "Java Script", ".js",
+       [] { return std::make_unique<TJavaScriptRESTWriter>(); }},
+  };
+  return writers;
+}
+
+const TDSProxyWriterInfo* FindProxyWriter(std::string_view name) {
+  for (const auto& writer : ProxyWriters())
+    if (writer.Name == name) return &writer;
+  return nullptr;
+}
+
+const TDSProxyWriterInfo* FindProxyWriterByKey(std::string_view languageKey) {
+  for (const auto& writer : ProxyWriters())
+    if (writer.LanguageKey == languageKey) return &writer;
+  return nullptr;
+}
+
+}  // namespace fieldsync

@@ -1,0 +1,19 @@
+#pragma once
+// The browser client writer: one constructor function per server class whose
+// methods call the REST interface through a ServerFunctionExecutor (from the
+// script support library beside the program), plus JSProxyClassList, which
+// lists the classes and their methods.
+
+#include "http/DSProxyWriter.h"
+
+namespace fieldsync {
+
+constexpr const char* JavaScriptRESTWriterName = "Java Script REST";
+
+class TJavaScriptRESTWriter : public TDSProxyWriter {
+ public:
+  bool SupportsType(int dataType) const override;
+  void WriteProxy(const TDSProxyMetadata& metadata, std::ostream& out) const override;
+};
+
+}  // namespace fieldsync

@@ -1,0 +1,44 @@
+#pragma once
+// A directory of its own under the system's temp directory, removed at the
+// end of the test, with helpers to lay files into it.
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <system_error>
+
+namespace fieldsync::test {
+
+class TTempDir {
+ public:
+  TTempDir() {
+    std::random_device random;
+    FPath = std::filesystem::temp_directory_path() /
+            ("fieldsync-files-" + std::to_string(random()) + std::to_string(random()));
+    std::filesystem::create_directories(FPath);
+  }
+  ~TTempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(FPath, ec);
+  }
+  TTempDir(const TTempDir&) = delete;
+  TTempDir& operator=(const TTempDir&) = delete;
+
+  const std::filesystem::path& Path() const { return FPath; }
+  std::filesystem::path Write(const std::string& relative, const std::string& bytes) const {
+    const auto path = FPath / relative;
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+    return path;
+  }
+  std::string Read(const std::string& relative) const {
+    std::ifstream in(FPath / relative, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+
+ private:
+  std::filesystem::path FPath;
+};
+
+}  // namespace fieldsync::test
