@@ -18,10 +18,18 @@ TCachedRowSet::TCachedRowSet(TSQLConnection& connection, std::string name, std::
     : FConnection(connection), FName(std::move(name)), FTable(std::move(table)), FSQL(std::move(sql)) {}
 
 void TCachedRowSet::Close() {
+  const bool wasOpen = FState != TRowSetState::Closed;
   FState = TRowSetState::Closed;
   FColumns.clear();
   FRows.clear();
   FEdited.clear();
+  if (wasOpen) NotifyRecordChanged();
+}
+
+void TCachedRowSet::RemoveLink(TRowSetLink& link) { std::erase(FLinks, &link); }
+
+void TCachedRowSet::NotifyRecordChanged() {
+  for (TRowSetLink* link : FLinks) link->RecordChanged();
 }
 
 void TCachedRowSet::Open() {
@@ -68,6 +76,7 @@ void TCachedRowSet::Open() {
   }
   query.Close();
   FState = TRowSetState::Browsing;
+  NotifyRecordChanged();
 }
 
 void TCachedRowSet::CheckActive() const {
@@ -142,6 +151,7 @@ void TCachedRowSet::SetFieldNull(const std::string& column) {
 void TCachedRowSet::ApplyUpdates(int /*maxErrors*/) {
   CheckActive();
   if (FState != TRowSetState::Editing) return;
+  for (TRowSetLink* link : FLinks) link->UpdateRecord();
   const auto& original = FRows[0];
   std::string set, where;
   for (size_t i = 0; i < FColumns.size(); ++i) {

@@ -17,6 +17,18 @@ class TSQLConnection;
 
 enum class TRowSetState { Closed, Browsing, Editing };
 
+// A control that shows a column of a row set (the options tab's check boxes
+// and edits) and keeps a pending value of its own until it stores it.
+class TRowSetLink {
+ public:
+  virtual ~TRowSetLink() = default;
+  // The row was read again or the set closed: show the column's value anew.
+  virtual void RecordChanged() = 0;
+  // The pending change is about to be written back: store the control's
+  // value into the row now. May raise; the write-back then stops.
+  virtual void UpdateRecord() = 0;
+};
+
 class TCachedRowSet {
  public:
   // `name` names the row set in messages, `table` is the table the UPDATE
@@ -46,10 +58,16 @@ class TCachedRowSet {
   void SetFieldString(const std::string& column, const std::u16string& value);
   void SetFieldNull(const std::string& column);
 
-  // Writes the pending change back and returns to browsing. Rows that the
-  // UPDATE did not find are not counted; database errors propagate and
-  // leave the set editing.
+  // Writes the pending change back and returns to browsing, after every
+  // link has stored its value. Rows that the UPDATE did not find are not
+  // counted; database errors and a link's refusal propagate and leave the
+  // set editing.
   void ApplyUpdates(int maxErrors);
+
+  // Links are told of Open and Close and asked to store before a write-back.
+  // A link unregisters itself before it goes.
+  void AddLink(TRowSetLink& link) { FLinks.push_back(&link); }
+  void RemoveLink(TRowSetLink& link);
 
  private:
   enum class TKind { Integer, SmallInt, Text, Other };
@@ -65,6 +83,7 @@ class TCachedRowSet {
   };
 
   void CheckActive() const;
+  void NotifyRecordChanged();
   size_t ColumnIndex(const std::string& column) const;
   TCell& EditableCell(const std::string& column);
 
@@ -77,6 +96,7 @@ class TCachedRowSet {
   std::vector<TColumn> FColumns;
   std::vector<std::vector<TCell>> FRows;  // as read
   std::vector<TCell> FEdited;             // the first row while editing
+  std::vector<TRowSetLink*> FLinks;
 };
 
 }  // namespace fieldsync

@@ -106,6 +106,11 @@ void TForm1::StartServer() {
   LogEvent("listening on port " + std::to_string(port) + " for branch " + std::to_string(IDFilial.load()));
 }
 
+std::string TForm1::ButtonOpenBrowserClick() {
+  StartServer();
+  return "http://localhost:" + Utf16ToUtf8(FEditPortText);
+}
+
 void TForm1::ButtonStopClick() {
   TerminateThreads();
   FServer->SetActive(false);
@@ -136,6 +141,11 @@ void TForm1::ApplicationEvents1Idle() {
   FButtonStartEnabled = !active;
   FButtonStopEnabled = active;
   FEditPortEnabled = !active;
+}
+
+bool SysCommandHidesWindow(unsigned command) {
+  const unsigned code = command & 0xFFF0;
+  return code == SC_MINIMIZE || code == SC_CLOSE;
 }
 
 void TerminateThreads() {

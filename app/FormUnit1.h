@@ -41,6 +41,11 @@ class TForm1 : public THostValues {
 
   void StartServer();
 
+  // The hidden "Open Browser" button: starts the listener and returns the
+  // landing page's address ("http://localhost:" and the port box's text)
+  // for the front end to open with the system's default handler.
+  std::string ButtonOpenBrowserClick();
+
   // The two edits of the main tab. Setting the port text as typing would
   // runs EditPortChange when the text changes.
   const std::u16string& EditPortText() const { return FEditPortText; }
@@ -72,6 +77,14 @@ class TForm1 : public THostValues {
   bool FButtonStopEnabled = false;
   bool FEditPortEnabled = true;
 };
+
+// System commands sent to the window (title-bar buttons, window menu,
+// keyboard shortcuts), compared on their upper twelve bits.
+inline constexpr unsigned SC_MINIMIZE = 0xF020;
+inline constexpr unsigned SC_CLOSE = 0xF060;
+// Whether the window hides itself instead of carrying the command out:
+// minimise and close only hide it; only the tray's "Fechar" ends the program.
+bool SysCommandHidesWindow(unsigned command);
 
 // Ends every REST session, if the session registry exists.
 void TerminateThreads();

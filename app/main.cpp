@@ -7,19 +7,21 @@
 // branch's options and starts the listener. At the end the listener stops
 // and its connections end before the window goes. `--headless` runs the window's
 // logic without a window; errors it would show go to standard error, and
-// SIGTERM or SIGINT end the program as "Fechar" does. Start, stop and, unless
-// FIELDSYNC_ACCESS_LOG is 0, every request are logged on standard output;
-// FIELDSYNC_CONFIG_DIR names where fil.txt and the definitions files are.
+// SIGTERM or SIGINT end the program as "Fechar" does. Without `--headless`
+// the window is shown (app/qt/), which needs a display. Start, stop and,
+// unless FIELDSYNC_ACCESS_LOG is 0, every request are logged on standard
+// output; FIELDSYNC_CONFIG_DIR names where fil.txt and the definitions files are.
 
 #include <cstring>
-#include <stdexcept>
+#include <filesystem>
 #include <iostream>
 #include <memory>
+#include <stdexcept>
 
 #include "activity/Activity.h"
 #include "activity/ActivityGauges.h"
 #include "app/FormUnit1.h"
-#include "http/HTTPWebBrokerBridge.h"
+#include "app/qt/WindowRunner.h"
 #include "core/Platform.h"
 #include "core/ServiceLog.h"
 #include "http/AccessLog.h"
@@ -70,24 +72,41 @@ void InstallWebModuleClass() {
 // that no request can reach Form1 while it is destroyed; then the window goes
 // with its database connection. The sessions are not ended on this path.
 void CloseForm1() {
+  if (!Form1) return;
   Form1->Server().SetActive(false);
   Form1.reset();
+}
+
+// Creates the window's logic (its database connection opens now; a failure
+// propagates) and lets the metrics page ask its listener.
+TForm1& CreateForm1() {
+  const std::filesystem::path configDir = ConfigurationDir();
+  std::error_code ec;
+  if (!std::filesystem::is_directory(configDir, ec))
+    throw std::runtime_error("The configuration directory \"" + configDir.string() + "\" does not exist");
+  SetAccessLogEnabled(AccessLogFromEnvironment());
+  Form1 = std::make_unique<TForm1>(configDir);
+  // The listener lives until Form1 goes, and its end waits for every
+  // request, so the metrics page may ask it. Database attachments have no
+  // pool to report yet, so that gauge stays unset.
+  ActivityGauges().SetConnectionsOpen(
+      [server = &Form1->Server()] { return static_cast<int64_t>(server->ConnectionCount()); });
+  return *Form1;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  // With the window when there is a display; `--headless` runs without one.
   bool headless = false;
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--headless") == 0) {
-      headless = true;
-    } else {
-      std::cerr << "usage: fieldsync --headless" << std::endl;
-      return 2;
-    }
+  for (int i = 1; i < argc; ++i)
+    if (std::strcmp(argv[i], "--headless") == 0) headless = true;
+  if (headless && argc != 2) {
+    std::cerr << "usage: fieldsync [--headless]" << std::endl;
+    return 2;
   }
-  if (!headless) {
-    std::cerr << "fieldsync: this build has no window; run it with --headless" << std::endl;
+  if (!headless && !DisplayAvailable(argc, argv)) {
+    std::cerr << "fieldsync: no display to show the window on; run it with --headless" << std::endl;
     return 2;
   }
   BlockTerminationRequests();
@@ -100,25 +119,15 @@ int main(int argc, char** argv) {
     return 1;
   }
   InstallWebModuleClass();
-  const std::filesystem::path configDir = ConfigurationDir();
-  LogEvent("fieldsync starting; configuration in " + configDir.string());
+  LogEvent("fieldsync starting; configuration in " + ConfigurationDir().string());
+  if (!headless) return RunWindow(argc, argv, title, CreateForm1, [] { CloseForm1(); });
   try {
-    std::error_code ec;
-    if (!std::filesystem::is_directory(configDir, ec))
-      throw std::runtime_error("The configuration directory \"" + configDir.string() +
-                               "\" does not exist");
-    SetAccessLogEnabled(AccessLogFromEnvironment());
-    Form1 = std::make_unique<TForm1>(configDir);
+    CreateForm1();
   } catch (const std::exception& e) {
     std::cerr << "Application Error: " << ErrorBoxText(e.what()) << std::endl;
     LogEvent("fieldsync ended: it could not start");
     return 1;
   }
-  // The listener lives until Form1 goes, and its end waits for every
-  // request, so the metrics page may ask it. Database attachments have no
-  // pool to report yet, so that gauge stays unset.
-  ActivityGauges().SetConnectionsOpen(
-      [server = &Form1->Server()] { return static_cast<int64_t>(server->ConnectionCount()); });
   RunHandler(title, [] { Form1->FormShow(); });
 
   WaitForTerminationRequest();

@@ -2,8 +2,6 @@
 // tables, with the real listener on loopback.
 #include "app/FormUnit1.h"
 
-#include <gtest/gtest.h>
-
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -29,120 +27,20 @@
 #include "http/WebRequestHandler.h"
 #include "rest/DSSession.h"
 #include "rest/ServerMethodsRegistration.h"
+#include "tests/app/HostFixture.h"
 
 using namespace fieldsync;
-namespace fs = std::filesystem;
+using namespace fieldsync::testing;
 
 namespace {
 
-// A port that is free now and fits the branch row's 16-bit signed column.
-uint16_t FreePort() {
-  static std::mt19937 random(static_cast<unsigned>(::getpid()));
-  for (;;) {
-    const auto port = static_cast<uint16_t>(20000 + random() % 12000);
-    int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    const bool free = ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    ::close(s);
-    if (free) return port;
-  }
-}
-
-bool Listening(uint16_t port) {
-  int s = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(port);
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  const bool ok = ::connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-  ::close(s);
-  return ok;
-}
-
-void WriteText(const fs::path& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary);
-  out << text;
-}
-
-std::string ReadText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-// A fresh database per test: branches 0, 1 and 12 with ports of their own.
-class Form1Test : public ::testing::Test {
+class Form1Test : public HostFixture {
  protected:
-  void SetUp() override {
-    Dir = fs::temp_directory_path() / ("fieldsync_form1_" + std::to_string(::getpid()) + "_" +
-                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(Dir);
-    fs::create_directories(Dir);
-    Database = (Dir / "options.fdb").string();
-    Port0 = FreePort();
-    Port1 = FreePort();
-    Port12 = FreePort();
-    const std::string script =
-        "create database '" + Database + "' user 'SYSDBA' default character set WIN1252;\n"
-        "create table FILIAL (IDFILIAL integer not null primary key, N_ESCOLHER_CONDICAO char(1), "
-        "N_ESCOLHER_FORMA char(1), N_ESCOLHER_TABELA char(1), N_ALTERA_CLIENTE char(1), N_INCLUI_CLIENTE char(1), "
-        "VEND_TRABALHA_C_CONSIG char(1), PORTA_MOBILE smallint, FAZER_CONSISTENCIA_MOBILE char(1), "
-        "FATURAR_ESTOQUE_NEGATIVO char(1), NAO_ALTERAR_PRECO_VENDA_MOBILE char(1), PERMITIR_ACRESCIMO_MOBILE char(1), "
-        "PERMITIR_DESCONTO_MOBILE char(1), USAR_TABELA_REP_MOBILE char(1), LEVAR_TODOS_CLIENTES_MOB char(1), "
-        "TRATAR_CLI_NOVOS_MOBILE char(1));\n"
-        "create table CONFIGURACAO (IDFILIAL integer not null primary key, MOSTRA_MARGEM char(1), "
-        "RECEBER_ULT_PEDIDOS_ANDROID char(1), USAR_BOLETO_ANDROID char(1), VERIFICAR_CLI_ATRASO_MOB char(1), "
-        "DIAS_EM_ATRASO_MOB smallint, MOSTRAR_OBS_CLI_MOBILE char(1), PORTA_FTP integer, IMAGENS_NO_ANDROID char(1), "
-        "DIGITAR_PRAZO_ANDROID char(1));\n"
-        "insert into FILIAL (IDFILIAL, PORTA_MOBILE, N_ESCOLHER_FORMA) values (0, " + std::to_string(Port0) + ", null);\n"
-        "insert into FILIAL (IDFILIAL, PORTA_MOBILE, N_ESCOLHER_FORMA) values (1, " + std::to_string(Port1) + ", 'S');\n"
-        "insert into FILIAL (IDFILIAL, PORTA_MOBILE) values (12, " + std::to_string(Port12) + ");\n"
-        "insert into FILIAL (IDFILIAL, PORTA_MOBILE) values (20, 0);\n"
-        "insert into CONFIGURACAO (IDFILIAL, VERIFICAR_CLI_ATRASO_MOB, DIAS_EM_ATRASO_MOB) values (0, 'N', 5);\n"
-        "insert into CONFIGURACAO (IDFILIAL, VERIFICAR_CLI_ATRASO_MOB, DIAS_EM_ATRASO_MOB) values (1, 'S', 30);\n"
-        "insert into CONFIGURACAO (IDFILIAL, VERIFICAR_CLI_ATRASO_MOB, DIAS_EM_ATRASO_MOB) values (12, 'S', -3);\n"
-        "insert into CONFIGURACAO (IDFILIAL, VERIFICAR_CLI_ATRASO_MOB, DIAS_EM_ATRASO_MOB) values (20, 's', 9);\n"
-        "commit;\n";
-    WriteText(Dir / "create.sql", script);
-    const std::string command = "isql-fb -q -bail -i '" + (Dir / "create.sql").string() + "' >/dev/null 2>&1";
-    ASSERT_EQ(std::system(command.c_str()), 0);
-
-    WriteText(Dir / "dbxdrivers.ini",
-              "[Installed Drivers]\nFIREBIRD=1\n\n[FIREBIRD]\nGetDriverFunc=getSQLDriverINTERBASE\n"
-              "LibraryName=dbxfb.dll\nVendorLib=fbclient.dll\n");
-    WriteText(Dir / "dbxconnections.ini",
-              "[DMESTOQUE]\nDriverName=FIREBIRD\nDatabase=" + Database +
-                  "\nUser_Name=sysdba\nPassword=\nServerCharSet=WIN1252\n");
-    ::setenv("FIELDSYNC_DRIVERS_FILE", (Dir / "dbxdrivers.ini").c_str(), 1);
-    ::setenv("FIELDSYNC_CONNECTIONS_FILE", (Dir / "dbxconnections.ini").c_str(), 1);
-  }
-
-  void TearDown() override {
-    Form.reset();
-    fs::remove_all(Dir);
-  }
-
   TForm1& Show() {
     Form = std::make_unique<TForm1>(Dir);
     Form->FormShow();
     return *Form;
   }
-
-  // A value of the options tables, read on a connection of its own.
-  std::string Read(const std::string& sql) {
-    TSQLConnection connection;
-    connection.Open();
-    TSQLDataSet query(connection);
-    query.SetCommandText(sql);
-    query.Open();
-    return query.IsEmpty() ? "<none>" : Utf16ToUtf8(query.Fields(0).AsString());
-  }
-
-  fs::path Dir;
-  std::string Database;
-  uint16_t Port0 = 0, Port1 = 0, Port12 = 0;
-  std::unique_ptr<TForm1> Form;
 };
 
 }  // namespace
@@ -447,4 +345,39 @@ TEST_F(Form1Test, WritingBackFindsTheRowByAllItsOriginalValues) {
   branch.SetFieldString("N_ESCOLHER_TABELA", u"S");
   branch.ApplyUpdates(0);
   EXPECT_EQ(Read("select N_ESCOLHER_FORMA || N_ESCOLHER_TABELA from FILIAL where IDFILIAL = 1"), "NS");
+}
+
+TEST(SysCommand, MinimiseAndCloseHideTheWindow) {
+  const struct {
+    unsigned command;
+    bool hides;
+  } cases[] = {
+      {SC_MINIMIZE, true}, {SC_CLOSE, true},  {0xF023, true},   // the low four bits do not count
+      {0xF06F, true},      {0xF010, false},   // move
+      {0xF000, false},     // size
+      {0xF030, false},     // maximise
+      {0xF120, false},     // restore
+      {0xF100, false},     // keyboard menu
+      {0, false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(SysCommandHidesWindow(c.command), c.hides) << std::hex << c.command;
+}
+
+TEST_F(Form1Test, OpenBrowserStartsTheListenerAndNamesTheLandingPage) {
+  TForm1& form = Show();
+  form.ButtonStopClick();
+  const uint16_t port = FreePort();
+  form.SetEditPortText(Latin1ToUtf16(std::to_string(port)));
+  EXPECT_EQ(form.ButtonOpenBrowserClick(), "http://localhost:" + std::to_string(port));
+  EXPECT_TRUE(Listening(port));
+
+  form.ButtonStopClick();
+  form.SetEditPortText(u"80x");
+  try {
+    form.ButtonOpenBrowserClick();
+    ADD_FAILURE() << "no error";
+  } catch (const Exception& e) {
+    EXPECT_STREQ(e.what(), "'80x' is not a valid integer value");
+  }
+  EXPECT_FALSE(form.Server().Active());
 }

@@ -107,7 +107,8 @@ TrimChar=False
 
 
 class FieldsyncProcess:
-    """One running fieldsync --headless in a program directory of its own."""
+    """One running fieldsync (--headless unless other arguments are given) in
+    a program directory of its own."""
 
     def __init__(self, database, branch_file="1\r\n", port=None, env=None):
         self.directory = tempfile.mkdtemp(prefix="fieldsync-e2e-")
@@ -124,12 +125,12 @@ class FieldsyncProcess:
         self.port = port
         self.process = None
 
-    def start(self, wait_port=None):
+    def start(self, wait_port=None, args=("--headless",)):
         # Standard output (the service's log) goes to a file: a pipe that
         # nobody reads would fill up and hold the requests that log to it.
         self.log_path = os.path.join(self.directory, "stdout.log")
         with open(self.log_path, "wb") as log:
-            self.process = subprocess.Popen([os.path.join(self.directory, "fieldsync"), "--headless"],
+            self.process = subprocess.Popen([os.path.join(self.directory, "fieldsync"), *args],
                                             cwd="/", env=self.env, stdout=log, stderr=subprocess.PIPE)
         if wait_port:
             wait_for_port(wait_port, self.process)
