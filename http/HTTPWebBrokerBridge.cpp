@@ -163,6 +163,8 @@ TListenerLimits TListenerLimits::FromEnvironment() {
       "FIELDSYNC_MAX_CONNECTIONS", DefaultMaxConnections, 1, 1000000));
   limits.MaxBodyBytes = LimitFromEnvironment("FIELDSYNC_MAX_BODY", DefaultMaxBodyBytes, 0,
                                              std::numeric_limits<int64_t>::max() / 2);
+  limits.ListenBacklog = static_cast<int>(LimitFromEnvironment(
+      "FIELDSYNC_LISTEN_BACKLOG", DefaultListenBacklog, 1, 65535));
   return limits;
 }
 
@@ -200,7 +202,7 @@ void TIdHTTPWebBrokerBridge::SetActive(bool value) {
       uint16_t bound = 0;
       const uint16_t port = binding.Port == 0 ? chosenPort : binding.Port;
       const net::TSocketHandle s =
-          net::Listen(binding.IP, binding.IPv6, port, ListenBacklog, bound);
+          net::Listen(binding.IP, binding.IPv6, port, limits.ListenBacklog, bound);
       if (s == net::InvalidSocket) {
         for (auto listener : listeners) net::Close(listener);
         throw Exception(MsgCouldNotBind);

@@ -28,6 +28,7 @@ struct TListenerLimits {
   static constexpr int DefaultReadTimeoutSeconds = 60;
   static constexpr int DefaultMaxConnections = 1024;
   static constexpr int64_t DefaultMaxBodyBytes = 64ll * 1024 * 1024;
+  static constexpr int DefaultListenBacklog = 15;
 
   // Idle wait for request bytes before the connection is closed; 0: none.
   int ReadTimeoutSeconds = DefaultReadTimeoutSeconds;
@@ -35,16 +36,19 @@ struct TListenerLimits {
   int MaxConnections = DefaultMaxConnections;
   // Largest request body; a larger one is answered 413 unread.
   int64_t MaxBodyBytes = DefaultMaxBodyBytes;
+  // Connections the system holds for the listener before it takes them; a
+  // client beyond it waits for its connect to be retried (about 1 s).
+  int ListenBacklog = DefaultListenBacklog;
 
   // FIELDSYNC_READ_TIMEOUT (seconds), FIELDSYNC_MAX_CONNECTIONS,
-  // FIELDSYNC_MAX_BODY (bytes); unset or empty keeps the default, anything
+  // FIELDSYNC_MAX_BODY (bytes), FIELDSYNC_LISTEN_BACKLOG; unset or empty keeps the default, anything
   // but a whole number in range raises.
   static TListenerLimits FromEnvironment();
 };
 
 class TIdHTTPWebBrokerBridge {
  public:
-  static constexpr int ListenBacklog = 15;
+  static constexpr int ListenBacklog = TListenerLimits::DefaultListenBacklog;
 
   // `handler` receives every request; it must outlive the listener.
   explicit TIdHTTPWebBrokerBridge(TWebRequestHandler& handler = WebRequestHandler());
