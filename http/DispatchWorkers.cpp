@@ -2,6 +2,8 @@
 
 #include <system_error>
 
+#include "core/Platform.h"
+
 namespace fieldsync {
 
 TDispatchWorkers::TDispatchWorkers(int maxThreads, std::chrono::milliseconds idleLifetime)
@@ -66,6 +68,7 @@ void TDispatchWorkers::Submit(TJob job) {
 }
 
 void TDispatchWorkers::Run() {
+  SetCurrentThreadName("http-dispatch");
   std::unique_lock lock(FLock);
   while (true) {
     if (FQueue.empty()) {

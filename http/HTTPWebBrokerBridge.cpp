@@ -59,6 +59,7 @@ class TAcceptLoop : public TConnectionLoop {
   void Start() {
     for (auto& binding : FBindings) WaitAccept(*binding);
     FThread = std::thread([this] {
+      SetCurrentThreadName("http-io");
       while (true) {
         try {
           Io.run();

@@ -1,7 +1,7 @@
 """Idle and slow clients against one HTTP server: run by bench/http/scale.sh
 for fieldsync and nginx in turn.
 
-    python3 scale.py --pid PID --port PORT --path PATH [--idle N] [--slow N]
+    python3 scale.py --pid PID --port PORT --path LABEL=PATH... [--idle N] [--slow N]
 
 1. Opens N idle connections (they send nothing) as fast as the server takes
    them; reports the rate, the slowest connect, and the server's threads and
@@ -43,6 +43,19 @@ def threads_and_rss(pid):
                 elif line.startswith("VmRSS:"):
                     rss += int(line.split()[1])
     return threads, rss
+
+
+def thread_names(pid):
+    """The server's threads by name, e.g. "http-io:2 http-dispatch:4"."""
+    names = {}
+    for task in os.listdir(f"/proc/{pid}/task"):
+        try:
+            with open(f"/proc/{pid}/task/{task}/comm") as f:
+                name = f.read().strip()
+        except OSError:
+            continue
+        names[name] = names.get(name, 0) + 1
+    return " ".join(f"{k}:{v}" for k, v in sorted(names.items()))
 
 
 def call(port, path):
@@ -96,9 +109,24 @@ def report(key, value):
     print(f"{key} {value}", flush=True)
 
 
+def measure_calls(prefix, args):
+    """Each labelled path called by 4 clients for a few seconds in turn."""
+    for label, path in args.path:
+        latencies, failures = callers(args.port, path, args.seconds)
+        report(f"{prefix}_{label}_calls", len(latencies))
+        report(f"{prefix}_{label}_call_failures", failures)
+        report(f"{prefix}_{label}_p50_ms", round(percentile(latencies, 0.50) * 1000, 2))
+        report(f"{prefix}_{label}_p99_ms", round(percentile(latencies, 0.99) * 1000, 2))
+
+
 def idle_phase(args):
+    # The calls alone first, as the reference for the calls among idle
+    # clients; then a pause for the server's idle threads to end.
+    measure_calls("quiet", args)
+    time.sleep(6)
     base_threads, base_rss = threads_and_rss(args.pid)
     report("baseline_threads", base_threads)
+    report("baseline_thread_names", thread_names(args.pid))
     report("baseline_rss_mib", round(base_rss / 1024, 1))
     sockets, slowest = [], 0.0
     start = time.perf_counter()
@@ -113,12 +141,10 @@ def idle_phase(args):
     time.sleep(1)
     threads, rss = threads_and_rss(args.pid)
     report("idle_threads", threads)
+    report("idle_thread_names", thread_names(args.pid))
     report("idle_rss_mib", round(rss / 1024, 1))
-    latencies, failures = callers(args.port, args.path, args.seconds)
-    report("idle_calls", len(latencies))
-    report("idle_call_failures", failures)
-    report("idle_p50_ms", round(percentile(latencies, 0.50) * 1000, 2))
-    report("idle_p99_ms", round(percentile(latencies, 0.99) * 1000, 2))
+    measure_calls("idle", args)
+    report("idle_busy_thread_names", thread_names(args.pid))
     # Still all open? A server that dropped them would have cheated.
     alive = 0
     for s in sockets:
@@ -130,7 +156,6 @@ def idle_phase(args):
         except OSError:
             pass
     report("idle_still_open", alive)
-    calm_threads, calm_rss = threads_and_rss(args.pid)
     for s in sockets:
         s.close()
     start = time.monotonic()
@@ -143,6 +168,7 @@ def idle_phase(args):
     threads, rss = threads_and_rss(args.pid)
     report("after_threads_back_s", "never" if back is None else round(back, 2))
     report("after_10s_threads", threads)
+    report("after_10s_thread_names", thread_names(args.pid))
     report("after_10s_rss_mib", round(rss / 1024, 1))
 
 
@@ -172,20 +198,17 @@ def slow_phase(args):
     t = threading.Thread(target=trickle)
     t.start()
     time.sleep(1)
-    latencies, failures = callers(args.port, args.path, args.seconds)
+    measure_calls("slow", args)
     stop.set()
     t.join()
-    report("slow_calls", len(latencies))
-    report("slow_call_failures", failures)
-    report("slow_p50_ms", round(percentile(latencies, 0.50) * 1000, 2))
-    report("slow_p99_ms", round(percentile(latencies, 0.99) * 1000, 2))
 
 
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--pid", type=int, required=True)
     parser.add_argument("--port", type=int, required=True)
-    parser.add_argument("--path", default="/")
+    parser.add_argument("--path", action="append", type=lambda s: tuple(s.split("=", 1)),
+                        help="label=path, called by the 4 clients; may be given again")
     parser.add_argument("--idle", type=int, default=10000)
     parser.add_argument("--slow", type=int, default=50)
     parser.add_argument("--seconds", type=float, default=5)

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Idle and slow clients (bench/http/scale.py) against the real executable from
 # build/dist and against nginx (keep-alive off) in the same run: 10,000 idle
-# connections held while 4 clients call EchoString (nginx: a static page),
-# then 50 clients trickling header bytes while the 4 call again. fieldsync
+# connections held while 4 clients call EchoString and the landing page
+# (nginx: the same page as a file), then 50 clients trickling header bytes
+# while the 4 call again; the same calls without other clients first, as the
+# reference. fieldsync
 # runs with FIELDSYNC_MAX_CONNECTIONS=12000 on an embedded database, first
 # with a listen back-log of 1024, then with the default of 15 (2,000 idle
 # clients there, since every connect that overflows it waits about 1 s).
@@ -48,9 +50,10 @@ fieldsync() {  # backlog idle-count
   FIELDSYNC_MAX_CONNECTIONS=12000 FIELDSYNC_LISTEN_BACKLOG=$1 "$work/dist/fieldsync" --headless &
   pid=$!
   for _ in $(seq 100); do curl -sf -o /dev/null "http://127.0.0.1:$port/" && break; sleep 0.1; done
+  curl -sf -o "$work/page.html" "http://127.0.0.1:$port/"
   echo "== fieldsync, back-log $1, $2 idle"
   python3 bench/http/scale.py --pid "$pid" --port "$port" --idle "$2" \
-    --path /datasnap/rest/TServerMethods1/EchoString/abc
+    --path echo=/datasnap/rest/TServerMethods1/EchoString/abc --path page=/
   kill "$pid"; wait "$pid" 2>/dev/null || true; pid=""
 }
 
@@ -58,7 +61,7 @@ nginx_run() {
   local port
   port=$(free_port)
   mkdir -p "$work/html" "$work/tmp"
-  curl -sf -o "$work/html/index.html" "http://127.0.0.1:$fs_port/" 2>/dev/null || echo "page" > "$work/html/index.html"
+  cp "$work/page.html" "$work/html/index.html"
   cat >"$work/nginx.conf" <<CONF
 worker_processes auto;
 worker_rlimit_nofile 19000;
@@ -81,11 +84,10 @@ CONF
   pid=$!
   for _ in $(seq 50); do curl -sf -o /dev/null "http://127.0.0.1:$port/" && break; sleep 0.1; done
   echo "== nginx, $idle idle"
-  python3 bench/http/scale.py --pid "$pid" --port "$port" --idle "$idle" --path /
+  python3 bench/http/scale.py --pid "$pid" --port "$port" --idle "$idle" --path page=/
   kill "$pid"; wait "$pid" 2>/dev/null || true; pid=""
 }
 
-fs_port=0
 fieldsync 1024 "$idle"
 nginx_run
 fieldsync 15 2000
