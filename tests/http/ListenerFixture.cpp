@@ -25,6 +25,12 @@ bool TProbeModule::HandleRequest(TWebRequest& request, TWebResponse& response) {
                                              std::stoi(query.Values("size"))));
     return true;
   }
+  if (request.PathInfo() == "/filled") {  // the same, quick to make: all "x"
+    const auto& query = request.QueryFields();
+    response.SetContentBuffers(std::vector<std::string>(
+        std::stoul(query.Values("count")), std::string(std::stoul(query.Values("size")), 'x')));
+    return true;
+  }
   std::string text;
   auto add = [&text](const std::string& name, const std::string& value) {
     text += name + "=" + value + "\n";

@@ -54,7 +54,8 @@ class TGate {
 std::vector<std::string> PatternPieces(int count, int size);
 
 // Answers every request with "name=value" lines describing it; "/throw"
-// raises, "/pieces?count=C&size=S" answers PatternPieces(C, S) as buffers.
+// raises, "/pieces?count=C&size=S" answers PatternPieces(C, S) as buffers,
+// "/filled?count=C&size=S" C buffers of S times "x".
 class TProbeModule : public TWebModule {
  public:
   explicit TProbeModule(TGate* gate) : FGate(gate) {}
