@@ -1,11 +1,12 @@
 #include "http/HTTPWebBrokerBridge.h"
 
+#include <asio/executor_work_guard.hpp>
+#include <asio/post.hpp>
+
+#include <algorithm>
 #include <chrono>
-#include <condition_variable>
-#include <deque>
 #include <limits>
-#include <mutex>
-#include <set>
+#include <memory>
 #include <thread>
 
 #include "core/Error.h"
@@ -29,54 +30,129 @@ int64_t LimitFromEnvironment(const char* name, int64_t fallback, int64_t min, in
   return value;
 }
 
-// The open connections and the threads that serve them. Shared by the
-// listener and every connection thread, so that a thread can sign off after
-// the listener has stopped waiting for it. Guarded by Lock.
-//
-// Each connection has a thread of its own for its whole life; a thread whose
-// connection has ended waits a while for the next one instead of exiting,
-// which spares creating a thread for every request.
-struct TConnectionRegistry {
-  static constexpr int MaxIdleThreads = 64;
-  static constexpr auto IdleThreadLifetime = std::chrono::seconds(30);
+// I/O threads: enough to keep the cores busy with reading and writing; the
+// requests themselves run on the dispatch workers.
+int IoThreadCount() {
+  return std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, 4);
+}
 
-  std::mutex Lock;
-  std::condition_variable Ended;    // a connection or a thread ended
-  std::condition_variable Work;     // a connection waits in Pending, or stop
-  std::set<net::TSocketHandle> Sockets;
-  std::deque<net::TSocketHandle> Pending;
-  int Count = 0;     // connections admitted and not yet ended
-  int Threads = 0;   // connection threads alive
-  int Idle = 0;      // of those, waiting for a connection
-  bool Stopping = false;
-};
-
-// Serves `socket`, then further connections handed over while it waits.
-void ConnectionThread(std::shared_ptr<TConnectionRegistry> registry, net::TSocketHandle socket,
-                      TWebRequestHandler& handler, TListenerLimits limits) {
-  while (true) {
-    ServeConnection(socket, handler, limits);
-    std::unique_lock lock(registry->Lock);
-    registry->Sockets.erase(socket);
-    net::Close(socket);
-    --registry->Count;
-    registry->Ended.notify_all();
-    if (registry->Idle < TConnectionRegistry::MaxIdleThreads && !registry->Stopping) {
-      ++registry->Idle;
-      registry->Work.wait_for(lock, TConnectionRegistry::IdleThreadLifetime, [&] {
-        return !registry->Pending.empty() || registry->Stopping;
-      });
-      --registry->Idle;
+// One I/O thread: its event loop, its own handle on every listening socket
+// (all loops wait on all of them, and the first to wake takes what waits)
+// and the connections it accepted.
+class TAcceptLoop : public TConnectionLoop {
+ public:
+  TAcceptLoop(TListenerState& state, const std::vector<net::TSocketHandle>& listeners)
+      : TConnectionLoop(state), FWork(asio::make_work_guard(Io)) {
+    for (const auto listener : listeners) {
+      const net::TSocketHandle handle = net::Duplicate(listener);
+      if (handle == net::InvalidSocket) continue;
+      auto& binding = FBindings.emplace_back(std::make_unique<TBinding>(Io));
+      asio::error_code error;
+      binding->Socket.assign(handle, error);
+      if (error) {
+        net::Close(handle);
+        FBindings.pop_back();
+      }
     }
-    if (registry->Pending.empty()) {
-      --registry->Threads;
-      registry->Ended.notify_all();
+  }
+
+  void Start() {
+    for (auto& binding : FBindings) WaitAccept(*binding);
+    FThread = std::thread([this] {
+      SetCurrentThreadName("http-io");
+      while (true) {
+        try {
+          Io.run();
+          return;
+        } catch (const std::exception&) {
+          // A handler that raised loses its connection's turn, not the loop.
+        }
+      }
+    });
+  }
+
+  // No more accepting; every connection ends. Runs on this loop's thread.
+  void StopAccepting() {
+    for (auto& binding : FBindings) {
+      asio::error_code ignored;
+      binding->Socket.close(ignored);
+      binding->Backoff.cancel();
+    }
+    const std::vector<THttpConnection*> open(Connections.begin(), Connections.end());
+    for (auto* connection : open) connection->Abort();
+  }
+
+  void Join() {
+    FWork.reset();
+    Io.stop();
+    if (FThread.joinable()) FThread.join();
+  }
+
+ private:
+  struct TBinding {
+    explicit TBinding(asio::io_context& io) : Socket(io), Backoff(io) {}
+    asio::posix::stream_descriptor Socket;
+    asio::steady_timer Backoff;
+  };
+
+  void WaitAccept(TBinding& binding) {
+    binding.Socket.async_wait(asio::posix::stream_descriptor::wait_read,
+                              [this, &binding](const asio::error_code& error) {
+                                if (!error) AcceptReady(binding);
+                              });
+  }
+
+  // Takes the connections that wait, a bounded number per turn.
+  void AcceptReady(TBinding& binding) {
+    for (int taken = 0; taken < 64; ++taken) {
+      net::TAcceptFailure failure = net::TAcceptFailure::None;
+      const net::TSocketHandle socket = net::AcceptNow(binding.Socket.native_handle(), failure);
+      if (socket != net::InvalidSocket) {
+        Admit(socket);
+        continue;
+      }
+      if (failure == net::TAcceptFailure::Again) break;
+      if (failure == net::TAcceptFailure::Retry) continue;
+      if (failure == net::TAcceptFailure::Backoff) {
+        // Out of descriptors or memory: try again shortly.
+        binding.Backoff.expires_after(std::chrono::milliseconds(10));
+        binding.Backoff.async_wait([this, &binding](const asio::error_code& error) {
+          if (!error) WaitAccept(binding);
+        });
+        return;
+      }
+      return;  // the listening socket failed for good
+    }
+    WaitAccept(binding);
+  }
+
+  void Admit(net::TSocketHandle socket) {
+    switch (State.Admit()) {
+      case TListenerState::TAdmission::Stopping:
+        net::Close(socket);
+        return;
+      case TListenerState::TAdmission::Full:
+        RefuseConnection(socket);
+        net::Close(socket);
+        return;
+      case TListenerState::TAdmission::Admitted:
+        break;
+    }
+    std::shared_ptr<THttpConnection> connection;
+    try {
+      connection = std::make_shared<THttpConnection>(*this, socket);
+    } catch (const std::exception&) {
+      net::Close(socket);
+      State.Leave();
       return;
     }
-    socket = registry->Pending.front();
-    registry->Pending.pop_front();
+    connection->Start();
   }
-}
+
+  asio::executor_work_guard<asio::io_context::executor_type> FWork;
+  std::vector<std::unique_ptr<TBinding>> FBindings;
+  std::thread FThread;
+};
 
 }  // namespace
 
@@ -88,73 +164,16 @@ TListenerLimits TListenerLimits::FromEnvironment() {
       "FIELDSYNC_MAX_CONNECTIONS", DefaultMaxConnections, 1, 1000000));
   limits.MaxBodyBytes = LimitFromEnvironment("FIELDSYNC_MAX_BODY", DefaultMaxBodyBytes, 0,
                                              std::numeric_limits<int64_t>::max() / 2);
+  limits.ListenBacklog = static_cast<int>(LimitFromEnvironment(
+      "FIELDSYNC_LISTEN_BACKLOG", DefaultListenBacklog, 1, 65535));
   return limits;
 }
 
+// One activation: the shared state of its connections and the I/O loops.
 struct TIdHTTPWebBrokerBridge::TImpl {
-  std::vector<net::TSocketHandle> Listeners;
-  std::vector<std::thread> AcceptThreads;
-  std::shared_ptr<TConnectionRegistry> Registry = std::make_shared<TConnectionRegistry>();
-  TListenerLimits Limits;
-
-  void AcceptLoop(net::TSocketHandle listener, TWebRequestHandler& handler);
+  std::unique_ptr<TListenerState> State;
+  std::vector<std::unique_ptr<TAcceptLoop>> Loops;
 };
-
-void TIdHTTPWebBrokerBridge::TImpl::AcceptLoop(net::TSocketHandle listener,
-                                               TWebRequestHandler& handler) {
-  const std::shared_ptr<TConnectionRegistry> registry = Registry;
-  const TListenerLimits limits = Limits;
-  while (true) {
-    bool retry = false;
-    const net::TSocketHandle socket = net::Accept(listener, retry);
-    if (socket == net::InvalidSocket) {
-      std::lock_guard lock(registry->Lock);
-      if (registry->Stopping || !retry) return;
-      continue;
-    }
-    bool admitted = false;
-    bool handedOver = false;
-    {
-      std::lock_guard lock(registry->Lock);
-      if (registry->Stopping) {
-        net::Close(socket);
-        return;
-      }
-      if (registry->Count < limits.MaxConnections) {
-        admitted = true;
-        ++registry->Count;
-        registry->Sockets.insert(socket);
-        // An idle thread takes the connection when there is one.
-        if (registry->Idle > static_cast<int>(registry->Pending.size())) {
-          registry->Pending.push_back(socket);
-          handedOver = true;
-        } else {
-          ++registry->Threads;
-        }
-      }
-    }
-    if (!admitted) {
-      RefuseConnection(socket);
-      net::Close(socket);
-      continue;
-    }
-    if (handedOver) {
-      registry->Work.notify_one();  // outside the lock: the woken thread needs it
-      continue;
-    }
-    try {
-      std::thread(ConnectionThread, registry, socket, std::ref(handler), limits).detach();
-    } catch (const std::system_error&) {
-      RefuseConnection(socket);  // no thread to be had
-      std::lock_guard lock(registry->Lock);
-      registry->Sockets.erase(socket);
-      net::Close(socket);
-      --registry->Count;
-      --registry->Threads;
-      registry->Ended.notify_all();
-    }
-  }
-}
 
 TIdHTTPWebBrokerBridge::TIdHTTPWebBrokerBridge(TWebRequestHandler& handler)
     : FHandler(handler) {}
@@ -165,56 +184,58 @@ bool TIdHTTPWebBrokerBridge::Active() const { return FImpl != nullptr; }
 
 int TIdHTTPWebBrokerBridge::ConnectionCount() const {
   if (!FImpl) return 0;
-  std::lock_guard lock(FImpl->Registry->Lock);
-  return FImpl->Registry->Count;
+  return FImpl->State->Connections();
 }
 
 void TIdHTTPWebBrokerBridge::SetActive(bool value) {
   if (value == Active()) return;
   if (value) {
-    auto impl = std::make_unique<TImpl>();
-    impl->Limits = FLimitsSet ? FLimits : TListenerLimits::FromEnvironment();
+    const TListenerLimits limits = FLimitsSet ? FLimits : TListenerLimits::FromEnvironment();
     if (FBindings.empty()) {
       FBindings.push_back({"0.0.0.0", FDefaultPort, false});
       if (net::IPv6Available()) FBindings.push_back({"::", FDefaultPort, true});
     }
     // With port 0 the first binding's port is taken for the others, so that
     // all addresses answer on one port.
+    std::vector<net::TSocketHandle> listeners;
     uint16_t chosenPort = 0;
     for (auto& binding : FBindings) {
       uint16_t bound = 0;
       const uint16_t port = binding.Port == 0 ? chosenPort : binding.Port;
       const net::TSocketHandle s =
-          net::Listen(binding.IP, binding.IPv6, port, ListenBacklog, bound);
+          net::Listen(binding.IP, binding.IPv6, port, limits.ListenBacklog, bound);
       if (s == net::InvalidSocket) {
-        for (auto listener : impl->Listeners) net::Close(listener);
+        for (auto listener : listeners) net::Close(listener);
         throw Exception(MsgCouldNotBind);
       }
+      net::SetNonBlocking(s);
       if (binding.Port == 0 && chosenPort == 0) chosenPort = bound;
       binding.Port = bound;
-      impl->Listeners.push_back(s);
+      listeners.push_back(s);
     }
-    for (auto listener : impl->Listeners)
-      impl->AcceptThreads.emplace_back(
-          [raw = impl.get(), listener, this] { raw->AcceptLoop(listener, FHandler); });
+    auto impl = std::make_unique<TImpl>();
+    impl->State = std::make_unique<TListenerState>(FHandler, limits);
+    for (int i = 0; i < IoThreadCount(); ++i)
+      impl->Loops.push_back(std::make_unique<TAcceptLoop>(*impl->State, listeners));
+    // Each loop holds its own handles; the sockets close with the last.
+    for (auto listener : listeners) net::Close(listener);
+    for (auto& loop : impl->Loops) loop->Start();
     FImpl = std::move(impl);
     return;
   }
 
-  // Stop: no new connections, then end every open one and wait for all.
+  // Stop: no new connections, then end every open one and wait until none
+  // is left and no request is being dispatched.
   std::unique_ptr<TImpl> impl = std::move(FImpl);
-  TConnectionRegistry& registry = *impl->Registry;
-  {
-    std::lock_guard lock(registry.Lock);
-    registry.Stopping = true;
+  impl->State->BeginStop();
+  for (auto& loop : impl->Loops) {
+    TAcceptLoop* raw = loop.get();
+    asio::post(raw->Io, [raw] { raw->StopAccepting(); });
   }
-  for (auto listener : impl->Listeners) net::Shutdown(listener);
-  for (auto& thread : impl->AcceptThreads) thread.join();
-  for (auto listener : impl->Listeners) net::Close(listener);
-  std::unique_lock lock(registry.Lock);
-  for (auto socket : registry.Sockets) net::Shutdown(socket);
-  registry.Work.notify_all();
-  registry.Ended.wait(lock, [&] { return registry.Count == 0 && registry.Threads == 0; });
+  impl->State->WaitUntilIdle();
+  for (auto& loop : impl->Loops) loop->Join();
+  // The workers end before the loops whose connections they served.
+  impl->State->Workers.Stop();
 }
 
 }  // namespace fieldsync

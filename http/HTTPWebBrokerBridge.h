@@ -1,8 +1,10 @@
 #pragma once
 // The HTTP listener: binds every local IPv4 (and, where the system has it,
-// IPv6) address on a port, serves each accepted connection on a thread of
-// its own (one request, then close) and hands each request to the web module
-// pool. Start, stop and settings are called from one controlling thread.
+// IPv6) address on a port and serves the accepted connections (one request
+// each, then close) on a few I/O threads that never block; each complete
+// request goes to a dispatch worker, which lends it a module of the web
+// module pool. Start, stop and settings are called from one controlling
+// thread.
 
 #include <cstdint>
 #include <memory>
@@ -26,23 +28,27 @@ struct TListenerLimits {
   static constexpr int DefaultReadTimeoutSeconds = 60;
   static constexpr int DefaultMaxConnections = 1024;
   static constexpr int64_t DefaultMaxBodyBytes = 64ll * 1024 * 1024;
+  static constexpr int DefaultListenBacklog = 15;
 
   // Idle wait for request bytes before the connection is closed; 0: none.
   int ReadTimeoutSeconds = DefaultReadTimeoutSeconds;
-  // Connection threads at once; one more is answered 503 and closed.
+  // Connections open at once; one more is answered 503 and closed.
   int MaxConnections = DefaultMaxConnections;
   // Largest request body; a larger one is answered 413 unread.
   int64_t MaxBodyBytes = DefaultMaxBodyBytes;
+  // Connections the system holds for the listener before it takes them; a
+  // client beyond it waits for its connect to be retried (about 1 s).
+  int ListenBacklog = DefaultListenBacklog;
 
   // FIELDSYNC_READ_TIMEOUT (seconds), FIELDSYNC_MAX_CONNECTIONS,
-  // FIELDSYNC_MAX_BODY (bytes); unset or empty keeps the default, anything
+  // FIELDSYNC_MAX_BODY (bytes), FIELDSYNC_LISTEN_BACKLOG; unset or empty keeps the default, anything
   // but a whole number in range raises.
   static TListenerLimits FromEnvironment();
 };
 
 class TIdHTTPWebBrokerBridge {
  public:
-  static constexpr int ListenBacklog = 15;
+  static constexpr int ListenBacklog = TListenerLimits::DefaultListenBacklog;
 
   // `handler` receives every request; it must outlive the listener.
   explicit TIdHTTPWebBrokerBridge(TWebRequestHandler& handler = WebRequestHandler());
@@ -65,11 +71,12 @@ class TIdHTTPWebBrokerBridge {
   bool Active() const;
   // true: bind and listen (raises "Could not bind socket. Address and port
   // are already in use." and stays inactive when a binding fails); false:
-  // close the listening sockets, disconnect every connection and return when
-  // every connection thread has ended.
+  // close the listening sockets, end every connection, idle or busy, and
+  // return when no request is being dispatched any more and every thread of
+  // the listener has ended.
   void SetActive(bool value);
 
-  // Connection threads running now.
+  // Connections open now.
   int ConnectionCount() const;
 
  private:

@@ -1,351 +1,437 @@
 #include "http/HttpConnection.h"
 
+#include <asio/post.hpp>
+
 #include <algorithm>
-#include <cstdio>
 
 #include "core/Error.h"
 #include "core/Text.h"
-#include "http/HttpMessages.h"
-#include "http/HttpParsing.h"
 #include "http/WebRequest.h"
-#include "http/WebResponse.h"
 
 namespace fieldsync {
 
 namespace {
 
-constexpr size_t MaxHeaderLines = 1024;
-constexpr size_t MaxLineLength = 16384;
 // How long a closing connection keeps reading what the client still sends,
 // so that the answer is not lost to a reset.
-constexpr int LingerMs = 500;
+constexpr auto LingerTime = std::chrono::milliseconds(500);
 constexpr size_t LingerMaxBytes = 1 << 20;
+// Bytes read from one connection in one turn before others get theirs.
+constexpr int ReadsPerTurn = 4;
+constexpr size_t ReadChunk = 65536;
+constexpr size_t MaxPiecesPerWrite = 64;
 
-// Ends the connection without an answer (malformed request, peer gone,
-// time-out).
-struct TQuietClose {};
-
-// Ends the request with a bare status answer.
-struct TStatusAnswer {
-  int Status;
-};
-
-class TConnectionReader {
+class TCollectSink : public TResponseSink {
  public:
-  TConnectionReader(net::TSocketHandle socket, int timeoutMs)
-      : FSocket(socket), FTimeoutMs(timeoutMs) {}
-
-  // One line without its CR LF; raises when longer than the maximum.
-  std::string ReadLine() {
-    size_t searched = FPosition;
-    while (true) {
-      const size_t lf = FBuffer.find('\n', searched);
-      if (lf != std::string::npos) {
-        size_t end = lf;
-        if (end > FPosition && FBuffer[end - 1] == '\r') --end;
-        if (end - FPosition > MaxLineLength) throw Exception(MsgLineTooLong);
-        std::string line = FBuffer.substr(FPosition, end - FPosition);
-        FPosition = lf + 1;
-        return line;
-      }
-      if (FBuffer.size() - FPosition > MaxLineLength + 1) throw Exception(MsgLineTooLong);
-      searched = FBuffer.size();
-      Fill();
-    }
+  void Write(TWireBuffer piece) override {
+    if (!piece->empty()) Pieces.push_back(std::move(piece));
   }
-
-  // Appends exactly `count` bytes to `out`.
-  void ReadBytes(uint64_t count, std::string& out) {
-    while (count > 0) {
-      if (FPosition == FBuffer.size()) Fill();
-      const size_t n = static_cast<size_t>(
-          std::min<uint64_t>(count, FBuffer.size() - FPosition));
-      out.append(FBuffer, FPosition, n);
-      FPosition += n;
-      count -= n;
-    }
-  }
-
-  // Whether request bytes are waiting, looking `waitMs` at the socket.
-  bool BytesWaiting(int waitMs) {
-    return FPosition < FBuffer.size() || net::WaitReadable(FSocket, waitMs);
-  }
-
- private:
-  void Fill() {
-    if (FPosition > 0 && FPosition == FBuffer.size()) {
-      FBuffer.clear();
-      FPosition = 0;
-    } else if (FPosition > 65536) {
-      FBuffer.erase(0, FPosition);
-      FPosition = 0;
-    }
-    char chunk[16384];
-    const long n = net::Receive(FSocket, chunk, sizeof chunk, FTimeoutMs);
-    if (n <= 0) throw TQuietClose{};  // closed, failed or timed out
-    FBuffer.append(chunk, static_cast<size_t>(n));
-  }
-
-  net::TSocketHandle FSocket;
-  int FTimeoutMs;
-  std::string FBuffer;
-  size_t FPosition = 0;
+  std::vector<TWireBuffer> Pieces;
 };
 
-std::string Trim(std::string_view text) {
-  size_t a = 0, b = text.size();
-  while (a < b && (text[a] == ' ' || text[a] == '\t')) ++a;
-  while (b > a && (text[b - 1] == ' ' || text[b - 1] == '\t')) --b;
-  return std::string(text.substr(a, b - a));
-}
-
-std::string HeaderValue(const THttpRequestData& data, std::string_view name) {
-  for (const auto& [key, value] : data.Headers)
-    if (SameTextAscii(key, name)) return value;
-  return {};
-}
-
-bool HasHeader(const THttpRequestData& data, std::string_view name) {
-  for (const auto& header : data.Headers)
-    if (SameTextAscii(header.first, name)) return true;
-  return false;
-}
-
-// Reads the request line and headers into `data`.
-TRequestLine ReadHead(TConnectionReader& reader, THttpRequestData& data) {
-  TRequestLine line = ParseRequestLine(reader.ReadLine());
-  for (size_t count = 0;; ++count) {
-    std::string text = reader.ReadLine();
-    if (text.empty()) break;
-    if (count == MaxHeaderLines) throw Exception(MsgTooManyLines);
-    if ((text[0] == ' ' || text[0] == '\t') && !data.Headers.empty()) {
-      data.Headers.back().second += " " + Trim(text);  // folded line
-      continue;
-    }
-    const size_t colon = text.find(':');
-    if (colon == std::string::npos) continue;
-    data.Headers.emplace_back(Trim(text.substr(0, colon)), Trim(text.substr(colon + 1)));
-  }
-  return line;
-}
-
-void ReadChunkedBody(TConnectionReader& reader, std::string& body, int64_t maxBody) {
-  while (true) {
-    const auto size = ParseChunkSize(reader.ReadLine());
-    if (!size) throw TStatusAnswer{400};
-    if (*size == 0) break;
-    if (*size > static_cast<uint64_t>(maxBody) - body.size()) throw TStatusAnswer{413};
-    reader.ReadBytes(*size, body);
-    reader.ReadLine();  // the line end after the chunk
-  }
-  while (!reader.ReadLine().empty()) {
-  }  // trailer lines
-}
-
-// Reads the body the headers announce, or refuses it.
-void ReadBody(TConnectionReader& reader, THttpRequestData& data, const TListenerLimits& limits) {
-  const std::string encoding = HeaderValue(data, "Transfer-Encoding");
-  if (SameTextAscii(encoding, "chunked")) {
-    data.HasBody = true;
-    ReadChunkedBody(reader, data.Body, limits.MaxBodyBytes);
-    return;
-  }
-  if (!encoding.empty() && !SameTextAscii(encoding, "identity")) throw TStatusAnswer{400};
-  if (HasHeader(data, "Content-Length")) {
-    const std::string text = HeaderValue(data, "Content-Length");
-    uint64_t length = 0;
-    if (text.empty() || text.size() > 18) throw TStatusAnswer{400};
-    for (char c : text) {
-      if (c < '0' || c > '9') throw TStatusAnswer{400};
-      length = length * 10 + static_cast<uint64_t>(c - '0');
-    }
-    if (length > static_cast<uint64_t>(limits.MaxBodyBytes)) throw TStatusAnswer{413};
-    data.HasBody = true;
-    // Room grows with the bytes that arrive, not with what was announced.
-    data.Body.reserve(static_cast<size_t>(std::min<uint64_t>(length, 1 << 20)));
-    reader.ReadBytes(length, data.Body);
-    return;
-  }
-  // Bytes waiting without a length: the body cannot be delimited. GET and
-  // HEAD carry no body, so bytes behind them are a next request.
-  if (data.Method != "GET" && data.Method != "HEAD" && reader.BytesWaiting(1))
-    throw TStatusAnswer{411};
-}
-
-// Answers "Expect" before the body is read: the interim 100 line, or 417.
-void AnswerExpectation(TConnectionReader& reader, net::TSocketHandle socket,
-                       THttpRequestData& data, const TListenerLimits& limits) {
-  if (!HasHeader(data, "Expect") || reader.BytesWaiting(0)) return;
-  if (!SameTextAscii(HeaderValue(data, "Expect"), "100-continue")) throw TStatusAnswer{417};
-  // A body announced beyond the maximum is refused before it is invited.
-  const std::string length = HeaderValue(data, "Content-Length");
-  if (!length.empty() && length.size() <= 18 &&
-      length.find_first_not_of("0123456789") == std::string::npos &&
-      std::stoull(length) > static_cast<uint64_t>(limits.MaxBodyBytes))
-    throw TStatusAnswer{413};
-  const std::string interim = data.ProtocolVersion + " 100 Continue\r\n\r\n";
-  if (!net::SendAll(socket, interim, 5000)) throw TQuietClose{};
-}
-
-void ApplyTarget(THttpRequestData& data, const TRequestLine& line) {
-  data.RawURI = line.URI;
-  TRequestTarget target = ParseRequestTarget(line.URI);
-  data.RawPath = std::move(target.RawPath);
-  data.Query = std::move(target.Query);
-  data.PathInfoW = std::move(target.Document);
-  data.PathInfo = Utf16ToWin1252(data.PathInfoW);
-  data.Host = HeaderValue(data, "Host");
-  if (!HasHeader(data, "Host") && !target.Host.empty()) data.Host = target.Host;
-}
-
-void DecodeFormBody(THttpRequestData& data) {
-  const std::string contentType = HeaderValue(data, "Content-Type");
-  if (!SameTextAscii(Trim(contentType.substr(0, contentType.find(';'))),
-                     "application/x-www-form-urlencoded") ||
-      !data.HasBody)
-    return;
-  std::string charset;
-  for (size_t at = contentType.find(';'); at != std::string::npos;) {
-    const size_t next = contentType.find(';', at + 1);
-    const std::string item = Trim(contentType.substr(at + 1, next == std::string::npos
-                                                                 ? std::string::npos
-                                                                 : next - at - 1));
-    if (item.size() > 8 && SameTextAscii(item.substr(0, 8), "charset=")) {
-      charset = item.substr(8);
-      if (charset.size() >= 2 && charset.front() == '"') charset = charset.substr(1, charset.size() - 2);
-    }
-    at = next;
-  }
-  data.FormText = DecodeInCharset(data.Body, charset);
-  data.FormBody = true;
-  std::string().swap(data.Body);
-}
-
-void CollectCookies(THttpRequestData& data) {
-  for (const auto& [key, value] : data.Headers) {
-    if (!SameTextAscii(key, "Cookie")) continue;
-    size_t from = 0;
-    while (from <= value.size()) {
-      const size_t semi = value.find(';', from);
-      std::string item = Trim(value.substr(from, semi == std::string::npos ? std::string::npos
-                                                                             : semi - from));
-      if (!item.empty()) data.Cookies.push_back(std::move(item));
-      if (semi == std::string::npos) break;
-      from = semi + 1;
-    }
-  }
-}
-
-void ReadAuthorization(THttpRequestData& data) {
-  const std::string value = HeaderValue(data, "Authorization");
-  if (value.empty()) return;
-  const size_t blank = value.find(' ');
-  const std::string scheme = value.substr(0, blank);
-  if (!SameTextAscii(scheme, "Basic")) throw Exception(MsgUnsupportedAuthorization);
-  const std::string decoded =
-      Base64Decode(blank == std::string::npos ? std::string() : Trim(value.substr(blank + 1)));
-  const size_t colon = decoded.find(':');
-  data.AuthUserName = decoded.substr(0, colon);
-  if (colon != std::string::npos) data.AuthPassword = decoded.substr(colon + 1);
-}
-
-void AnswerWithStatus(TWebResponse& response, int status) {
+std::vector<TWireBuffer> StatusAnswer(const std::string& version, int status) {
+  TCollectSink sink;
+  TWebResponse response(version, sink);
   response.SetStatusCode(status);
   response.Finish();
+  return std::move(sink.Pieces);
 }
 
-// Closes gracefully: the answer is flushed before the socket goes, even when
-// the client still has unread bytes on their way.
-void CloseGracefully(net::TSocketHandle socket, TConnectionReader& reader) {
-  if (!reader.BytesWaiting(0)) return;
-  net::ShutdownSend(socket);
-  char sink[16384];
-  size_t drained = 0;
-  while (drained < LingerMaxBytes) {
-    const long n = net::Receive(socket, sink, sizeof sink, LingerMs);
-    if (n <= 0) break;
-    drained += static_cast<size_t>(n);
-  }
+// 500 with an error's message as plain text.
+void SetErrorAnswer(TWebResponse& response, const char* message) {
+  response.SetStatusCode(500);
+  response.SetContentType("text/plain");
+  response.SetContent(Utf16ToWin1252(Utf8ToUtf16(message)));
 }
 
-}  // namespace
+std::vector<TWireBuffer> ErrorAnswer(const std::string& version, const char* message) {
+  TCollectSink sink;
+  TWebResponse response(version, sink);
+  SetErrorAnswer(response, message);
+  response.Finish();
+  return std::move(sink.Pieces);
+}
 
-void ServeConnection(net::TSocketHandle socket, TWebRequestHandler& handler,
-                     const TListenerLimits& limits) {
-  // The kernel sizes the socket buffers itself. Fixing them at 32 KiB, as a
-  // connection's buffers were once set, made a large answer wait for the
-  // client's delayed acknowledgement after every 64 KiB: a 33 MiB client
-  // list took 20 s instead of 1 s.
-  const int timeoutMs = limits.ReadTimeoutSeconds > 0 ? limits.ReadTimeoutSeconds * 1000 : -1;
-  TConnectionReader reader(socket, timeoutMs);
-  auto write = [socket, timeoutMs](std::string_view bytes) {
-    if (!net::SendAll(socket, bytes, timeoutMs)) throw TSocketError("connection lost");
-  };
+// The part of a request that runs on a dispatch worker: the last checks,
+// then the web module through the handler. Never raises.
+THttpConnection::TOutcome RunRequest(THttpRequestData data, const std::string& version,
+                                     bool strayBodyBytes, TWebRequestHandler& handler) {
+  THttpConnection::TOutcome outcome;
   try {
-    THttpRequestData data;
-    TRequestLine line;
+    TCollectSink sink;
+    TWebResponse response(version, sink);
     try {
-      line = ReadHead(reader, data);
-    } catch (const Exception&) {
-      return;  // malformed request line, too many or too long lines
-    }
-    data.Method = line.Method;
-    data.ProtocolVersion = line.Version;
-    data.VersionMajor = line.Major;
-    data.VersionMinor = line.Minor;
-    TWebResponse response(line.Version, write);
-    try {
-      const std::string override = HeaderValue(data, "X-HTTP-Method-Override");
-      if (!override.empty()) data.Method = AsciiUpper(override);
-      data.RemoteAddr = net::PeerAddress(socket);
-      data.LocalPort = net::LocalPort(socket);
-      ApplyTarget(data, line);
-      const bool atLeast11 = line.Major > 1 || (line.Major == 1 && line.Minor >= 1);
-      if (atLeast11 && data.Host.empty()) throw TStatusAnswer{400};
-      AnswerExpectation(reader, socket, data, limits);
-      ReadBody(reader, data, limits);
+      if (strayBodyBytes) throw THttpStatusAnswer{411};
       DecodeFormBody(data);
       CollectCookies(data);
       try {
         ReadAuthorization(data);
       } catch (const Exception&) {
-        return;  // any scheme but Basic: no answer
+        return outcome;  // any scheme but Basic: no answer
       }
       TWebRequest request(std::move(data));
       handler.HandleRequest(request, response);
-    } catch (const TStatusAnswer& answer) {
-      if (!response.HeadWritten()) AnswerWithStatus(response, answer.Status);
-      CloseGracefully(socket, reader);
-      return;
+    } catch (const THttpStatusAnswer& answer) {
+      if (!response.HeadWritten()) {
+        response.SetStatusCode(answer.Status);
+        response.Finish();
+      }
+      outcome.Pieces = std::move(sink.Pieces);
+      outcome.Graceful = true;
+      return outcome;
     } catch (const TSocketError&) {
-      return;
+      return outcome;
     } catch (const std::exception& e) {
-      if (response.HeadWritten()) return;
-      response.SetStatusCode(500);
-      response.SetContentType("text/plain");
-      response.SetContent(Utf16ToWin1252(Utf8ToUtf16(e.what())));
+      if (response.HeadWritten()) {
+        // What was sent stands; the connection ends after it.
+        outcome.Pieces = std::move(sink.Pieces);
+        return outcome;
+      }
+      SetErrorAnswer(response, e.what());
     }
     response.Finish();
-    CloseGracefully(socket, reader);
-  } catch (const TQuietClose&) {
-  } catch (const TSocketError&) {
-  } catch (const std::exception&) {
-    // Nothing is left to answer on; the connection just ends.
+    outcome.Pieces = std::move(sink.Pieces);
+    outcome.Graceful = true;
+  } catch (...) {
+    outcome = {};  // nothing is left to answer with; the connection just ends
+  }
+  return outcome;
+}
+
+}  // namespace
+
+TListenerState::TListenerState(TWebRequestHandler& handler, const TListenerLimits& limits)
+    : Handler(handler),
+      Limits(limits),
+      // Room for every module of the pool and for the requests it refuses.
+      Workers(2 * handler.MaxConnections() + 2, std::chrono::seconds(5)) {}
+
+TListenerState::TAdmission TListenerState::Admit() {
+  std::lock_guard lock(FLock);
+  if (FStopping) return TAdmission::Stopping;
+  if (FConnections >= Limits.MaxConnections) return TAdmission::Full;
+  ++FConnections;
+  return TAdmission::Admitted;
+}
+
+void TListenerState::Leave() {
+  std::lock_guard lock(FLock);
+  --FConnections;
+  if (FStopping) FChanged.notify_all();
+}
+
+void TListenerState::BeginDispatch() {
+  std::lock_guard lock(FLock);
+  ++FDispatching;
+}
+
+void TListenerState::EndDispatch() {
+  // Notified under the lock: the stopping thread may destroy this object as
+  // soon as it sees no dispatch left.
+  std::lock_guard lock(FLock);
+  --FDispatching;
+  if (FStopping) FChanged.notify_all();
+}
+
+void TListenerState::BeginStop() {
+  std::lock_guard lock(FLock);
+  FStopping = true;
+}
+
+void TListenerState::WaitUntilIdle() {
+  std::unique_lock lock(FLock);
+  FChanged.wait(lock, [this] { return FConnections == 0 && FDispatching == 0; });
+}
+
+int TListenerState::Connections() const {
+  std::lock_guard lock(FLock);
+  return FConnections;
+}
+
+THttpConnection::THttpConnection(TConnectionLoop& loop, net::TSocketHandle socket)
+    : FLoop(loop),
+      FHandle(socket),
+      FSocket(loop.Io),
+      FTimer(loop.Io),
+      FReader(loop.State.Limits.MaxBodyBytes) {}
+
+void THttpConnection::Start() {
+  asio::error_code error;
+  FSocket.assign(FHandle, error);
+  if (error) {
+    net::Close(FHandle);
+    FState = TState::Closed;
+    FLoop.State.Leave();
+    return;
+  }
+  FLoop.Connections.insert(this);
+  SetDeadline(TimeoutFromNow());
+  // On a busy link the request is often there already.
+  OnReadable();
+}
+
+THttpConnection::TClock::time_point THttpConnection::TimeoutFromNow() const {
+  const int seconds = FLoop.State.Limits.ReadTimeoutSeconds;
+  if (seconds <= 0) return TClock::time_point::max();
+  return TClock::now() + std::chrono::seconds(seconds);
+}
+
+// One timer per connection, armed for the earliest deadline it has to
+// meet; a later deadline only moves a field, so that a busy connection does
+// not re-arm its timer for every read.
+void THttpConnection::SetDeadline(TClock::time_point deadline) {
+  FDeadline = deadline;
+  if (deadline >= FTimerAt) return;
+  FTimerAt = deadline;
+  FTimer.expires_at(deadline);
+  FTimer.async_wait([self = shared_from_this(), deadline](const asio::error_code& error) {
+    if (error || self->FTimerAt != deadline) return;  // re-armed or closed
+    self->OnTimer();
+  });
+}
+
+void THttpConnection::OnTimer() {
+  FTimerAt = TClock::time_point::max();
+  if (FState == TState::Closed || FDeadline == TClock::time_point::max()) return;
+  if (TClock::now() < FDeadline) {
+    SetDeadline(FDeadline);
+    return;
+  }
+  // Reading: idle beyond the read time-out; writing: the client took
+  // nothing for as long; lingering: the grace time is over.
+  Close();
+}
+
+void THttpConnection::WaitReadable() {
+  FSocket.async_wait(asio::posix::stream_descriptor::wait_read,
+                     [self = shared_from_this()](const asio::error_code& error) {
+                       if (self->FState != TState::Reading) return;
+                       if (error) return self->Close();
+                       self->OnReadable();
+                     });
+}
+
+void THttpConnection::OnReadable() {
+  char buffer[ReadChunk];
+  bool received = false;
+  for (int turn = 0; turn < ReadsPerTurn; ++turn) {
+    const long n = net::ReceiveNow(FHandle, buffer, sizeof buffer);
+    if (n == -2) break;
+    if (n <= 0) {
+      // Closed or failed: what arrived before may still be a whole request.
+      FPeerClosed = true;
+      break;
+    }
+    FReader.Append(buffer, static_cast<size_t>(n));
+    received = true;
+    if (static_cast<size_t>(n) < sizeof buffer) break;
+  }
+  if (received) SetDeadline(TimeoutFromNow());
+  Advance();
+}
+
+void THttpConnection::Advance() {
+  try {
+    while (true) {
+      switch (FReader.Advance()) {
+        case THttpRequestReader::TStep::NeedMore:
+          if (FPeerClosed) return Close();
+          return WaitReadable();
+        case THttpRequestReader::TStep::HeadDone:
+          if (!OnHead()) return;
+          break;
+        case THttpRequestReader::TStep::Complete:
+          return Dispatch();
+      }
+    }
+  } catch (const THttpStatusAnswer& answer) {
+    Answer(StatusAnswer(FReader.Line().Version, answer.Status), true);
+  } catch (const std::exception& e) {
+    // A malformed head ends the connection without an answer; a failure
+    // after it is answered with its message.
+    if (FReader.InHead()) return Close();
+    Answer(ErrorAnswer(FReader.Line().Version, e.what()), true);
   }
 }
 
+bool THttpConnection::BytesWaiting() const {
+  return FReader.HasUnreadBytes() || net::WaitReadable(FHandle, 0);
+}
+
+// The checks between head and body: Host, "Expect" with its interim line,
+// how the body is delimited.
+bool THttpConnection::OnHead() {
+  THttpRequestData& data = FReader.Data();
+  const TRequestLine& line = FReader.Line();
+  ApplyHead(data, line);
+  data.RemoteAddr = net::PeerAddress(FHandle);
+  data.LocalPort = net::LocalPort(FHandle);
+  const bool atLeast11 = line.Major > 1 || (line.Major == 1 && line.Minor >= 1);
+  if (atLeast11 && data.Host.empty()) throw THttpStatusAnswer{400};
+  if (HasHeader(data, "Expect") && !BytesWaiting()) {
+    if (const int refused = RefusedExpectation(data, FLoop.State.Limits.MaxBodyBytes))
+      throw THttpStatusAnswer{refused};
+    const std::string interim = line.Version + " 100 Continue\r\n\r\n";
+    const std::string_view view(interim);
+    // A fresh connection takes a few bytes at once; one that does not is
+    // dead.
+    if (net::SendNow(FHandle, &view, 1) != static_cast<long>(interim.size())) {
+      Close();
+      return false;
+    }
+  }
+  FCheckStrayBytes = FReader.BeginBody();
+  return true;
+}
+
+void THttpConnection::Dispatch() {
+  FState = TState::Dispatching;
+  SetDeadline(TClock::time_point::max());
+  const bool bufferedStray = FCheckStrayBytes && FReader.HasUnreadBytes();
+  FReader.ReleaseBuffer();
+  FLoop.State.BeginDispatch();
+  const bool checkStray = FCheckStrayBytes;
+  const net::TSocketHandle handle = FHandle;
+  std::string version = FReader.Line().Version;
+  // The socket stays open while the worker runs: only this thread closes
+  // it, and not before the outcome is back.
+  FLoop.State.Workers.Submit(
+      [self = shared_from_this(), data = std::move(FReader.Data()), version = std::move(version),
+       checkStray, bufferedStray, handle]() mutable {
+        // Body bytes without a length: those already here, or any arriving
+        // within a millisecond.
+        const bool stray = checkStray && (bufferedStray || net::WaitReadable(handle, 1));
+        TListenerState& state = self->FLoop.State;
+        TOutcome outcome = RunRequest(std::move(data), version, stray, state.Handler);
+        asio::io_context& io = self->FLoop.Io;
+        asio::post(io, [self = std::move(self), outcome = std::move(outcome)]() mutable {
+          self->OnDispatched(std::move(outcome));
+        });
+        state.EndDispatch();
+      });
+}
+
+void THttpConnection::OnDispatched(TOutcome outcome) {
+  if (FState != TState::Dispatching || FAborted) return Close();
+  if (outcome.Pieces.empty() && !outcome.Graceful) return Close();
+  Answer(std::move(outcome.Pieces), outcome.Graceful);
+}
+
+void THttpConnection::Answer(std::vector<TWireBuffer> pieces, bool graceful) {
+  FState = TState::Writing;
+  FGraceful = graceful;
+  FOut = std::move(pieces);
+  std::erase_if(FOut, [](const TWireBuffer& piece) { return !piece || piece->empty(); });
+  FOutIndex = FOutOffset = 0;
+  SetDeadline(TClock::time_point::max());
+  WriteSome();
+}
+
+// Writes as much of the answer as the socket takes, several pieces per
+// call; a piece is freed as soon as it is sent.
+void THttpConnection::WriteSome() {
+  while (FOutIndex < FOut.size()) {
+    std::string_view views[MaxPiecesPerWrite];
+    size_t count = 0;
+    for (size_t i = FOutIndex; i < FOut.size() && count < MaxPiecesPerWrite; ++i) {
+      views[count] = *FOut[i];
+      if (i == FOutIndex) views[count].remove_prefix(FOutOffset);
+      ++count;
+    }
+    const long n = net::SendNow(FHandle, views, count);
+    if (n == -2) {
+      // The client takes nothing now: wait, at most the time-out.
+      SetDeadline(TimeoutFromNow());
+      FSocket.async_wait(asio::posix::stream_descriptor::wait_write,
+                         [self = shared_from_this()](const asio::error_code& error) {
+                           if (self->FState != TState::Writing) return;
+                           if (error) return self->Close();
+                           self->WriteSome();
+                         });
+      return;
+    }
+    if (n < 0) return Close();
+    size_t sent = static_cast<size_t>(n);
+    while (sent > 0) {
+      const size_t left = FOut[FOutIndex]->size() - FOutOffset;
+      if (sent < left) {
+        FOutOffset += sent;
+        break;
+      }
+      sent -= left;
+      FOut[FOutIndex++].reset();
+      FOutOffset = 0;
+    }
+  }
+  FOut.clear();
+  if (FGraceful && BytesWaiting()) return Linger();
+  Close();
+}
+
+// Closes gracefully: the answer is flushed before the socket goes, even
+// when the client still has unread bytes on their way. Reads them away for
+// up to half a second between arrivals, at most 1 MiB.
+void THttpConnection::Linger() {
+  FState = TState::Lingering;
+  net::ShutdownSend(FHandle);
+  FDrained = 0;
+  SetDeadline(TClock::now() + LingerTime);
+  OnLingerReadable();
+}
+
+void THttpConnection::OnLingerReadable() {
+  char sink[16384];
+  while (true) {
+    const long n = net::ReceiveNow(FHandle, sink, sizeof sink);
+    if (n == -2) break;
+    if (n <= 0) return Close();
+    FDrained += static_cast<size_t>(n);
+    if (FDrained >= LingerMaxBytes) return Close();
+    SetDeadline(TClock::now() + LingerTime);
+  }
+  FSocket.async_wait(asio::posix::stream_descriptor::wait_read,
+                     [self = shared_from_this()](const asio::error_code& error) {
+                       if (self->FState != TState::Lingering) return;
+                       if (error) return self->Close();
+                       self->OnLingerReadable();
+                     });
+}
+
+void THttpConnection::Abort() {
+  if (FState == TState::Closed) return;
+  if (FState == TState::Dispatching) {
+    // The worker is not told; its answer finds the connection ended.
+    FAborted = true;
+    net::Shutdown(FHandle);
+    return;
+  }
+  Close();
+}
+
+void THttpConnection::Close() {
+  if (FState == TState::Closed) return;
+  FState = TState::Closed;
+  // Counted out before the client can see the close.
+  FLoop.Connections.erase(this);
+  FLoop.State.Leave();
+  asio::error_code ignored;
+  FTimer.cancel();
+  FTimerAt = TClock::time_point::max();
+  FSocket.close(ignored);
+  FOut.clear();
+  FReader.ReleaseBuffer();
+}
+
 void RefuseConnection(net::TSocketHandle socket) {
-  TWebResponse response("HTTP/1.1", [socket](std::string_view bytes) {
-    net::SendAll(socket, bytes, 1000);  // a peer that takes nothing is left
-  });
-  response.SetStatusCode(503);
-  response.Finish();
-  // What the client has sent already is read away (without waiting, since
-  // the accepting thread runs this), so that closing does not reset the
-  // connection under the answer.
+  const std::vector<TWireBuffer> answer = StatusAnswer("HTTP/1.1", 503);
+  std::vector<std::string_view> views;
+  for (const auto& piece : answer) views.emplace_back(*piece);
+  net::SendNow(socket, views.data(), views.size());  // a peer that takes nothing is left
+  // What the client has sent already is read away, so that closing does not
+  // reset the connection under the answer.
   net::ShutdownSend(socket);
   char sink[16384];
-  while (net::Receive(socket, sink, sizeof sink, 0) > 0) {
+  while (net::ReceiveNow(socket, sink, sizeof sink) > 0) {
   }
 }
 

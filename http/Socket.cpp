@@ -1,13 +1,17 @@
 #include "http/Socket.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <iterator>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/time.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 namespace fieldsync::net {
@@ -64,29 +68,44 @@ TSocketHandle Listen(const std::string& ip, bool ipv6, uint16_t port, int backlo
   return s;
 }
 
-TSocketHandle Accept(TSocketHandle listener, bool& retry) {
-  retry = false;
-  const int s = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+TSocketHandle AcceptNow(TSocketHandle listener, TAcceptFailure& failure) {
+  failure = TAcceptFailure::None;
+  const int s = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
   if (s >= 0) return s;
   switch (errno) {
+    case EAGAIN:
+#if EWOULDBLOCK != EAGAIN
+    case EWOULDBLOCK:
+#endif
+      failure = TAcceptFailure::Again;
+      break;
     case EINTR:
     case ECONNABORTED:
     case EPROTO:
-    case EAGAIN:
-      retry = true;
+    case EPERM:
+      failure = TAcceptFailure::Retry;
       break;
     case EMFILE:
     case ENFILE:
     case ENOBUFS:
     case ENOMEM:
-      // Out of descriptors or memory: back off briefly, then try again.
-      ::usleep(10000);
-      retry = true;
+      failure = TAcceptFailure::Backoff;
       break;
     default:
+      failure = TAcceptFailure::Fatal;
       break;
   }
   return InvalidSocket;
+}
+
+void SetNonBlocking(TSocketHandle socket) {
+  const int flags = ::fcntl(socket, F_GETFL, 0);
+  if (flags >= 0) ::fcntl(socket, F_SETFL, flags | O_NONBLOCK);
+}
+
+TSocketHandle Duplicate(TSocketHandle socket) {
+  const int s = ::fcntl(socket, F_DUPFD_CLOEXEC, 0);
+  return s < 0 ? InvalidSocket : s;
 }
 
 std::string PeerAddress(TSocketHandle socket) {
@@ -126,43 +145,27 @@ bool WaitReadable(TSocketHandle socket, int timeoutMs) {
   return r > 0;
 }
 
-long Receive(TSocketHandle socket, char* buffer, size_t size, int timeoutMs) {
-  // Bytes that are already there need no wait.
-  ssize_t ready;
-  do ready = ::recv(socket, buffer, size, MSG_DONTWAIT);
-  while (ready < 0 && errno == EINTR);
-  if (ready >= 0) return static_cast<long>(ready);
-  if (errno != EAGAIN && errno != EWOULDBLOCK) return -1;
-  if (timeoutMs >= 0) {
-    pollfd p{socket, POLLIN, 0};
-    int r;
-    do r = ::poll(&p, 1, timeoutMs);
-    while (r < 0 && errno == EINTR);
-    if (r == 0) return -2;
-    if (r < 0) return -1;
-  }
+long ReceiveNow(TSocketHandle socket, char* buffer, size_t size) {
   ssize_t n;
-  do n = ::recv(socket, buffer, size, 0);
+  do n = ::recv(socket, buffer, size, MSG_DONTWAIT);
   while (n < 0 && errno == EINTR);
-  return n < 0 ? -1 : static_cast<long>(n);
+  if (n >= 0) return static_cast<long>(n);
+  return errno == EAGAIN || errno == EWOULDBLOCK ? -2 : -1;
 }
 
-bool SendAll(TSocketHandle socket, std::string_view bytes, int timeoutMs) {
-  while (!bytes.empty()) {
-    const ssize_t n = ::send(socket, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
-    if (n >= 0) {
-      bytes.remove_prefix(static_cast<size_t>(n));
-      continue;
-    }
-    if (errno == EINTR) continue;
-    if (errno != EAGAIN && errno != EWOULDBLOCK) return false;
-    pollfd p{socket, POLLOUT, 0};
-    int r;
-    do r = ::poll(&p, 1, timeoutMs);
-    while (r < 0 && errno == EINTR);
-    if (r <= 0) return false;  // timed out or failed
-  }
-  return true;
+long SendNow(TSocketHandle socket, const std::string_view* pieces, size_t count) {
+  iovec vectors[64];
+  count = std::min<size_t>(count, std::size(vectors));
+  for (size_t i = 0; i < count; ++i)
+    vectors[i] = {const_cast<char*>(pieces[i].data()), pieces[i].size()};
+  msghdr message{};
+  message.msg_iov = vectors;
+  message.msg_iovlen = count;
+  ssize_t n;
+  do n = ::sendmsg(socket, &message, MSG_NOSIGNAL | MSG_DONTWAIT);
+  while (n < 0 && errno == EINTR);
+  if (n >= 0) return static_cast<long>(n);
+  return errno == EAGAIN || errno == EWOULDBLOCK ? -2 : -1;
 }
 
 void Shutdown(TSocketHandle socket) { ::shutdown(socket, SHUT_RDWR); }

@@ -22,24 +22,31 @@ bool IPv6Available();
 TSocketHandle Listen(const std::string& ip, bool ipv6, uint16_t port, int backlog,
                      uint16_t& boundPort);
 
-// Waits for a connection; InvalidSocket once the listening socket has been
-// shut down or failed for good. `retry` is set for passing failures.
-TSocketHandle Accept(TSocketHandle listener, bool& retry);
+// Takes a waiting connection without blocking; the new socket does not
+// block either. InvalidSocket when there is none: `failure` tells whether to
+// try again at once (Again: nothing waits; Retry: a passing failure),
+// after a pause (Backoff: out of descriptors or memory) or never (Fatal).
+enum class TAcceptFailure { None, Again, Retry, Backoff, Fatal };
+TSocketHandle AcceptNow(TSocketHandle listener, TAcceptFailure& failure);
+
+// Makes `socket` non-blocking (shared by its duplicates).
+void SetNonBlocking(TSocketHandle socket);
+// A second handle on the same socket; InvalidSocket on failure.
+TSocketHandle Duplicate(TSocketHandle socket);
 
 // Peer address: IPv4 dotted decimal, IPv6 as eight upper-case hexadecimal
 // groups without leading zeros, never shortened.
 std::string PeerAddress(TSocketHandle socket);
 uint16_t LocalPort(TSocketHandle socket);
 
-// Receives up to `size` bytes, waiting at most `timeoutMs` (negative: no
-// limit). Returns the count, 0 when the peer closed, -1 on an error, -2 on
-// time-out.
-long Receive(TSocketHandle socket, char* buffer, size_t size, int timeoutMs);
-// Whether bytes can be read within `timeoutMs`.
+// Receives what is there without waiting. Returns the count, 0 when the
+// peer closed, -1 on an error, -2 when nothing has arrived.
+long ReceiveNow(TSocketHandle socket, char* buffer, size_t size);
+// Whether bytes can be read within `timeoutMs` (0: right now).
 bool WaitReadable(TSocketHandle socket, int timeoutMs);
-// Sends everything, waiting at most `timeoutMs` (negative: no limit) each
-// time the peer takes nothing; false when the connection failed or stalled.
-bool SendAll(TSocketHandle socket, std::string_view bytes, int timeoutMs = -1);
+// Sends from `count` pieces in one gathered write without waiting. Returns
+// the bytes taken, -1 on an error, -2 when the socket takes nothing now.
+long SendNow(TSocketHandle socket, const std::string_view* pieces, size_t count);
 
 // Ends both directions, waking any thread blocked on the socket.
 void Shutdown(TSocketHandle socket);

@@ -1,5 +1,5 @@
 #pragma once
-// The pool of web modules that connection threads borrow from: at most 32 in
+// The pool of web modules that the dispatch workers borrow from: at most 32 in
 // use at once; a returned module is kept and lent again to a later request.
 // Thread-safe: the pool's lists are changed only under FLock.
 

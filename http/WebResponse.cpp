@@ -63,11 +63,16 @@ bool IsAscii(std::string_view text) {
                      [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
+// Whether text held in the system code page has the same bytes in `charset`.
+bool WireIsSame(const std::string& text, const std::string& charset) {
+  const std::string cs = AsciiLower(charset);
+  return cs == "windows-1252" || cs == "cp1252" || IsAscii(text);
+}
+
 // Text held in the system code page, re-encoded for the wire in `charset`.
 std::string EncodeForWire(const std::string& text, const std::string& charset) {
-  if (IsAscii(text)) return text;
+  if (WireIsSame(text, charset)) return text;
   const std::string cs = AsciiLower(charset);
-  if (cs == "windows-1252" || cs == "cp1252") return text;
   const std::u16string wide = Win1252ToUtf16(text);
   if (cs == "utf-8" || cs == "utf8") return Utf16ToUtf8(wide);
   const char16_t limit = (cs == "us-ascii" || cs == "ascii") ? 0x7F : 0xFF;
@@ -90,8 +95,33 @@ std::string ReasonTextOf(int statusCode) {
   return "Unknown Response Code";
 }
 
+namespace {
+
+// Hands each piece to a function that takes a view of it.
+class TWriteFnSink : public TResponseSink {
+ public:
+  explicit TWriteFnSink(TWebResponse::TWriteFn write) : FWrite(std::move(write)) {}
+  void Write(TWireBuffer piece) override { FWrite(*piece); }
+
+ private:
+  TWebResponse::TWriteFn FWrite;
+};
+
+const TWireBuffer& NoText() {
+  static const TWireBuffer empty = std::make_shared<const std::string>();
+  return empty;
+}
+
+}  // namespace
+
 TWebResponse::TWebResponse(std::string version, TWriteFn write)
-    : FVersion(std::move(version)), FWrite(std::move(write)) {}
+    : FVersion(std::move(version)),
+      FOwnSink(std::make_unique<TWriteFnSink>(std::move(write))),
+      FSink(FOwnSink.get()),
+      FContent(NoText()) {}
+
+TWebResponse::TWebResponse(std::string version, TResponseSink& sink)
+    : FVersion(std::move(version)), FSink(&sink), FContent(NoText()) {}
 
 TWebResponse::~TWebResponse() = default;
 
@@ -207,13 +237,30 @@ std::string TWebResponse::Charset() const {
 }
 
 void TWebResponse::SetContent(std::string content) {
-  FContent = std::move(content);
+  FContent = content.empty() ? NoText() : std::make_shared<const std::string>(std::move(content));
   FContentStream.reset();
+  FContentBuffers.clear();
 }
 
 void TWebResponse::SetContentStream(std::unique_ptr<std::istream> stream) {
   FContentStream = std::move(stream);
-  FContent.clear();
+  FContent = NoText();
+  FContentBuffers.clear();
+}
+
+void TWebResponse::SetContentBuffers(std::vector<std::string> buffers) {
+  FContent = NoText();
+  FContentStream.reset();
+  FContentBuffers.clear();
+  FContentBuffers.reserve(buffers.size());
+  for (auto& buffer : buffers)
+    if (!buffer.empty()) FContentBuffers.push_back(std::make_shared<const std::string>(std::move(buffer)));
+}
+
+int64_t TWebResponse::BuffersSize() const {
+  int64_t size = 0;
+  for (const auto& buffer : FContentBuffers) size += static_cast<int64_t>(buffer->size());
+  return size;
 }
 
 void TWebResponse::SetCustomHeader(const std::string& name, const std::string& value) {
@@ -232,8 +279,10 @@ std::string TWebResponse::GetCustomHeader(std::string_view name) const {
   return {};
 }
 
-std::string TWebResponse::BodyBytes() const {
-  return FContent.empty() ? std::string() : EncodeForWire(FContent, Charset());
+TWireBuffer TWebResponse::BodyBytes() const {
+  // Text that reads the same in the wire's charset goes out as it is held.
+  if (FContent->empty() || WireIsSame(*FContent, Charset())) return FContent;
+  return std::make_shared<const std::string>(EncodeForWire(*FContent, Charset()));
 }
 
 std::string TWebResponse::HeadBytes(int64_t contentLength) const {
@@ -281,32 +330,46 @@ std::string TWebResponse::Serialize() const {
     out.append(std::istreambuf_iterator<char>(*FContentStream), {});
     return out;
   }
-  const std::string body = BodyBytes();
+  if (!FContentBuffers.empty()) {
+    std::string out = HeadBytes(BuffersSize());
+    for (const auto& buffer : FContentBuffers) out += *buffer;
+    return out;
+  }
+  const TWireBuffer body = BodyBytes();
   const int64_t length =
-      !body.empty() ? static_cast<int64_t>(body.size()) : std::max<int64_t>(FContentLength, 0);
-  return HeadBytes(length) + body;
+      !body->empty() ? static_cast<int64_t>(body->size()) : std::max<int64_t>(FContentLength, 0);
+  return HeadBytes(length) + *body;
 }
 
 void TWebResponse::WriteAll() {
   FHeadWritten = true;
-  if (!FContentStream) {
-    const std::string body = BodyBytes();
-    const int64_t length =
-        !body.empty() ? static_cast<int64_t>(body.size()) : std::max<int64_t>(FContentLength, 0);
-    FWrite(HeadBytes(length) + body);
-    FBodyBytesWritten = static_cast<int64_t>(body.size());
+  if (FContentStream) {
+    FSink->Write(std::make_shared<const std::string>(HeadBytes(StreamSize(*FContentStream))));
+    constexpr size_t PieceSize = 65536;
+    while (*FContentStream) {
+      std::string piece(PieceSize, '\0');
+      FContentStream->read(piece.data(), static_cast<std::streamsize>(piece.size()));
+      const auto n = FContentStream->gcount();
+      if (n <= 0) break;
+      piece.resize(static_cast<size_t>(n));
+      FSink->Write(std::make_shared<const std::string>(std::move(piece)));
+      FBodyBytesWritten += n;
+    }
+    FContentStream.reset();
     return;
   }
-  FWrite(HeadBytes(StreamSize(*FContentStream)));
-  char buffer[65536];
-  while (*FContentStream) {
-    FContentStream->read(buffer, sizeof buffer);
-    const auto n = FContentStream->gcount();
-    if (n <= 0) break;
-    FWrite(std::string_view(buffer, static_cast<size_t>(n)));
-    FBodyBytesWritten += n;
+  if (!FContentBuffers.empty()) {
+    FSink->Write(std::make_shared<const std::string>(HeadBytes(BuffersSize())));
+    for (const auto& buffer : FContentBuffers) FSink->Write(buffer);
+    FBodyBytesWritten = static_cast<int64_t>(BuffersSize());
+    return;
   }
-  FContentStream.reset();
+  TWireBuffer body = BodyBytes();
+  const int64_t length =
+      !body->empty() ? static_cast<int64_t>(body->size()) : std::max<int64_t>(FContentLength, 0);
+  FSink->Write(std::make_shared<const std::string>(HeadBytes(length)));
+  FBodyBytesWritten = static_cast<int64_t>(body->size());
+  if (!body->empty()) FSink->Write(std::move(body));
 }
 
 void TWebResponse::SendResponse() {
@@ -318,8 +381,9 @@ void TWebResponse::SendRedirect(const std::string& uri) {
   FSent = true;
   SetStatusCode(302);
   FLocation = uri;
-  FContent.clear();
+  FContent = NoText();
   FContentStream.reset();
+  FContentBuffers.clear();
 }
 
 void TWebResponse::Finish() {

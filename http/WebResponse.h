@@ -26,6 +26,17 @@ class TSocketError : public Exception {
   using Exception::Exception;
 };
 
+// One piece of an answer on its way to the wire. Shared, not copied: the
+// response keeps its content while the connection writes the same bytes.
+using TWireBuffer = std::shared_ptr<const std::string>;
+
+// Takes the pieces of an answer, in order, without copying them.
+class TResponseSink {
+ public:
+  virtual ~TResponseSink() = default;
+  virtual void Write(TWireBuffer piece) = 0;
+};
+
 // The reason text of a status code ("Unknown Response Code" for others).
 std::string ReasonTextOf(int statusCode);
 
@@ -37,6 +48,9 @@ class TWebResponse {
   // `version` is the request's protocol version text; `write` receives the
   // answer when it is sent.
   TWebResponse(std::string version, TWriteFn write);
+  // `sink` takes the answer as pieces (head, then the body's buffers); it
+  // must outlive the response.
+  TWebResponse(std::string version, TResponseSink& sink);
   ~TWebResponse();
   TWebResponse(const TWebResponse&) = delete;
   TWebResponse& operator=(const TWebResponse&) = delete;
@@ -70,13 +84,19 @@ class TWebResponse {
   // else none.
   std::string Charset() const;
 
-  // Text content (8-bit, system code page). Setting it drops a stream.
-  const std::string& Content() const { return FContent; }
+  // Text content (8-bit, system code page). Setting it drops a stream and
+  // buffers.
+  const std::string& Content() const { return *FContent; }
   void SetContent(std::string content);
   // Byte content; the response owns and frees the stream. Setting it drops
-  // the text content.
+  // the text content and buffers.
   std::istream* ContentStream() const { return FContentStream.get(); }
   void SetContentStream(std::unique_ptr<std::istream> stream);
+  // Byte content as a list of buffers, sent one after the other in one
+  // gathered write, none of them copied; Content-Length is their total.
+  // Setting it drops text content and a stream.
+  void SetContentBuffers(std::vector<std::string> buffers);
+  const std::vector<TWireBuffer>& ContentBuffers() const { return FContentBuffers; }
   // An explicit length, sent as Content-Length when there is no content
   // (the answer to HEAD); -1 unset.
   int64_t ContentLength() const { return FContentLength; }
@@ -120,12 +140,14 @@ class TWebResponse {
   std::string Serialize() const;
 
  private:
-  std::string BodyBytes() const;
+  TWireBuffer BodyBytes() const;
+  int64_t BuffersSize() const;
   std::string HeadBytes(int64_t contentLength) const;
   void WriteAll();
 
   std::string FVersion;
-  TWriteFn FWrite;
+  std::unique_ptr<TResponseSink> FOwnSink;  // adapts a TWriteFn
+  TResponseSink* FSink;
   int FStatusCode = 200;
   std::string FReasonString = "OK";
   std::string FServer;
@@ -136,7 +158,8 @@ class TWebResponse {
   std::string FContentType = "text/html";
   std::string FCharset;
   std::string FContentVersion;
-  std::string FContent;
+  TWireBuffer FContent;  // never null
+  std::vector<TWireBuffer> FContentBuffers;
   std::unique_ptr<std::istream> FContentStream;
   int64_t FContentLength = -1;
   TDateTime FDate = -1;

@@ -10,7 +10,8 @@ duration=${1:-10}
 
 # Bench-only tools.
 if ! command -v wrk >/dev/null || ! [ -x /usr/sbin/nginx ]; then
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends wrk nginx-light
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -q -o DPkg::Lock::Timeout=600 \
+    --no-install-recommends wrk nginx-light
 fi
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
@@ -68,9 +69,17 @@ fs_size=$(curl -s "http://127.0.0.1:$fs_port/" | wc -c)
 ng_size=$(curl -s "http://127.0.0.1:$ng_port/" | wc -c)
 echo "page bytes: fieldsync $fs_size, nginx $ng_size"
 
-rate() {  # url -> requests per second
+rate() {  # url server-pid -> requests per second; CPU and switches per request on stderr
+  local before after
+  before=$(python3 bench/http/procstat.py "$2")
   wrk -t2 -c32 -d"${duration}s" -H "Connection: close" "$1" >"$work/wrk.txt"
-  grep -E "requests in|Socket errors|Non-2xx" "$work/wrk.txt" | sed 's/^/    /' >&2
+  after=$(python3 bench/http/procstat.py "$2")
+  grep -E "Socket errors|Non-2xx" "$work/wrk.txt" | sed 's/^/    /' >&2 || true
+  local requests
+  requests=$(awk '/requests in/ {print $1}' "$work/wrk.txt")
+  python3 -c "
+b=[float(x) for x in '$before'.split()]; a=[float(x) for x in '$after'.split()]; n=$requests
+print(f'    {n} requests, CPU {(a[0]-b[0])/n*1e6:.1f} us/request, {(a[1]-b[1])/n:.2f} context switches/request')" >&2
   awk '/Requests\/sec/ {print $2}' "$work/wrk.txt"
 }
 median() { printf '%s\n' "$@" | sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
@@ -81,8 +90,8 @@ rounds=${ROUNDS:-3}
 fs_rates=()
 ng_rates=()
 for round in $(seq "$rounds"); do
-  r=$(rate "http://127.0.0.1:$fs_port/"); fs_rates+=("$r"); echo "round $round fieldsync $r req/s" >&2
-  r=$(rate "http://127.0.0.1:$ng_port/"); ng_rates+=("$r"); echo "round $round nginx     $r req/s" >&2
+  r=$(rate "http://127.0.0.1:$fs_port/" "$server_pid"); fs_rates+=("$r"); echo "round $round fieldsync $r req/s" >&2
+  r=$(rate "http://127.0.0.1:$ng_port/" "$nginx_pid"); ng_rates+=("$r"); echo "round $round nginx     $r req/s" >&2
 done
 fs_rate=$(median "${fs_rates[@]}")
 ng_rate=$(median "${ng_rates[@]}")

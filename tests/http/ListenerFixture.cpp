@@ -4,9 +4,33 @@
 
 namespace fieldsync::test {
 
+std::vector<std::string> PatternPieces(int count, int size) {
+  std::vector<std::string> pieces;
+  for (int i = 0; i < count; ++i) {
+    // Sizes vary around `size` so that pieces end at odd places.
+    std::string piece(static_cast<size_t>(size + i % 7), '\0');
+    for (size_t j = 0; j < piece.size(); ++j) piece[j] = static_cast<char>((i * 31 + j) % 251);
+    pieces.push_back(std::move(piece));
+  }
+  return pieces;
+}
+
 bool TProbeModule::HandleRequest(TWebRequest& request, TWebResponse& response) {
   if (FGate) FGate->Pass();
   if (request.PathInfo() == "/throw") throw Exception("probe failure \xC3\xA7");
+  if (request.PathInfo() == "/pieces") {
+    const auto& query = request.QueryFields();
+    response.SetContentType("application/octet-stream");
+    response.SetContentBuffers(PatternPieces(std::stoi(query.Values("count")),
+                                             std::stoi(query.Values("size"))));
+    return true;
+  }
+  if (request.PathInfo() == "/filled") {  // the same, quick to make: all "x"
+    const auto& query = request.QueryFields();
+    response.SetContentBuffers(std::vector<std::string>(
+        std::stoul(query.Values("count")), std::string(std::stoul(query.Values("size")), 'x')));
+    return true;
+  }
   std::string text;
   auto add = [&text](const std::string& name, const std::string& value) {
     text += name + "=" + value + "\n";

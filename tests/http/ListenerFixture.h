@@ -8,6 +8,8 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
+#include <vector>
 
 #include "TestClient.h"
 #include "http/HTTPWebBrokerBridge.h"
@@ -48,7 +50,12 @@ class TGate {
   int FWaiting = 0;
 };
 
-// Answers every request with "name=value" lines describing it.
+// `count` buffers of about `size` bytes each, of a recognisable pattern.
+std::vector<std::string> PatternPieces(int count, int size);
+
+// Answers every request with "name=value" lines describing it; "/throw"
+// raises, "/pieces?count=C&size=S" answers PatternPieces(C, S) as buffers,
+// "/filled?count=C&size=S" C buffers of S times "x".
 class TProbeModule : public TWebModule {
  public:
   explicit TProbeModule(TGate* gate) : FGate(gate) {}

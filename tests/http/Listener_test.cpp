@@ -288,18 +288,25 @@ TEST(ListenerLimits, ReadsTheEnvironmentAndRejectsNonsense) {
   ::unsetenv("FIELDSYNC_READ_TIMEOUT");
   ::unsetenv("FIELDSYNC_MAX_CONNECTIONS");
   ::unsetenv("FIELDSYNC_MAX_BODY");
+  ::unsetenv("FIELDSYNC_LISTEN_BACKLOG");
   TListenerLimits defaults = TListenerLimits::FromEnvironment();
   EXPECT_EQ(defaults.ReadTimeoutSeconds, 60);
   EXPECT_EQ(defaults.MaxConnections, 1024);
   EXPECT_EQ(defaults.MaxBodyBytes, 64 * 1024 * 1024);
+  EXPECT_EQ(defaults.ListenBacklog, 15);
 
   ::setenv("FIELDSYNC_READ_TIMEOUT", "5", 1);
   ::setenv("FIELDSYNC_MAX_CONNECTIONS", "10", 1);
   ::setenv("FIELDSYNC_MAX_BODY", "2048", 1);
+  ::setenv("FIELDSYNC_LISTEN_BACKLOG", "1024", 1);
   TListenerLimits set = TListenerLimits::FromEnvironment();
   EXPECT_EQ(set.ReadTimeoutSeconds, 5);
   EXPECT_EQ(set.MaxConnections, 10);
   EXPECT_EQ(set.MaxBodyBytes, 2048);
+  EXPECT_EQ(set.ListenBacklog, 1024);
+  ::setenv("FIELDSYNC_LISTEN_BACKLOG", "65536", 1);
+  EXPECT_THROW(TListenerLimits::FromEnvironment(), Exception);
+  ::unsetenv("FIELDSYNC_LISTEN_BACKLOG");
 
   ::setenv("FIELDSYNC_MAX_CONNECTIONS", "0", 1);
   try {

@@ -184,3 +184,79 @@ TEST(WebResponse, CountsTheBodyBytesItWrites) {
 
 }  // namespace
 }  // namespace fieldsync
+
+namespace fieldsync {
+namespace {
+
+// Keeps the pieces a response hands over, as the connection does.
+struct TPieces : TResponseSink {
+  std::vector<TWireBuffer> Pieces;
+  void Write(TWireBuffer piece) override { Pieces.push_back(std::move(piece)); }
+  std::string Joined() const {
+    std::string out;
+    for (const auto& piece : Pieces) out += *piece;
+    return out;
+  }
+};
+
+TEST(WebResponse, HandsBodiesOverWithoutCopyingThem) {
+  TPieces sink;
+  TWebResponse response("HTTP/1.1", sink);
+  response.SetContentType("application/json");
+  response.SetContentBuffers({"{\"a\":", "", "[1,2]}"});
+  ASSERT_EQ(response.ContentBuffers().size(), 2u);  // the empty one is left out
+  response.SendResponse();
+  const test::THttpAnswer answer = test::ParseAnswer(sink.Joined());
+  EXPECT_EQ(answer.Header("Content-Length"), "11");
+  EXPECT_EQ(answer.Body, "{\"a\":[1,2]}");
+  ASSERT_EQ(sink.Pieces.size(), 3u);
+  // The very buffers the response holds, not copies of them.
+  EXPECT_EQ(sink.Pieces[1].get(), response.ContentBuffers()[0].get());
+  EXPECT_EQ(sink.Pieces[2].get(), response.ContentBuffers()[1].get());
+
+  // Text that needs no re-encoding goes out as it is held; text that does
+  // is encoded into a piece of its own.
+  struct TCase {
+    const char* Type;
+    std::string Text;
+    bool Shared;
+    std::string Wire;
+  };
+  const std::vector<TCase> cases = {
+      {"text/html", "plain ascii", true, "plain ascii"},
+      {"text/html; charset=windows-1252", "caf\xE9 \x80", true, "caf\xE9 \x80"},
+      {"text/html; charset=utf-8", "caf\xE9", false, "caf\xC3\xA9"},
+      {"text/html", "caf\xE9", false, "caf\xE9"},
+  };
+  for (const auto& c : cases) {
+    TPieces text;
+    TWebResponse r("HTTP/1.1", text);
+    r.SetContentType(c.Type);
+    r.SetContent(c.Text);
+    r.Finish();
+    ASSERT_EQ(text.Pieces.size(), 2u) << c.Type;
+    EXPECT_EQ(*text.Pieces[1], c.Wire) << c.Type;
+    EXPECT_EQ(text.Pieces[1]->data() == r.Content().data(), c.Shared) << c.Type;
+  }
+}
+
+TEST(WebResponse, EachKindOfContentReplacesTheOthers) {
+  TCapture c;
+  c.Response.SetContentBuffers({"buffers"});
+  c.Response.SetContent("text");
+  EXPECT_TRUE(c.Response.ContentBuffers().empty());
+  c.Response.SetContentBuffers({"buffers"});
+  EXPECT_EQ(c.Response.Content(), "");
+  c.Response.SetContentStream(std::make_unique<std::istringstream>("stream"));
+  EXPECT_TRUE(c.Response.ContentBuffers().empty());
+  c.Response.SetContentBuffers({"buffers", "!"});
+  EXPECT_EQ(c.Response.ContentStream(), nullptr);
+  EXPECT_EQ(c.Response.Serialize(),
+            "HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Type: text/html; charset=ISO-8859-1\r\n"
+            "Content-Length: 8\r\n\r\nbuffers!");
+  c.Response.Finish();
+  EXPECT_EQ(c.Answer().Body, "buffers!");
+}
+
+}  // namespace
+}  // namespace fieldsync

@@ -1,0 +1,80 @@
+// The dispatch workers: every job runs once, no more threads than allowed
+// run at once, idle threads end, and stopping runs what is queued.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include "http/DispatchWorkers.h"
+
+namespace fieldsync::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+TEST(DispatchWorkers, RunsEveryJobOnceWithinTheThreadLimit) {
+  struct TCase {
+    int MaxThreads;
+    int Jobs;
+  };
+  for (const TCase c : {TCase{1, 20}, TCase{4, 200}, TCase{64, 100}}) {
+    std::atomic<int> running{0}, mostAtOnce{0}, done{0};
+    {
+      TDispatchWorkers workers(c.MaxThreads, 10s);
+      for (int i = 0; i < c.Jobs; ++i) {
+        workers.Submit([&] {
+          const int now = ++running;
+          int seen = mostAtOnce.load();
+          while (now > seen && !mostAtOnce.compare_exchange_weak(seen, now)) {
+          }
+          std::this_thread::sleep_for(1ms);
+          --running;
+          ++done;
+        });
+      }
+      EXPECT_LE(workers.Threads(), c.MaxThreads);
+    }  // stopping runs what is still queued
+    EXPECT_EQ(done.load(), c.Jobs) << c.MaxThreads;
+    EXPECT_LE(mostAtOnce.load(), c.MaxThreads);
+    EXPECT_GE(mostAtOnce.load(), 1);
+  }
+}
+
+TEST(DispatchWorkers, MakesAThreadForEachBlockedJobAndEndsIdleOnes) {
+  TDispatchWorkers workers(8, 50ms);
+  std::mutex lock;
+  std::condition_variable changed;
+  int waiting = 0;
+  bool open = false;
+  for (int i = 0; i < 5; ++i) {
+    workers.Submit([&] {
+      std::unique_lock held(lock);
+      ++waiting;
+      changed.notify_all();
+      changed.wait(held, [&] { return open; });
+    });
+  }
+  {
+    // Five jobs that wait for each other need five threads.
+    std::unique_lock held(lock);
+    ASSERT_TRUE(changed.wait_for(held, 10s, [&] { return waiting == 5; }));
+    open = true;
+    changed.notify_all();
+  }
+  const auto end = std::chrono::steady_clock::now() + 10s;
+  while (workers.Threads() > 0 && std::chrono::steady_clock::now() < end)
+    std::this_thread::sleep_for(10ms);
+  EXPECT_EQ(workers.Threads(), 0);
+  // A later job gets a thread again.
+  std::atomic<bool> ran{false};
+  workers.Submit([&] { ran = true; });
+  workers.Stop();
+  EXPECT_TRUE(ran.load());
+}
+
+}  // namespace
+}  // namespace fieldsync::test
