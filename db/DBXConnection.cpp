@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/Text.h"
+#include "db/AttachmentPool.h"
 #include "db/DBXError.h"
 #include "db/Firebird.h"
 
@@ -144,7 +145,7 @@ void TDBXCommand::Prepare() {
   if (FText.empty()) throw TDBXError(TDBXErrorCodes::InvalidOperation, std::string(DBXMessages::NoStatementToExecute));
   Close();
   TFbAttachment& att = FConnection->Attachment();
-  FStatement = std::make_unique<TFbStatement>(att, ServerText(*this, att));
+  FStatement = att.TakeStatement(ServerText(*this, att));
   FOpen = true;
   FPrepared = true;
 }
@@ -160,8 +161,9 @@ std::unique_ptr<TDBXReader> TDBXCommand::ExecuteQuery() {
   }
   if (!FPrepared) {
     // Not prepared: the text runs directly, through a statement of its own.
+    ReleaseStatement();
     TFbAttachment& att = FConnection->Attachment();
-    FStatement = std::make_unique<TFbStatement>(att, ServerText(*this, att));
+    FStatement = att.TakeStatement(ServerText(*this, att));
   }
   if (!FStatement->HasResultSet()) {
     ExecuteOnce(*FStatement, {}, nullptr);
@@ -182,8 +184,9 @@ int64_t TDBXCommand::ExecuteUpdate() {
     last->Detach();
   }
   if (!FPrepared) {
+    ReleaseStatement();
     TFbAttachment& att = FConnection->Attachment();
-    FStatement = std::make_unique<TFbStatement>(att, ServerText(*this, att));
+    FStatement = att.TakeStatement(ServerText(*this, att));
   }
   if (FStatement->HasResultSet()) {
     TFbCursor cursor(*FStatement, {});
@@ -203,9 +206,15 @@ void TDBXCommand::Close() {
     FLastReader = nullptr;
     last->Detach();
   }
-  FStatement.reset();
+  ReleaseStatement();
   FOpen = false;
   FPrepared = false;
+}
+
+void TDBXCommand::ReleaseStatement() noexcept {
+  if (!FStatement) return;
+  TFbAttachment& att = FStatement->Att;
+  att.GiveStatement(std::move(FStatement));
 }
 
 void TDBXCommand::ConnectionClosing() {
@@ -254,6 +263,9 @@ void TDBXConnection::CloseAll() {
   // Commands stay allocated (their owners may still hold references) but
   // are closed for good.
   for (auto& command : FCommands) command->ConnectionClosing();
+  // An attachment made for reuse goes back to the pool when it is clean;
+  // otherwise it is detached here.
+  if (FAttachment && !FAttachment->PoolKey.empty()) TAttachmentPool::Process().Give(std::move(FAttachment));
   FAttachment.reset();
 }
 

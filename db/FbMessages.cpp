@@ -49,7 +49,7 @@ std::u16string DecodeBytes(unsigned charSet, bool connectionUnicode, const char*
 // ---- columns ----
 
 TDBXValueType DescribeColumn(TFbAttachment& att, IMessageMetadata* meta, unsigned i) {
-  TFbStatus st(att.Client);
+  TFbStatus st(att);
   TDBXValueType t;
   const char* alias = meta->getAlias(&st, i);
   const char* field = meta->getField(&st, i);
@@ -130,7 +130,7 @@ std::string RawBytes(const T& v) {
 }
 
 ISC_QUAD WriteBlob(TFbAttachment& att, ITransaction* tra, const std::string& bytes) {
-  TFbStatus st(att.Client);
+  TFbStatus st(att);
   ISC_QUAD id{};
   IBlob* blob = att.Attachment->createBlob(&st, tra, &id, 0, nullptr);
   st.Check();
@@ -149,7 +149,7 @@ ISC_QUAD WriteBlob(TFbAttachment& att, ITransaction* tra, const std::string& byt
 
 TBinding Bind(TFbStatement& stmt, ITransaction* tra, unsigned i, const TParam* param) {
   TFbAttachment& att = stmt.Att;
-  TFbStatus st(att.Client);
+  TFbStatus st(att);
   TBinding b;
   const unsigned origType = stmt.InMeta->getType(&st, i) & ~1u;
   const int origScale = stmt.InMeta->getScale(&st, i);
@@ -275,7 +275,7 @@ void BuildInput(TFbStatement& stmt, ITransaction* tra, const std::vector<const T
   bindings.reserve(n);
   for (unsigned i = 0; i < n; ++i) bindings.push_back(Bind(stmt, tra, i, values[i]));
 
-  TFbStatus st(att.Client);
+  TFbStatus st(att);
   IMetadataBuilder* builder = stmt.InMeta->getBuilder(&st);
   st.Check();
   for (unsigned i = 0; i < n && !st.Failed(); ++i) {
@@ -306,7 +306,7 @@ void BuildInput(TFbStatement& stmt, ITransaction* tra, const std::vector<const T
 
 void DecodeColumn(TFbAttachment& att, IMessageMetadata* meta, unsigned i, const unsigned char* buffer,
                   ITransaction* tra, TDBXValue& value) {
-  TFbStatus st(att.Client);
+  TFbStatus st(att);
   const unsigned type = meta->getType(&st, i) & ~1u;
   const unsigned nullOffset = meta->getNullOffset(&st, i);
   const unsigned offset = meta->getOffset(&st, i);
