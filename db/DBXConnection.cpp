@@ -73,6 +73,17 @@ class TFbReader : public TDBXReader {
 
   bool IsClosed() const override { return FCursor == nullptr; }
 
+  bool TextBytes(int32_t ordinal, std::string_view& bytes, bool& utf8) override {
+    if (!FHasRow || !FCursor || ordinal < 0 || ordinal >= ColumnCount()) return false;
+    const char* data = nullptr;
+    size_t length = 0;
+    const TFbTextBytes kind = FCursor->TextBytes(static_cast<unsigned>(ordinal), data, length);
+    if (kind == TFbTextBytes::Other) return false;
+    bytes = std::string_view(data, length);
+    utf8 = kind == TFbTextBytes::Utf8;
+    return true;
+  }
+
   // The command is closing: release the cursor; a failure to commit now
   // cannot be reported to anyone.
   void Detach() noexcept {

@@ -356,7 +356,10 @@ TFbStatement::TFbStatement(TFbAttachment& att, const std::string& sql) : Att(att
     st.Check();
     const unsigned n = OutMeta->getCount(&st);
     st.Check();
-    for (unsigned i = 0; i < n; ++i) Columns.push_back(DescribeColumn(att, OutMeta, i));
+    for (unsigned i = 0; i < n; ++i) {
+      Columns.push_back(DescribeColumn(att, OutMeta, i));
+      Layout.push_back(ColumnLayout(att, OutMeta, i));
+    }
   } catch (...) {
     Release();  // a constructor that throws runs no destructor
     throw;
@@ -446,7 +449,11 @@ bool TFbCursor::Fetch() {
 }
 
 void TFbCursor::Decode(unsigned index, TDBXValue& value) {
-  DecodeColumn(FStmt.Att, FStmt.OutMeta, index, FBuffer.data(), FTra, value);
+  DecodeColumn(FStmt.Att, FStmt.Layout.at(index), FBuffer.data(), FTra, value);
+}
+
+TFbTextBytes TFbCursor::TextBytes(unsigned index, const char*& bytes, size_t& length) const {
+  return ColumnTextBytes(FStmt.Att, FStmt.Layout[index], FBuffer.data(), bytes, length);
 }
 
 void TFbCursor::Close() {
@@ -485,7 +492,7 @@ int64_t ExecuteOnce(TFbStatement& stmt, const std::vector<const TParam*>& values
     if (output && outCount) {
       output->clear();
       output->resize(outCount);
-      for (unsigned i = 0; i < outCount; ++i) DecodeColumn(att, stmt.OutMeta, i, out.data(), tra, (*output)[i]);
+      for (unsigned i = 0; i < outCount; ++i) DecodeColumn(att, stmt.Layout.at(i), out.data(), tra, (*output)[i]);
     }
   } catch (...) {
     att.Rollback(tra);

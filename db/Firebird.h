@@ -137,6 +137,22 @@ struct TFbAttachment {
   std::multimap<std::string, std::list<std::unique_ptr<TFbStatement>>::iterator> FKeptIndex;
 };
 
+// Where and how one output column lies in the output message; read once
+// when the statement is prepared.
+struct TFbColumnLayout {
+  unsigned Type = 0;  // SQL_... without the nullable bit
+  unsigned Offset = 0;
+  unsigned NullOffset = 0;
+  unsigned Length = 0;
+  unsigned CharSet = 0;
+  int Scale = 0;
+  int SubType = 0;
+};
+
+// How text bytes of a column decode: UTF-8, Windows-1252 (every single-byte
+// set), or neither (octets, CHAR of a multi-byte set: decoded the long way).
+enum class TFbTextBytes { Other, Utf8, Win1252 };
+
 struct TFbStatement {
   TFbStatement(TFbAttachment& attachment, const std::string& sql);
   ~TFbStatement();
@@ -156,7 +172,8 @@ struct TFbStatement {
   Firebird::IMessageMetadata* OutMeta = nullptr;
   unsigned Type = 0;
   std::string Sql;  // the text it was prepared from
-  std::vector<TDBXValueType> Columns;  // descriptions of the output columns
+  std::vector<TDBXValueType> Columns;
+  std::vector<TFbColumnLayout> Layout;  // one per output column  // descriptions of the output columns
 };
 
 // The description of output column `index` (name, code, scale, size, flags).
@@ -174,9 +191,19 @@ struct TFbInput {
 void BuildInput(TFbStatement& stmt, Firebird::ITransaction* tra,
                 const std::vector<const TParam*>& values, TFbInput& input);
 
-// Decodes output column `index` of `buffer` into `value`; blobs are read in `tra`.
-void DecodeColumn(TFbAttachment& att, Firebird::IMessageMetadata* meta, unsigned index,
-                  const unsigned char* buffer, Firebird::ITransaction* tra, TDBXValue& value);
+// The layout of output column `index`.
+TFbColumnLayout ColumnLayout(TFbAttachment& att, Firebird::IMessageMetadata* meta, unsigned index);
+
+// Decodes an output column of `buffer` into `value`; blobs are read in `tra`.
+void DecodeColumn(TFbAttachment& att, const TFbColumnLayout& column, const unsigned char* buffer,
+                  Firebird::ITransaction* tra, TDBXValue& value);
+
+// The bytes of a text column as they are in `buffer`, when they decode in
+// one of the two ways of TFbTextBytes (VARCHAR, and CHAR of a single-byte
+// set, trimmed as the connection's TrimChar says); TFbTextBytes::Other for
+// NULL and every other column.
+TFbTextBytes ColumnTextBytes(const TFbAttachment& att, const TFbColumnLayout& column,
+                             const unsigned char* buffer, const char*& bytes, size_t& length);
 
 class TFbCursor {
  public:
@@ -190,6 +217,8 @@ class TFbCursor {
   // Fetches the next row; false at the end, where the transaction is committed.
   bool Fetch();
   void Decode(unsigned index, TDBXValue& value);
+  // The current row's text bytes of a column (see ColumnTextBytes).
+  TFbTextBytes TextBytes(unsigned index, const char*& bytes, size_t& length) const;
   // Closes the cursor and commits; idempotent. Raises when the commit fails.
   void Close();
   bool IsOpen() const { return FCursor != nullptr || FTra != nullptr; }
