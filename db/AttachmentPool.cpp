@@ -1,5 +1,6 @@
 #include "db/AttachmentPool.h"
 
+#include <cstdlib>
 #include <vector>
 
 #include "core/Platform.h"
@@ -13,6 +14,17 @@ TAttachmentPool& TAttachmentPool::Process() {
   static TAttachmentPool pool;
   return pool;
 }
+
+namespace {
+
+// At exit the idle attachments are detached before the Firebird client shuts
+// down: left to the client's own exit handler, which runs first otherwise,
+// an embedded engine with open attachments can take minutes to stop. This
+// handler is registered after the client's (at the first attachment kept),
+// so it runs before it.
+void CloseIdleAtExit() { TAttachmentPool::Process().CloseIdle(); }
+
+}  // namespace
 
 TAttachmentPool::~TAttachmentPool() {
   {
@@ -73,7 +85,10 @@ void TAttachmentPool::Give(std::unique_ptr<TFbAttachment> attachment) {
       FIdle.pop_front();
     }
     FIdle.push_back({std::move(attachment), TClock::now()});
-    if (!FExpiry.joinable()) FExpiry = std::thread([this] { Expire(); });
+    if (!FExpiry.joinable()) {
+      FExpiry = std::thread([this] { Expire(); });
+      std::atexit(CloseIdleAtExit);
+    }
   }
   FWake.notify_all();
 }

@@ -12,13 +12,14 @@
 #   3. an upload burst: ORDERS orders of representative 90, each SetPedido and
 #      ten SetItensPedido, from THREADS client threads; every answer must be
 #      {"result":["",true]}, and the rows written are counted afterwards;
-#   4. HANDHELDS handhelds (50) starting their morning sync at once
-#      (handhelds.py: 32 calls each, one after the other);
+#   4. HANDHELDS handhelds (50) starting their morning sync at once against
+#      the demo database, attachments reused and not (handhelds.sh; at the
+#      end, once the large database's service has stopped);
 #   5. GetTodosClientes asked with "Accept-Encoding: gzip" against the plain
 #      answer: bytes on the wire and time;
 #   6. with REUSE_COMPARE=1 (the default), the service again with
 #      FIELDSYNC_DB_REUSE=0 (an attachment per call) for one wrk round of each
-#      path and the handhelds, side by side with the figures above.
+#      path, side by side with the figures above.
 # wrk also measures the landing page, the anchor of the per-call figures.
 # The database is embedded: the service opens the file in its own process, so
 # the bare fetch runs before the service starts and the rows are counted after
@@ -150,15 +151,6 @@ say "VmHWM of the service at the end: $(awk '/VmHWM/ {print $2, $3}' /proc/$pid/
 expected_orders=$orders
 expected_items=$((orders * 10))
 
-# ---- 4. handhelds syncing at once ----
-handhelds=${HANDHELDS:-50}
-handheld_order=700001
-say "-- $handhelds handhelds syncing at once, 32 calls each (load average $(load))"
-(cd bench/service && python3 handhelds.py "$port" "$handhelds" "$representative" "$handheld_order") | tee -a "$work/summary.txt"
-handheld_order=$((handheld_order + 3 * handhelds))
-expected_orders=$((expected_orders + 3 * handhelds))
-expected_items=$((expected_items + 15 * handhelds))
-
 # ---- 5. gzip ----
 todos_url="http://127.0.0.1:$port/datasnap/rest/TServerMethods1/GetTodosClientes"
 for encoding in identity gzip identity gzip; do
@@ -200,13 +192,10 @@ if [ "${REUSE_COMPARE:-1}" = 1 ]; then
     say "$(printf 'FIELDSYNC_DB_REUSE=0, wrk with 32 connections: %-46s %7s req/s  requests=%s non2xx=%s socket_errors=%s  2xx=%s/s' \
       "$path" "$rate" "$total" "$non2xx" "$errors" "$ok")"
   done
-  say "-- FIELDSYNC_DB_REUSE=0: $handhelds handhelds syncing at once (load average $(load))"
-  (cd bench/service && python3 handhelds.py "$port" "$handhelds" "$representative" "$handheld_order") | tee -a "$work/summary.txt"
-  expected_orders=$((expected_orders + 3 * handhelds))
-  expected_items=$((expected_items + 15 * handhelds))
 fi
 
 # ---- stop the service, count the rows ----
+# (the handhelds of section 4 run after the rows are counted)
 stop_service
 counts=$(sql <<<"set heading off;
 select count(*) from PEDIDOPALM where IDFILIAL = 1 and IDREPRESENTANTE = $representative;
@@ -250,6 +239,7 @@ for c in ("32", "16"):
                                       statistics.median(e2), statistics.median(a) / statistics.median(e),
                                       statistics.median(a2) / statistics.median(e2)))
 PY
+bash bench/service/handhelds.sh | tee -a "$work/summary.txt"
 say "load average at the end: $(load)"
 # Kept for later reading: the summary, and the profiles when recorded.
 mkdir -p build/bench/service
