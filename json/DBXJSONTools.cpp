@@ -137,6 +137,31 @@ class TBytesSink {
     FReservation.Hold(out.capacity());
   }
 
+  // The table as buffers: the descriptions and each column's name with its
+  // brackets in small buffers, the column buffers handed over as they are.
+  size_t FinishBuffers(std::vector<std::string>& buffers) {
+    size_t length = 0;
+    auto add = [&](std::string piece) {
+      length += piece.size();
+      buffers.push_back(std::move(piece));
+    };
+    std::string glue = "{\"table\":[";
+    for (size_t i = 0; i < FColumns.size(); ++i)
+      AppendBytes(glue, *TDBXJSONTools::ValueTypeToJSON(FReader.ValueType(static_cast<int32_t>(i))), i ? ',' : 0);
+    glue += ']';
+    for (size_t i = 0; i < FColumns.size(); ++i) {
+      AppendBytes(glue, TJSONString(FReader.ValueType(static_cast<int32_t>(i)).Name), ',');
+      glue += ":[";
+      add(std::move(glue));
+      glue.clear();
+      add(std::move(FColumns[i]));
+      glue = "]";
+    }
+    glue += '}';
+    add(std::move(glue));
+    return length;
+  }
+
  private:
   size_t Held() const {
     size_t bytes = 0;
@@ -176,6 +201,17 @@ void TDBXJSONTools::TableToBytes(std::unique_ptr<TDBXReader> reader, int32_t row
   TBytesSink sink(*reader);
   WriteRows(*reader, rowCount, sink);
   sink.Finish(out);
+}
+
+size_t TDBXJSONTools::TableToBuffers(std::unique_ptr<TDBXReader> reader, int32_t rowCount,
+                                     std::vector<std::string>& buffers) {
+  if (!reader) {
+    buffers.emplace_back("{}");
+    return 2;
+  }
+  TBytesSink sink(*reader);
+  WriteRows(*reader, rowCount, sink);
+  return sink.FinishBuffers(buffers);
 }
 
 std::unique_ptr<TJSONObject> TDBXJSONTools::TableWindowToJSON(std::unique_ptr<TDBXReader> reader, int32_t offset,
