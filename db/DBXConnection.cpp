@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/Text.h"
+#include "db/AttachmentPool.h"
 #include "db/DBXError.h"
 #include "db/Firebird.h"
 
@@ -71,6 +72,17 @@ class TFbReader : public TDBXReader {
   }
 
   bool IsClosed() const override { return FCursor == nullptr; }
+
+  bool TextBytes(int32_t ordinal, std::string_view& bytes, bool& utf8) override {
+    if (!FHasRow || !FCursor || ordinal < 0 || ordinal >= ColumnCount()) return false;
+    const char* data = nullptr;
+    size_t length = 0;
+    const TFbTextBytes kind = FCursor->TextBytes(static_cast<unsigned>(ordinal), data, length);
+    if (kind == TFbTextBytes::Other) return false;
+    bytes = std::string_view(data, length);
+    utf8 = kind == TFbTextBytes::Utf8;
+    return true;
+  }
 
   // The command is closing: release the cursor; a failure to commit now
   // cannot be reported to anyone.
@@ -144,7 +156,7 @@ void TDBXCommand::Prepare() {
   if (FText.empty()) throw TDBXError(TDBXErrorCodes::InvalidOperation, std::string(DBXMessages::NoStatementToExecute));
   Close();
   TFbAttachment& att = FConnection->Attachment();
-  FStatement = std::make_unique<TFbStatement>(att, ServerText(*this, att));
+  FStatement = att.TakeStatement(ServerText(*this, att));
   FOpen = true;
   FPrepared = true;
 }
@@ -160,8 +172,9 @@ std::unique_ptr<TDBXReader> TDBXCommand::ExecuteQuery() {
   }
   if (!FPrepared) {
     // Not prepared: the text runs directly, through a statement of its own.
+    ReleaseStatement();
     TFbAttachment& att = FConnection->Attachment();
-    FStatement = std::make_unique<TFbStatement>(att, ServerText(*this, att));
+    FStatement = att.TakeStatement(ServerText(*this, att));
   }
   if (!FStatement->HasResultSet()) {
     ExecuteOnce(*FStatement, {}, nullptr);
@@ -182,8 +195,9 @@ int64_t TDBXCommand::ExecuteUpdate() {
     last->Detach();
   }
   if (!FPrepared) {
+    ReleaseStatement();
     TFbAttachment& att = FConnection->Attachment();
-    FStatement = std::make_unique<TFbStatement>(att, ServerText(*this, att));
+    FStatement = att.TakeStatement(ServerText(*this, att));
   }
   if (FStatement->HasResultSet()) {
     TFbCursor cursor(*FStatement, {});
@@ -203,9 +217,15 @@ void TDBXCommand::Close() {
     FLastReader = nullptr;
     last->Detach();
   }
-  FStatement.reset();
+  ReleaseStatement();
   FOpen = false;
   FPrepared = false;
+}
+
+void TDBXCommand::ReleaseStatement() noexcept {
+  if (!FStatement) return;
+  TFbAttachment& att = FStatement->Att;
+  att.GiveStatement(std::move(FStatement));
 }
 
 void TDBXCommand::ConnectionClosing() {
@@ -254,6 +274,9 @@ void TDBXConnection::CloseAll() {
   // Commands stay allocated (their owners may still hold references) but
   // are closed for good.
   for (auto& command : FCommands) command->ConnectionClosing();
+  // An attachment made for reuse goes back to the pool when it is clean;
+  // otherwise it is detached here.
+  if (FAttachment && !FAttachment->PoolKey.empty()) TAttachmentPool::Process().Give(std::move(FAttachment));
   FAttachment.reset();
 }
 

@@ -68,6 +68,9 @@ class TDBXCommand {
   void CheckUsable() const;
   void ReaderGone(TDBXReader* reader);
   void ConnectionClosing();
+  // Gives the statement back to its attachment, which keeps it for the next
+  // command of the same text.
+  void ReleaseStatement() noexcept;
 
   TDBXConnection* FConnection;  // nullptr once the connection has closed
   std::string FCommandType;

@@ -6,6 +6,7 @@
 // A reader belongs to the thread that runs its connection.
 
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "db/DBXTypes.h"
@@ -28,6 +29,13 @@ class TDBXReader {
   // Releases the result; a closed reader's Next returns false. Idempotent.
   virtual void Close() = 0;
   virtual bool IsClosed() const = 0;
+
+  // The current row's text in a column as the bytes the database sent, for
+  // writers that turn them into their output without decoding them first:
+  // true with the bytes, `utf8` telling UTF-8 from Windows-1252. False when
+  // the reader has no such bytes for it (NULL, other column kinds, readers of
+  // decoded values); Value gives every column.
+  virtual bool TextBytes(int32_t ordinal, std::string_view& bytes, bool& utf8) { return false; }
 
  protected:
   TDBXReader() = default;

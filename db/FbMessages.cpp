@@ -49,7 +49,7 @@ std::u16string DecodeBytes(unsigned charSet, bool connectionUnicode, const char*
 // ---- columns ----
 
 TDBXValueType DescribeColumn(TFbAttachment& att, IMessageMetadata* meta, unsigned i) {
-  TFbStatus st(att.Client);
+  TFbStatus st(att);
   TDBXValueType t;
   const char* alias = meta->getAlias(&st, i);
   const char* field = meta->getField(&st, i);
@@ -130,7 +130,7 @@ std::string RawBytes(const T& v) {
 }
 
 ISC_QUAD WriteBlob(TFbAttachment& att, ITransaction* tra, const std::string& bytes) {
-  TFbStatus st(att.Client);
+  TFbStatus st(att);
   ISC_QUAD id{};
   IBlob* blob = att.Attachment->createBlob(&st, tra, &id, 0, nullptr);
   st.Check();
@@ -149,7 +149,7 @@ ISC_QUAD WriteBlob(TFbAttachment& att, ITransaction* tra, const std::string& byt
 
 TBinding Bind(TFbStatement& stmt, ITransaction* tra, unsigned i, const TParam* param) {
   TFbAttachment& att = stmt.Att;
-  TFbStatus st(att.Client);
+  TFbStatus st(att);
   TBinding b;
   const unsigned origType = stmt.InMeta->getType(&st, i) & ~1u;
   const int origScale = stmt.InMeta->getScale(&st, i);
@@ -275,7 +275,7 @@ void BuildInput(TFbStatement& stmt, ITransaction* tra, const std::vector<const T
   bindings.reserve(n);
   for (unsigned i = 0; i < n; ++i) bindings.push_back(Bind(stmt, tra, i, values[i]));
 
-  TFbStatus st(att.Client);
+  TFbStatus st(att);
   IMetadataBuilder* builder = stmt.InMeta->getBuilder(&st);
   st.Check();
   for (unsigned i = 0; i < n && !st.Failed(); ++i) {
@@ -304,26 +304,63 @@ void BuildInput(TFbStatement& stmt, ITransaction* tra, const std::vector<const T
 
 // ---- output ----
 
-void DecodeColumn(TFbAttachment& att, IMessageMetadata* meta, unsigned i, const unsigned char* buffer,
-                  ITransaction* tra, TDBXValue& value) {
-  TFbStatus st(att.Client);
-  const unsigned type = meta->getType(&st, i) & ~1u;
-  const unsigned nullOffset = meta->getNullOffset(&st, i);
-  const unsigned offset = meta->getOffset(&st, i);
+TFbColumnLayout ColumnLayout(TFbAttachment& att, IMessageMetadata* meta, unsigned i) {
+  TFbStatus st(att);
+  TFbColumnLayout c;
+  c.Type = meta->getType(&st, i) & ~1u;
+  c.NullOffset = meta->getNullOffset(&st, i);
+  c.Offset = meta->getOffset(&st, i);
+  c.Length = meta->getLength(&st, i);
+  c.CharSet = meta->getCharSet(&st, i);
+  c.Scale = meta->getScale(&st, i);
+  c.SubType = meta->getSubType(&st, i);
   st.Check();
+  return c;
+}
+
+TFbTextBytes ColumnTextBytes(const TFbAttachment& att, const TFbColumnLayout& c, const unsigned char* buffer,
+                             const char*& bytes, size_t& length) {
+  if (c.Type != SQL_VARYING && c.Type != SQL_TEXT) return TFbTextBytes::Other;
   int16_t nullFlag;
-  std::memcpy(&nullFlag, buffer + nullOffset, sizeof nullFlag);
+  std::memcpy(&nullFlag, buffer + c.NullOffset, sizeof nullFlag);
+  if (nullFlag != 0) return TFbTextBytes::Other;
+  // The same choice as DecodeBytes.
+  TFbTextBytes kind = TFbTextBytes::Win1252;
+  if (c.CharSet == CsUtf8 || c.CharSet == CsUnicodeFss || (c.CharSet == CsNone && att.Unicode))
+    kind = TFbTextBytes::Utf8;
+  else if (c.CharSet == CsOctets)
+    return TFbTextBytes::Other;
+  const unsigned char* data = buffer + c.Offset;
+  if (c.Type == SQL_VARYING) {
+    uint16_t n;
+    std::memcpy(&n, data, sizeof n);
+    bytes = reinterpret_cast<const char*>(data + 2);
+    length = n;
+    return kind;
+  }
+  if (BytesPerChar(c.CharSet) > 1) return TFbTextBytes::Other;  // cut to its characters the long way
+  bytes = reinterpret_cast<const char*>(data);
+  length = c.Length;
+  if (att.TrimChar)
+    while (length > 0 && bytes[length - 1] == ' ') --length;
+  return kind;
+}
+
+void DecodeColumn(TFbAttachment& att, const TFbColumnLayout& c, const unsigned char* buffer, ITransaction* tra,
+                  TDBXValue& value) {
+  const unsigned type = c.Type;
+  int16_t nullFlag;
+  std::memcpy(&nullFlag, buffer + c.NullOffset, sizeof nullFlag);
   if (nullFlag != 0 || type == SQL_NULL) {
     value.SetNull();
     return;
   }
-  const unsigned char* data = buffer + offset;
+  const unsigned char* data = buffer + c.Offset;
   auto read = [&](auto& v) { std::memcpy(&v, data, sizeof v); };
   switch (type) {
     case SQL_TEXT: {
-      const unsigned length = meta->getLength(&st, i);
-      const unsigned charSet = meta->getCharSet(&st, i);
-      st.Check();
+      const unsigned length = c.Length;
+      const unsigned charSet = c.CharSet;
       std::u16string text = DecodeBytes(charSet, att.Unicode, reinterpret_cast<const char*>(data), length);
       // A CHAR(n) of a multi-byte set arrives padded to its byte length:
       // keep its n characters (blanks included).
@@ -338,8 +375,7 @@ void DecodeColumn(TFbAttachment& att, IMessageMetadata* meta, unsigned i, const 
     case SQL_VARYING: {
       uint16_t length;
       std::memcpy(&length, data, sizeof length);
-      const unsigned charSet = meta->getCharSet(&st, i);
-      st.Check();
+      const unsigned charSet = c.CharSet;
       value.SetWideString(DecodeBytes(charSet, att.Unicode, reinterpret_cast<const char*>(data + 2), length));
       return;
     }
@@ -350,9 +386,8 @@ void DecodeColumn(TFbAttachment& att, IMessageMetadata* meta, unsigned i, const 
       if (type == SQL_SHORT) { int16_t v; read(v); n = v; }
       else if (type == SQL_LONG) { int32_t v; read(v); n = v; }
       else { int64_t v; read(v); n = v; }
-      const int scale = meta->getScale(&st, i);
-      const int subType = meta->getSubType(&st, i);
-      st.Check();
+      const int scale = c.Scale;
+      const int subType = c.SubType;
       if (scale != 0 || subType == 1 || subType == 2) value.SetBcd(TDBXBcd{n, -scale});
       else value.SetInt64(n);
       return;
@@ -385,6 +420,7 @@ void DecodeColumn(TFbAttachment& att, IMessageMetadata* meta, unsigned i, const 
       return;
     }
     case SQL_BLOB: {
+      TFbStatus st(att);
       ISC_QUAD id; read(id);
       IBlob* blob = att.Attachment->openBlob(&st, tra, &id, 0, nullptr);
       st.Check();

@@ -72,12 +72,38 @@ std::string ClientErrorText(int32_t code, std::string text) {
 TFbStatus::TFbStatus(TFbClient& client)
     : FClient(client), FStatus(client.Master->getStatus()), FWrapper(FStatus) {}
 
+TFbStatus::TFbStatus(TFbAttachment& attachment) : TFbStatus(attachment.Client) { FAttachment = &attachment; }
+
 TFbStatus::~TFbStatus() { FStatus->dispose(); }
 
 bool TFbStatus::Failed() const { return (FWrapper.getState() & IStatus::STATE_ERRORS) != 0; }
 
+bool TFbStatus::ConnectionLost() const {
+  if (!Failed()) return false;
+  // The vector is a list of (argument kind, value) pairs ending with isc_arg_end.
+  const intptr_t* v = FWrapper.getErrors();
+  for (size_t i = 0; v[i] != isc_arg_end; i += 2) {
+    if (v[i] != isc_arg_gds) continue;
+    switch (v[i + 1]) {
+      case isc_network_error:
+      case isc_net_read_err:
+      case isc_net_write_err:
+      case isc_lost_db_connection:
+      case isc_conn_lost:
+      case isc_att_shutdown:
+      case isc_shutdown:
+      case isc_bad_db_handle:
+        return true;
+      default:
+        break;
+    }
+  }
+  return false;
+}
+
 void TFbStatus::Check() {
   if (!Failed()) return;
+  if (FAttachment && ConnectionLost()) FAttachment->Lost = true;
   const intptr_t* errors = FWrapper.getErrors();
   const int32_t code = (errors[0] == isc_arg_gds) ? static_cast<int32_t>(errors[1]) : 0;
   char buffer[2048];
@@ -109,6 +135,18 @@ std::vector<unsigned char> BuildTpb(const TDBXProperties& p) {
   return tpb;
 }
 
+// The Firebird client is not safe to attach or detach from several threads
+// at once: during an attachment it calls getpwuid (which is not reentrant)
+// and its own mutexes can be taken in opposite orders by two attaching
+// threads. Every attach, create and detach of the process goes through this
+// lock; the work on an attachment once made runs unserialised.
+std::mutex& AttachLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+}  // namespace
+
 // A Database value without a host that names a relative file is found
 // beside the definitions files (the executable's directory unless a
 // configuration directory is named).
@@ -124,8 +162,6 @@ std::string ResolveDatabaseName(const std::string& database) {
   if (std::filesystem::exists(beside, ec)) return beside.string();
   return database;  // an alias, or a file relative to the current directory
 }
-
-}  // namespace
 
 TFbAttachment::TFbAttachment(TFbClient& client, const TDBXProperties& p) : Client(client) {
   CharacterSet = AsciiUpper(p.Value("ServerCharSet"));
@@ -153,15 +189,26 @@ TFbAttachment::TFbAttachment(TFbClient& client, const TDBXProperties& p) : Clien
     st.Check();
   }
   const std::string database = ResolveDatabaseName(p.Value("Database"));
-  Attachment = client.Provider->attachDatabase(&st, database.c_str(), dpb->getBufferLength(&st),
-                                               dpb->getBuffer(&st));
+  {
+    std::lock_guard<std::mutex> guard(AttachLock());
+    Attachment = client.Provider->attachDatabase(&st, database.c_str(), dpb->getBufferLength(&st),
+                                                 dpb->getBuffer(&st));
+  }
   dpb->dispose();
   st.Check();
 }
 
 TFbAttachment::~TFbAttachment() {
   if (!Attachment) return;
+  FreeStatements();
+  if (FStampStatement) {
+    TFbStatus st(Client);
+    FStampStatement->free(&st);
+    if (st.Failed()) FStampStatement->release();
+    FStampStatement = nullptr;
+  }
   TFbStatus st(Client);
+  std::lock_guard<std::mutex> guard(AttachLock());
   Attachment->detach(&st);
   if (st.Failed()) {
     // A lost connection cannot detach cleanly; the handle is released anyway.
@@ -170,26 +217,117 @@ TFbAttachment::~TFbAttachment() {
   Attachment = nullptr;
 }
 
+bool TFbAttachment::Alive() noexcept {
+  if (Lost || !Attachment) return false;
+  if (FKept.empty()) {
+    TFbStatus st(*this);
+    Attachment->ping(&st);
+    if (st.Failed()) Lost = true;
+    return !Lost;
+  }
+  try {
+    std::string stamp = ReadSchemaStamp();
+    if (stamp != SchemaStamp) {
+      FreeStatements();
+      SchemaStamp = std::move(stamp);
+    }
+  } catch (const std::exception&) {
+    Lost = true;  // not to be handed out whatever the failure
+  }
+  return !Lost;
+}
+
+std::string TFbAttachment::ReadSchemaStamp() {
+  static constexpr char Sql[] =
+      "select count(*), sum(RDB$FORMAT), max(RDB$RELATION_ID) from RDB$RELATIONS";
+  static constexpr unsigned char ReadOnlyTpb[] = {isc_tpb_version3, isc_tpb_read, isc_tpb_read_committed,
+                                                  isc_tpb_rec_version, isc_tpb_nowait};
+  TFbStatus st(*this);
+  ITransaction* tra = Attachment->startTransaction(&st, sizeof ReadOnlyTpb, ReadOnlyTpb);
+  st.Check();
+  ++OpenTransactions;
+  std::string stamp;
+  try {
+    if (!FStampStatement) {
+      FStampStatement = Attachment->prepare(&st, tra, sizeof Sql - 1, Sql, Dialect, 0);
+      st.Check();
+    }
+    IMessageMetadata* out = FStampStatement->getOutputMetadata(&st);
+    st.Check();
+    stamp.assign(out->getMessageLength(&st), '\0');
+    if (!st.Failed())
+      FStampStatement->execute(&st, tra, nullptr, nullptr, out, reinterpret_cast<unsigned char*>(stamp.data()));
+    out->release();
+    st.Check();
+  } catch (...) {
+    Rollback(tra);
+    throw;
+  }
+  Commit(tra);
+  return stamp;
+}
+
 ITransaction* TFbAttachment::StartTransaction() {
-  TFbStatus st(Client);
+  TFbStatus st(*this);
   ITransaction* tra = Attachment->startTransaction(&st, static_cast<unsigned>(Tpb.size()), Tpb.data());
   st.Check();
+  ++OpenTransactions;
   return tra;
 }
 
 void TFbAttachment::Commit(ITransaction* tra) {
-  TFbStatus st(Client);
+  TFbStatus st(*this);
   tra->commit(&st);
   if (st.Failed()) {
     Rollback(tra);
     st.Check();
   }
+  --OpenTransactions;
 }
 
 void TFbAttachment::Rollback(ITransaction* tra) noexcept {
-  TFbStatus st(Client);
+  TFbStatus st(*this);
   tra->rollback(&st);
-  if (st.Failed()) tra->release();
+  if (st.Failed()) {
+    if (st.ConnectionLost()) Lost = true;
+    tra->release();
+  }
+  --OpenTransactions;
+}
+
+std::unique_ptr<TFbStatement> TFbAttachment::TakeStatement(const std::string& sql) {
+  auto it = FKeptIndex.find(sql);
+  if (it == FKeptIndex.end()) return std::make_unique<TFbStatement>(*this, sql);
+  std::unique_ptr<TFbStatement> statement = std::move(*it->second);
+  FKept.erase(it->second);
+  FKeptIndex.erase(it);
+  return statement;
+}
+
+void TFbAttachment::GiveStatement(std::unique_ptr<TFbStatement> statement) noexcept {
+  if (!statement) return;
+  if (!KeepStatements || Lost || !statement->Statement || !statement->Reusable()) return;  // freed here
+  try {
+    FKept.push_front(std::move(statement));
+    FKeptIndex.emplace(FKept.front()->Sql, FKept.begin());
+  } catch (const std::bad_alloc&) {
+    return;
+  }
+  while (FKept.size() > MaxKeptStatements) {
+    auto last = std::prev(FKept.end());
+    auto range = FKeptIndex.equal_range((*last)->Sql);
+    for (auto i = range.first; i != range.second; ++i)
+      if (i->second == last) {
+        FKeptIndex.erase(i);
+        break;
+      }
+    FKept.erase(last);
+  }
+}
+
+void TFbAttachment::FreeStatements() noexcept {
+  FKeptIndex.clear();
+  FKept.clear();
 }
 
 std::string TFbAttachment::EncodeText(std::u16string_view text) const {
@@ -202,9 +340,9 @@ std::u16string TFbAttachment::DecodeText(const char* bytes, size_t length) const
 
 // ---- statement ----
 
-TFbStatement::TFbStatement(TFbAttachment& att, const std::string& sql) : Att(att) {
+TFbStatement::TFbStatement(TFbAttachment& att, const std::string& sql) : Att(att), Sql(sql) {
   ITransaction* tra = att.StartTransaction();
-  TFbStatus st(att.Client);
+  TFbStatus st(att);
   Statement = att.Attachment->prepare(&st, tra, static_cast<unsigned>(sql.size()), sql.c_str(), att.Dialect,
                                       IStatement::PREPARE_PREFETCH_METADATA);
   if (st.Failed()) {
@@ -219,7 +357,10 @@ TFbStatement::TFbStatement(TFbAttachment& att, const std::string& sql) : Att(att
     st.Check();
     const unsigned n = OutMeta->getCount(&st);
     st.Check();
-    for (unsigned i = 0; i < n; ++i) Columns.push_back(DescribeColumn(att, OutMeta, i));
+    for (unsigned i = 0; i < n; ++i) {
+      Columns.push_back(DescribeColumn(att, OutMeta, i));
+      Layout.push_back(ColumnLayout(att, OutMeta, i));
+    }
   } catch (...) {
     Release();  // a constructor that throws runs no destructor
     throw;
@@ -233,10 +374,24 @@ void TFbStatement::Release() noexcept {
   if (OutMeta) OutMeta->release();
   InMeta = OutMeta = nullptr;
   if (Statement) {
-    TFbStatus st(Att.Client);
+    TFbStatus st(Att);
     Statement->free(&st);
     if (st.Failed()) Statement->release();
     Statement = nullptr;
+  }
+}
+
+bool TFbStatement::Reusable() const {
+  switch (Type) {
+    case isc_info_sql_stmt_select:
+    case isc_info_sql_stmt_select_for_upd:
+    case isc_info_sql_stmt_insert:
+    case isc_info_sql_stmt_update:
+    case isc_info_sql_stmt_delete:
+    case isc_info_sql_stmt_exec_procedure:
+      return true;
+    default:  // definitions and transaction control are prepared each time
+      return false;
   }
 }
 
@@ -245,7 +400,7 @@ bool TFbStatement::HasResultSet() const {
 }
 
 unsigned TFbStatement::InputCount() const {
-  TFbStatus st(Att.Client);
+  TFbStatus st(Att);
   const unsigned n = InMeta->getCount(&st);
   st.Check();
   return n;
@@ -264,7 +419,7 @@ TFbCursor::TFbCursor(TFbStatement& stmt, const std::vector<const TParam*>& value
     FTra = nullptr;
     throw;
   }
-  TFbStatus st(att.Client);
+  TFbStatus st(att);
   FBuffer.assign(stmt.OutMeta->getMessageLength(&st), 0);
   FCursor = stmt.Statement->openCursor(&st, FTra, input.Meta, input.Meta ? input.Buffer.data() : nullptr,
                                        stmt.OutMeta, 0);
@@ -286,7 +441,7 @@ TFbCursor::~TFbCursor() {
 
 bool TFbCursor::Fetch() {
   if (!FCursor) return false;
-  TFbStatus st(FStmt.Att.Client);
+  TFbStatus st(FStmt.Att);
   const int rc = FCursor->fetchNext(&st, FBuffer.data());
   st.Check();
   if (rc == IStatus::RESULT_OK) return true;
@@ -295,13 +450,17 @@ bool TFbCursor::Fetch() {
 }
 
 void TFbCursor::Decode(unsigned index, TDBXValue& value) {
-  DecodeColumn(FStmt.Att, FStmt.OutMeta, index, FBuffer.data(), FTra, value);
+  DecodeColumn(FStmt.Att, FStmt.Layout.at(index), FBuffer.data(), FTra, value);
+}
+
+TFbTextBytes TFbCursor::TextBytes(unsigned index, const char*& bytes, size_t& length) const {
+  return ColumnTextBytes(FStmt.Att, FStmt.Layout[index], FBuffer.data(), bytes, length);
 }
 
 void TFbCursor::Close() {
   TFbAttachment& att = FStmt.Att;
   if (FCursor) {
-    TFbStatus st(att.Client);
+    TFbStatus st(att);
     FCursor->close(&st);
     if (st.Failed()) FCursor->release();
     FCursor = nullptr;
@@ -322,7 +481,7 @@ int64_t ExecuteOnce(TFbStatement& stmt, const std::vector<const TParam*>& values
   try {
     TFbInput input;
     if (stmt.InputCount() > 0 || !values.empty()) BuildInput(stmt, tra, values, input);
-    TFbStatus st(att.Client);
+    TFbStatus st(att);
     std::vector<unsigned char> out(stmt.OutMeta->getMessageLength(&st), 0);
     const unsigned outCount = stmt.OutMeta->getCount(&st);
     st.Check();
@@ -334,7 +493,7 @@ int64_t ExecuteOnce(TFbStatement& stmt, const std::vector<const TParam*>& values
     if (output && outCount) {
       output->clear();
       output->resize(outCount);
-      for (unsigned i = 0; i < outCount; ++i) DecodeColumn(att, stmt.OutMeta, i, out.data(), tra, (*output)[i]);
+      for (unsigned i = 0; i < outCount; ++i) DecodeColumn(att, stmt.Layout.at(i), out.data(), tra, (*output)[i]);
     }
   } catch (...) {
     att.Rollback(tra);
@@ -357,6 +516,7 @@ void CreateFirebirdDatabase(const std::string& vendorLib, const std::string& dat
   dpb->insertInt(&st, isc_dpb_sql_dialect, 3);
   dpb->insertInt(&st, isc_dpb_page_size, 8192);
   IAttachment* att = nullptr;
+  std::lock_guard<std::mutex> guard(AttachLock());
   if (!st.Failed())
     att = client.Provider->createDatabase(&st, database.c_str(), dpb->getBufferLength(&st), dpb->getBuffer(&st));
   dpb->dispose();

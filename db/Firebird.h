@@ -13,6 +13,8 @@
 #include <firebird/Interface.h>
 
 #include <cstdint>
+#include <list>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -40,10 +42,15 @@ class TFbClient {
 // with the name of the code when the client gave none.
 std::string ClientErrorText(int32_t code, std::string text);
 
+struct TFbAttachment;
+
 // A status vector that raises TDBXError with the client's code and text.
+// Made for an attachment, it marks the attachment Lost when an error says
+// the connection to the database is gone.
 class TFbStatus {
  public:
   explicit TFbStatus(TFbClient& client);
+  explicit TFbStatus(TFbAttachment& attachment);
   ~TFbStatus();
   TFbStatus(const TFbStatus&) = delete;
   TFbStatus& operator=(const TFbStatus&) = delete;
@@ -52,22 +59,55 @@ class TFbStatus {
   // Raises the pending error, if any, and clears it.
   void Check();
   bool Failed() const;
+  // Whether the pending error says the connection to the database is gone.
+  bool ConnectionLost() const;
 
  private:
   TFbClient& FClient;
+  TFbAttachment* FAttachment = nullptr;
   Firebird::IStatus* FStatus;
   Firebird::CheckStatusWrapper FWrapper;
 };
+
+struct TFbStatement;
+
+// The database name an attachment opens for a Database value: a relative
+// file path that exists beside the executable is taken from there.
+std::string ResolveDatabaseName(const std::string& database);
 
 struct TFbAttachment {
   // Attaches with the driver properties (Database, User_Name, Password, Role,
   // ServerCharSet, SQLDialect, IsolationLevel, WaitOnLocks, TrimChar).
   TFbAttachment(TFbClient& client, const TDBXProperties& properties);
-  ~TFbAttachment();
+  ~TFbAttachment();  // frees the kept statements, then detaches
+  TFbAttachment(const TFbAttachment&) = delete;
+  TFbAttachment& operator=(const TFbAttachment&) = delete;
 
   Firebird::ITransaction* StartTransaction();
   void Commit(Firebird::ITransaction* tra);   // releases it; raises on failure
   void Rollback(Firebird::ITransaction* tra) noexcept;  // releases it
+
+  // Whether the attachment still answers. When it keeps statements, it also
+  // reads the schema stamp (a query on the system tables, which doubles as
+  // the check that it answers) and frees the kept statements when a table
+  // was created, altered or dropped since they were prepared: a statement
+  // prepared before a table changed would keep reading the table's old form.
+  bool Alive() noexcept;
+  // Notes the schema stamp of a new attachment that will keep statements.
+  void StampSchema() { SchemaStamp = ReadSchemaStamp(); }
+  // No transaction of it is open and none of its calls failed for a lost
+  // connection: it may serve another connection.
+  bool Clean() const { return OpenTransactions == 0 && !Lost; }
+
+  // Prepared statements kept for reuse, by their text. Take gives a kept
+  // statement of that text (removing it from the kept ones, so that no two
+  // users share it) or prepares a new one; Give keeps it for the next user,
+  // the least recently given ones being freed beyond MaxKeptStatements.
+  std::unique_ptr<TFbStatement> TakeStatement(const std::string& sql);
+  void GiveStatement(std::unique_ptr<TFbStatement> statement) noexcept;
+  void FreeStatements() noexcept;
+  size_t KeptStatements() const { return FKept.size(); }
+  static constexpr size_t MaxKeptStatements = 100;
 
   TFbClient& Client;
   Firebird::IAttachment* Attachment = nullptr;
@@ -76,17 +116,53 @@ struct TFbAttachment {
   bool TrimChar = false;
   unsigned Dialect = 3;
   std::vector<unsigned char> Tpb;
+  std::string PoolKey;        // the resolved settings it was made with
+  int OpenTransactions = 0;   // started and not yet committed or rolled back
+  bool Lost = false;          // a call failed because the connection is gone
+  bool KeepStatements = true; // whether statements are kept for reuse
+  std::string SchemaStamp;    // the schema stamp when the kept statements were valid
 
   // Text to and from the connection's character set.
   std::string EncodeText(std::u16string_view text) const;
   std::u16string DecodeText(const char* bytes, size_t length) const;
+
+ private:
+  // The schema stamp read now: the count, summed format versions and highest
+  // id of the tables and views. Raises on failure.
+  std::string ReadSchemaStamp();
+  Firebird::IStatement* FStampStatement = nullptr;
+
+  // Kept statements, most recently given first; FKeptIndex finds them by text.
+  std::list<std::unique_ptr<TFbStatement>> FKept;
+  std::multimap<std::string, std::list<std::unique_ptr<TFbStatement>>::iterator> FKeptIndex;
 };
+
+// Where and how one output column lies in the output message; read once
+// when the statement is prepared.
+struct TFbColumnLayout {
+  unsigned Type = 0;  // SQL_... without the nullable bit
+  unsigned Offset = 0;
+  unsigned NullOffset = 0;
+  unsigned Length = 0;
+  unsigned CharSet = 0;
+  int Scale = 0;
+  int SubType = 0;
+};
+
+// How text bytes of a column decode: UTF-8, Windows-1252 (every single-byte
+// set), or neither (octets, CHAR of a multi-byte set: decoded the long way).
+enum class TFbTextBytes { Other, Utf8, Win1252 };
 
 struct TFbStatement {
   TFbStatement(TFbAttachment& attachment, const std::string& sql);
   ~TFbStatement();
+  TFbStatement(const TFbStatement&) = delete;
+  TFbStatement& operator=(const TFbStatement&) = delete;
 
   bool HasResultSet() const;  // a select: execution opens a cursor
+  // Whether it may be kept for reuse: queries, row changes and procedure
+  // calls; not definitions, which should not hold their objects in use.
+  bool Reusable() const;
   unsigned InputCount() const;
   void Release() noexcept;
 
@@ -95,7 +171,9 @@ struct TFbStatement {
   Firebird::IMessageMetadata* InMeta = nullptr;
   Firebird::IMessageMetadata* OutMeta = nullptr;
   unsigned Type = 0;
-  std::vector<TDBXValueType> Columns;  // descriptions of the output columns
+  std::string Sql;  // the text it was prepared from
+  std::vector<TDBXValueType> Columns;
+  std::vector<TFbColumnLayout> Layout;  // one per output column  // descriptions of the output columns
 };
 
 // The description of output column `index` (name, code, scale, size, flags).
@@ -113,9 +191,19 @@ struct TFbInput {
 void BuildInput(TFbStatement& stmt, Firebird::ITransaction* tra,
                 const std::vector<const TParam*>& values, TFbInput& input);
 
-// Decodes output column `index` of `buffer` into `value`; blobs are read in `tra`.
-void DecodeColumn(TFbAttachment& att, Firebird::IMessageMetadata* meta, unsigned index,
-                  const unsigned char* buffer, Firebird::ITransaction* tra, TDBXValue& value);
+// The layout of output column `index`.
+TFbColumnLayout ColumnLayout(TFbAttachment& att, Firebird::IMessageMetadata* meta, unsigned index);
+
+// Decodes an output column of `buffer` into `value`; blobs are read in `tra`.
+void DecodeColumn(TFbAttachment& att, const TFbColumnLayout& column, const unsigned char* buffer,
+                  Firebird::ITransaction* tra, TDBXValue& value);
+
+// The bytes of a text column as they are in `buffer`, when they decode in
+// one of the two ways of TFbTextBytes (VARCHAR, and CHAR of a single-byte
+// set, trimmed as the connection's TrimChar says); TFbTextBytes::Other for
+// NULL and every other column.
+TFbTextBytes ColumnTextBytes(const TFbAttachment& att, const TFbColumnLayout& column,
+                             const unsigned char* buffer, const char*& bytes, size_t& length);
 
 class TFbCursor {
  public:
@@ -129,6 +217,8 @@ class TFbCursor {
   // Fetches the next row; false at the end, where the transaction is committed.
   bool Fetch();
   void Decode(unsigned index, TDBXValue& value);
+  // The current row's text bytes of a column (see ColumnTextBytes).
+  TFbTextBytes TextBytes(unsigned index, const char*& bytes, size_t& length) const;
   // Closes the cursor and commits; idempotent. Raises when the commit fails.
   void Close();
   bool IsOpen() const { return FCursor != nullptr || FTra != nullptr; }

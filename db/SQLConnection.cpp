@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "core/Text.h"
+#include "db/AttachmentPool.h"
 #include "db/ConnectionDefinitions.h"
 #include "db/DBXError.h"
 #include "db/DynamicLibrary.h"
@@ -27,8 +28,9 @@ bool IsBuiltInDriverLibrary(const std::string& libraryName) {
   return false;
 }
 
-std::unique_ptr<TFbAttachment> OpenDriver(const std::string& libraryName, const std::string& entryPoint,
-                                          const TDBXProperties& properties) {
+// Loads the driver and its client library.
+TFbClient& LoadDriver(const std::string& libraryName, const std::string& entryPoint,
+                      const TDBXProperties& properties) {
   if (!IsBuiltInDriverLibrary(libraryName))
     Fail(TDBXErrorCodes::DriverInitFailed, DBXMessages::UnableToLoad,
          {libraryName, std::to_string(LibraryNotFoundCode)});
@@ -37,8 +39,23 @@ std::unique_ptr<TFbAttachment> OpenDriver(const std::string& libraryName, const 
          {libraryName, std::to_string(EntryPointNotFoundCode)});
   std::string vendorLib = properties.Value("VendorLib");
   if (vendorLib.empty()) vendorLib = "fbclient.dll";
-  TFbClient& client = TFbClient::Load(vendorLib);
-  return std::make_unique<TFbAttachment>(client, properties);
+  return TFbClient::Load(vendorLib);
+}
+
+// Everything an attachment is made from: the properties handed to the driver
+// and the database file they resolve to now. Two connections with the same
+// key may share an attachment.
+std::string AttachmentKey(const std::string& libraryName, const TDBXProperties& properties) {
+  std::string key = libraryName;
+  key += '\n';
+  for (const auto& [name, value] : properties.Entries()) {
+    key += AsciiLower(name);
+    key += '=';
+    key += value;
+    key += '\n';
+  }
+  key += ResolveDatabaseName(properties.Value("Database"));
+  return key;
 }
 
 }  // namespace
@@ -119,7 +136,19 @@ void TSQLConnection::Open() {
       if (auto v = lookup(name); v && !v->empty()) properties.SetValue(name, *v);
 
     FDriverProperties = properties;
-    std::unique_ptr<TFbAttachment> attachment = OpenDriver(LibraryName, GetDriverFunc, properties);
+    TFbClient& client = LoadDriver(LibraryName, GetDriverFunc, properties);
+    std::unique_ptr<TFbAttachment> attachment;
+    if (AttachmentReuseEnabled()) {
+      const std::string key = AttachmentKey(LibraryName, properties);
+      attachment = TAttachmentPool::Process().Take(key);
+      if (!attachment) {
+        attachment = std::make_unique<TFbAttachment>(client, properties);
+        attachment->StampSchema();
+        attachment->PoolKey = key;
+      }
+    } else {
+      attachment = std::make_unique<TFbAttachment>(client, properties);
+    }
     const std::string rowSetSize = properties.Value("RowSetSize");
     FDBXConnection->Attach(std::move(attachment), rowSetSize.empty() ? 20 : std::atoi(rowSetSize.c_str()));
     FState = TConnectionState::Open;

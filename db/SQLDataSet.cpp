@@ -64,11 +64,18 @@ TSQLDataSetBase::TSQLDataSetBase(TSQLConnection& connection) : FConnection(&conn
 
 TSQLDataSetBase::~TSQLDataSetBase() {
   if (FConnection) FConnection->Unregister(this);
+  Unprepare();
 }
 
 void TSQLDataSetBase::Close() {}
 
-void TSQLDataSetBase::Unprepare() { FStatement.reset(); }
+// The statement goes back to its attachment, which keeps it for the next
+// data set or command of the same text.
+void TSQLDataSetBase::Unprepare() {
+  if (!FStatement) return;
+  TFbAttachment& att = FStatement->Att;
+  att.GiveStatement(std::move(FStatement));
+}
 
 void TSQLDataSetBase::ConnectionClosing() {
   Close();
@@ -113,7 +120,7 @@ void TSQLDataSet::PrepareIfNeeded() {
     throw TDBXError(TDBXErrorCodes::InvalidOperation, std::string(DBXMessages::NoSQLStatement));
   if (FStatement) return;
   TFbAttachment& att = FConnection->DBXConnection().Attachment();
-  FStatement = std::make_unique<TFbStatement>(att, att.EncodeText(FServerText));
+  FStatement = att.TakeStatement(att.EncodeText(FServerText));
 }
 
 namespace {
@@ -253,7 +260,7 @@ void TSQLStoredProc::ExecProc() {
       for (size_t i = 0; i < inputs.size(); ++i) text += i ? u", ?" : u"?";
       text += u")";
     }
-    FStatement = std::make_unique<TFbStatement>(att, att.EncodeText(text));
+    FStatement = att.TakeStatement(att.EncodeText(text));
   }
   std::vector<TDBXValue> results;
   try {

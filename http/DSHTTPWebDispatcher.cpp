@@ -1,6 +1,7 @@
 #include "http/DSHTTPWebDispatcher.h"
 
 #include "core/Text.h"
+#include "http/GzipEncoding.h"
 
 namespace fieldsync {
 
@@ -94,6 +95,8 @@ bool TDSHTTPWebDispatcher::DispatchRequest(TWebRequest& request, TWebResponse& r
     TDSHTTPRequestWebBroker requestView(request);
     TDSHTTPResponseWebBroker responseView(response);
     FHTTPServer.DoCommand(requestView, responseView);
+    // The answer is complete here: compress it when the client asked.
+    if (GzipEnabled()) CompressResponse(request.GetFieldByName("Accept-Encoding"), response);
     return true;
   } catch (...) {
     try {

@@ -6,6 +6,7 @@
 #include "core/Text.h"
 #include "db/DBXError.h"
 #include "json/JSONNumberText.h"
+#include "json/TableMemoryBudget.h"
 
 namespace fieldsync {
 
@@ -37,7 +38,9 @@ void WriteRows(TDBXReader& reader, int32_t rowCount, TSink& sink) {
       first = false;
     }
     for (int32_t i = 0; i < n; ++i)
-      sink.Value(i, TDBXJSONTools::DBXToJSON(&reader.Value(i), reader.ValueType(i).DataType, true));
+      if (!sink.TextBytes(i))
+        sink.Value(i, TDBXJSONTools::DBXToJSON(&reader.Value(i), reader.ValueType(i).DataType, true));
+    sink.RowDone();
     --allowed;
   }
   reader.Close();
@@ -61,6 +64,8 @@ class TTreeSink {
     }
   }
   void Value(int32_t i, std::unique_ptr<TJSONValue> value) { FColumns[i]->AddElement(std::move(value)); }
+  bool TextBytes(int32_t) { return false; }
+  void RowDone() {}
 
  private:
   TDBXReader& FReader;
@@ -83,13 +88,40 @@ class TBytesSink {
  public:
   explicit TBytesSink(TDBXReader& reader) : FReader(reader) {}
 
-  void Begin(int32_t n) { FColumns.resize(n); }
+  void Begin(int32_t n) {
+    FColumns.resize(n);
+    FText.resize(n);
+    for (int32_t i = 0; i < n; ++i) {
+      const int32_t type = FReader.ValueType(i).DataType;
+      FText[i] = type == TDBXDataTypes::AnsiStringType || type == TDBXDataTypes::WideStringType;
+    }
+  }
+  // A text value goes from the reader's bytes straight into its column.
+  bool TextBytes(int32_t i) {
+    std::string_view bytes;
+    bool utf8 = false;
+    if (!FText[i] || !FReader.TextBytes(i, bytes, utf8)) return false;
+    std::string& column = FColumns[i];
+    if (!column.empty()) column.push_back(',');
+    AppendJSONStringBytes(column, bytes, utf8);
+    return true;
+  }
   void Value(int32_t i, std::unique_ptr<TJSONValue> value) {
     std::string& column = FColumns[i];
     AppendBytes(column, *value, column.empty() ? 0 : ',');
   }
 
+  // Every few hundred rows the bytes held are counted against the process's
+  // budget for large tables (which may make this call wait its turn).
+  void RowDone() {
+    if (++FRows % 256 == 0) FReservation.Hold(Held());
+  }
+
   void Finish(std::string& out) {
+    size_t body = 64;
+    for (size_t i = 0; i < FColumns.size(); ++i) body += FColumns[i].size() + 400;
+    FReservation.Hold(Held() + body);
+    out.reserve(out.size() + body);
     out += "{\"table\":[";
     for (size_t i = 0; i < FColumns.size(); ++i)
       AppendBytes(out, *TDBXJSONTools::ValueTypeToJSON(FReader.ValueType(static_cast<int32_t>(i))), i ? ',' : 0);
@@ -102,11 +134,46 @@ class TBytesSink {
       std::string().swap(FColumns[i]);
     }
     out += '}';
+    FReservation.Hold(out.capacity());
+  }
+
+  // The table as buffers: the descriptions and each column's name with its
+  // brackets in small buffers, the column buffers handed over as they are.
+  size_t FinishBuffers(std::vector<std::string>& buffers) {
+    size_t length = 0;
+    auto add = [&](std::string piece) {
+      length += piece.size();
+      buffers.push_back(std::move(piece));
+    };
+    std::string glue = "{\"table\":[";
+    for (size_t i = 0; i < FColumns.size(); ++i)
+      AppendBytes(glue, *TDBXJSONTools::ValueTypeToJSON(FReader.ValueType(static_cast<int32_t>(i))), i ? ',' : 0);
+    glue += ']';
+    for (size_t i = 0; i < FColumns.size(); ++i) {
+      AppendBytes(glue, TJSONString(FReader.ValueType(static_cast<int32_t>(i)).Name), ',');
+      glue += ":[";
+      add(std::move(glue));
+      glue.clear();
+      add(std::move(FColumns[i]));
+      glue = "]";
+    }
+    glue += '}';
+    add(std::move(glue));
+    return length;
   }
 
  private:
+  size_t Held() const {
+    size_t bytes = 0;
+    for (const std::string& column : FColumns) bytes += column.capacity();
+    return bytes;
+  }
+
   TDBXReader& FReader;
   std::vector<std::string> FColumns;
+  size_t FRows = 0;
+  TTableMemoryBudget::TReservation FReservation{TTableMemoryBudget::Process()};
+  std::vector<bool> FText;  // text columns, written from the reader's bytes when it has them
 };
 
 }  // namespace
@@ -134,6 +201,17 @@ void TDBXJSONTools::TableToBytes(std::unique_ptr<TDBXReader> reader, int32_t row
   TBytesSink sink(*reader);
   WriteRows(*reader, rowCount, sink);
   sink.Finish(out);
+}
+
+size_t TDBXJSONTools::TableToBuffers(std::unique_ptr<TDBXReader> reader, int32_t rowCount,
+                                     std::vector<std::string>& buffers) {
+  if (!reader) {
+    buffers.emplace_back("{}");
+    return 2;
+  }
+  TBytesSink sink(*reader);
+  WriteRows(*reader, rowCount, sink);
+  return sink.FinishBuffers(buffers);
 }
 
 std::unique_ptr<TJSONObject> TDBXJSONTools::TableWindowToJSON(std::unique_ptr<TDBXReader> reader, int32_t offset,

@@ -53,6 +53,12 @@ class TDBXJSONTools {
   // straight from the reader without the tree; the bytes are identical to
   // TableToJSON(...)->ToBytes(). Frees the reader.
   static void TableToBytes(std::unique_ptr<TDBXReader> reader, int32_t rowCount, std::string& out);
+  // The same bytes as a list of buffers whose concatenation is the table,
+  // for a writer that sends buffers as they are (scatter-gather): each
+  // column's buffer is handed over, not copied into one body. Returns the
+  // total length, known before any byte is sent. Frees the reader.
+  static size_t TableToBuffers(std::unique_ptr<TDBXReader> reader, int32_t rowCount,
+                               std::vector<std::string>& buffers);
 
   // The row window: skips `offset` rows (a shorter result simply ends), then
   // writes at most `count` rows. Frees the reader.

@@ -60,6 +60,48 @@ char* WriteEscapedUnits(char* out, const std::u16string& text) {
 
 }  // namespace
 
+void AppendJSONStringBytes(std::string& out, std::string_view bytes, bool utf8) {
+  // Each byte gives at most one code unit, written in at most six bytes.
+  const size_t start = out.size();
+  out.resize(start + MaxBytesPerUnit * bytes.size() + 2);
+  char* p = out.data() + start;
+  *p++ = '"';
+  size_t i = 0;
+  const size_t n = bytes.size();
+  while (i < n) {
+    const auto b = static_cast<unsigned char>(bytes[i]);
+    if (b < 0x80) {
+      const char escape = AsciiEscapes[b];
+      if (escape == 0) {
+        *p++ = static_cast<char>(b);
+      } else {
+        *p++ = '\\';
+        if (escape != 'u') {
+          *p++ = escape;
+        } else {
+          *p++ = 'u';
+          *p++ = '0';
+          *p++ = '0';
+          *p++ = HexDigits[b >> 4];
+          *p++ = HexDigits[b & 0xF];
+        }
+      }
+      ++i;
+      continue;
+    }
+    // A run of non-ASCII bytes: no multi-byte sequence holds an ASCII byte,
+    // and a broken one gives one replacement character per byte, so the run
+    // decodes exactly as it does inside the whole text.
+    size_t end = i + 1;
+    while (end < n && static_cast<unsigned char>(bytes[end]) >= 0x80) ++end;
+    const std::string_view run = bytes.substr(i, end - i);
+    p = WriteEscapedUnits(p, utf8 ? Utf8ToUtf16(run) : Win1252ToUtf16(run));
+    i = end;
+  }
+  *p++ = '"';
+  out.resize(static_cast<size_t>(p - out.data()));
+}
+
 // ---- TJSONString ----------------------------------------------------------
 
 TJSONString::TJSONString() : FHasBuffer(false) {}

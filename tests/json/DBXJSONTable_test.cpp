@@ -69,5 +69,47 @@ TEST_P(DBXJSONTableTest, EmptyResultAndStreamedBytesMatchTheTree) {
 
 INSTANTIATE_TEST_SUITE_P(Modes, DBXJSONTableTest, testing::Values(TDbMode::Embedded, TDbMode::Server), ModeName);
 
+// The same table read over a UTF8 and over a WIN1252 connection: the
+// streamed bytes (text straight from the message buffer) equal the tree's,
+// and both connections give the same bytes.
+class TableCharSetTest : public DBXJSONTableTest {};
+
+TEST_P(TableCharSetTest, StreamedBytesEqualTheTreeOverBothConnectionCharacterSets) {
+  FIELDSYNC_REQUIRE_MODE(GetParam());
+  const char* const rows[] = {
+      "1, 'Jo\xC3\xA3o A\xC3\xA7\xC3\xA3o \xE2\x82\xAC', '\xC3\xA9'",
+      "2, 'aspas \"duplas\" e ''simples'', barra / e \\', 'x'",
+      "3, 'tab' || ascii_char(9) || 'nova' || ascii_char(10) || 'linha' || ascii_char(1), ''",
+      "4, null, null",
+      "5, '', 'abcde'",
+  };
+  std::string bytes[2];
+  int k = 0;
+  for (const char* charSet : {"UTF8", "WIN1252"}) {
+    SCOPED_TRACE(charSet);
+    TTestDatabase db(GetParam(), charSet, "UTF8");
+    db.Exec({"create table T (ID integer, NOME varchar(40), SIGLA char(5))"});
+    // Statement texts are given in UTF-8 and sent in the connection's set.
+    for (const char* row : rows) db.Exec({std::string("insert into T values (") + row + ")"});
+    auto connection = db.Connect();
+    const std::string sql = "select NOME, SIGLA, ID from T order by ID";
+    const std::string tree = TDBXJSONTools::TableToJSON(Query(*connection, sql))->ToBytes();
+    TDBXJSONTools::TableToBytes(Query(*connection, sql), TDBXJSONTools::AllRows, bytes[k]);
+    EXPECT_EQ(bytes[k], tree);
+    ++k;
+  }
+  // The descriptions differ (text is code 26 over UTF8, 1 over WIN1252);
+  // the values do not.
+  auto values = [](const std::string& table) { return table.substr(table.find("]],") + 3); };
+  EXPECT_EQ(values(bytes[0]), values(bytes[1]));
+  const std::string names =
+      R"("NOME":["Jo\u00E3o A\u00E7\u00E3o \u20AC","aspas \"duplas\" e 'simples', barra \/ e \\",)"
+      R"("tab\tnova\nlinha\u0001",null,""])";
+  EXPECT_NE(bytes[0].find(names), std::string::npos) << bytes[0];
+  EXPECT_NE(bytes[0].find(R"("SIGLA":["\u00E9    ","x    ","     ",null,"abcde"])"), std::string::npos) << bytes[0];
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, TableCharSetTest, testing::Values(TDbMode::Embedded, TDbMode::Server), ModeName);
+
 }  // namespace
 }  // namespace fieldsync::test

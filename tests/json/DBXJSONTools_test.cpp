@@ -253,7 +253,17 @@ TEST(TableToBytesTest, StreamedBytesEqualTheTreesBytes) {
     std::string streamed = "prefix";
     TDBXJSONTools::TableToBytes(make(), rows, streamed);
     EXPECT_EQ(streamed, "prefix" + TDBXJSONTools::TableToJSON(make(), rows)->ToBytes()) << rows;
+    // As buffers: the same bytes once joined, the length known beforehand.
+    std::vector<std::string> buffers;
+    const size_t length = TDBXJSONTools::TableToBuffers(make(), rows, buffers);
+    std::string joined;
+    for (const std::string& buffer : buffers) joined += buffer;
+    EXPECT_EQ("prefix" + joined, streamed) << rows;
+    EXPECT_EQ(length, joined.size()) << rows;
   }
+  std::vector<std::string> none;
+  EXPECT_EQ(TDBXJSONTools::TableToBuffers(nullptr, TDBXJSONTools::AllRows, none), 2u);
+  EXPECT_EQ(none, std::vector<std::string>{"{}"});
 }
 
 }  // namespace

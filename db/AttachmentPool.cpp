@@ -1,0 +1,144 @@
+#include "db/AttachmentPool.h"
+
+#include <cstdlib>
+#include <vector>
+
+#include "core/Platform.h"
+#include "db/Firebird.h"
+
+namespace fieldsync {
+
+bool AttachmentReuseEnabled() { return EnvironmentVariable(DbReuseVariable) != "0"; }
+
+TAttachmentPool& TAttachmentPool::Process() {
+  static TAttachmentPool pool;
+  return pool;
+}
+
+namespace {
+
+// At exit the idle attachments are detached before the Firebird client shuts
+// down: left to the client's own exit handler, which runs first otherwise,
+// an embedded engine with open attachments can take minutes to stop. This
+// handler is registered after the client's (at the first attachment kept),
+// so it runs before it.
+void CloseIdleAtExit() { TAttachmentPool::Process().CloseIdle(); }
+
+}  // namespace
+
+TAttachmentPool::~TAttachmentPool() {
+  {
+    std::lock_guard<std::mutex> guard(FLock);
+    FStopping = true;
+  }
+  FWake.notify_all();
+  if (FExpiry.joinable()) FExpiry.join();
+  CloseIdle();
+}
+
+std::unique_ptr<TFbAttachment> TAttachmentPool::Take(const std::string& key) {
+  std::vector<std::unique_ptr<TFbAttachment>> stale;  // detached outside the lock
+  std::unique_ptr<TFbAttachment> found;
+  {
+    std::lock_guard<std::mutex> guard(FLock);
+    for (auto it = FIdle.begin(); it != FIdle.end();) {
+      if (it->Attachment->PoolKey != key) {
+        stale.push_back(std::move(it->Attachment));
+        it = FIdle.erase(it);
+      } else {
+        ++it;
+      }
+    }
+    if (!FIdle.empty()) {
+      // The most recently given one: the least likely to have gone stale.
+      found = std::move(FIdle.back().Attachment);
+      FIdle.pop_back();
+    }
+  }
+  stale.clear();
+  while (found) {
+    if (found->Alive()) {
+      std::lock_guard<std::mutex> guard(FLock);
+      ++FCounts.Taken;
+      return found;
+    }
+    found.reset();  // releases the broken handle
+    std::lock_guard<std::mutex> guard(FLock);
+    ++FCounts.Dropped;
+    if (!FIdle.empty()) {
+      found = std::move(FIdle.back().Attachment);
+      FIdle.pop_back();
+    }
+  }
+  return nullptr;
+}
+
+void TAttachmentPool::Give(std::unique_ptr<TFbAttachment> attachment) {
+  if (!attachment) return;
+  if (!attachment->Clean()) return;  // detached on return
+  std::unique_ptr<TFbAttachment> surplus;
+  {
+    std::lock_guard<std::mutex> guard(FLock);
+    if (FStopping) return;
+    if (FIdle.size() >= MaxIdle) {
+      surplus = std::move(FIdle.front().Attachment);
+      FIdle.pop_front();
+    }
+    FIdle.push_back({std::move(attachment), TClock::now()});
+    if (!FExpiry.joinable()) {
+      FExpiry = std::thread([this] { Expire(); });
+      std::atexit(CloseIdleAtExit);
+    }
+  }
+  FWake.notify_all();
+}
+
+void TAttachmentPool::CloseIdle() {
+  std::deque<TIdle> idle;
+  {
+    std::lock_guard<std::mutex> guard(FLock);
+    idle.swap(FIdle);
+  }
+}
+
+void TAttachmentPool::SetIdleTime(std::chrono::milliseconds idleTime) {
+  {
+    std::lock_guard<std::mutex> guard(FLock);
+    FIdleTime = idleTime;
+  }
+  FWake.notify_all();
+}
+
+TAttachmentPoolCounts TAttachmentPool::Counts() {
+  std::lock_guard<std::mutex> guard(FLock);
+  TAttachmentPoolCounts counts = FCounts;
+  counts.Idle = FIdle.size();
+  return counts;
+}
+
+void TAttachmentPool::Expire() {
+  std::unique_lock<std::mutex> lock(FLock);
+  while (!FStopping) {
+    if (FIdle.empty()) {
+      FWake.wait(lock);
+      continue;
+    }
+    // The oldest idle attachment is at the front.
+    const TClock::time_point due = FIdle.front().Since + FIdleTime;
+    if (TClock::now() < due) {
+      FWake.wait_until(lock, due);
+      continue;
+    }
+    std::vector<std::unique_ptr<TFbAttachment>> expired;
+    const TClock::time_point now = TClock::now();
+    while (!FIdle.empty() && FIdle.front().Since + FIdleTime <= now) {
+      expired.push_back(std::move(FIdle.front().Attachment));
+      FIdle.pop_front();
+    }
+    lock.unlock();
+    expired.clear();  // detaches without holding the lock
+    lock.lock();
+  }
+}
+
+}  // namespace fieldsync

@@ -1,0 +1,36 @@
+#pragma once
+// Compressed answers: a REST answer larger than GzipMinimumSize goes out
+// gzip-compressed (Content-Encoding: gzip, Vary: Accept-Encoding) when the
+// request's Accept-Encoding accepts gzip. Smaller answers, and requests that
+// do not ask, get the uncompressed bytes. FIELDSYNC_GZIP=0 switches it off.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace fieldsync {
+
+class TWebResponse;
+
+inline constexpr const char* GzipVariable = "FIELDSYNC_GZIP";
+// Below this many body bytes compression saves too little to be worth it.
+inline constexpr size_t GzipMinimumSize = 8192;
+
+// Whether compression is on: FIELDSYNC_GZIP is not "0".
+bool GzipEnabled();
+
+// Whether an Accept-Encoding value accepts gzip: "gzip" (or "x-gzip") or "*"
+// listed with a q-value above 0; an explicit "gzip;q=0" refuses it even when
+// "*" is listed.
+bool AcceptsGzip(std::string_view acceptEncoding);
+
+// The gzip member (RFC 1952) holding `bytes`.
+std::string GzipBytes(std::string_view bytes);
+
+// Compresses the response's body when the request accepted gzip (its
+// Accept-Encoding value) and the body is at least GzipMinimumSize bytes;
+// true when it did. A response that already has a Content-Encoding is left
+// alone.
+bool CompressResponse(std::string_view acceptEncoding, TWebResponse& response);
+
+}  // namespace fieldsync

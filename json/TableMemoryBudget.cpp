@@ -1,0 +1,77 @@
+#include "json/TableMemoryBudget.h"
+
+#include <malloc.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "core/Platform.h"
+
+namespace fieldsync {
+
+TTableMemoryBudget& TTableMemoryBudget::Process() {
+  static TTableMemoryBudget budget([] {
+    const std::string text = EnvironmentVariable(AnswerBudgetVariable);
+    char* end = nullptr;
+    const unsigned long long megabytes = text.empty() ? 0 : std::strtoull(text.c_str(), &end, 10);
+    if (text.empty() || !end || *end != '\0' || megabytes == 0) return DefaultBudgetBytes;
+    return static_cast<size_t>(megabytes) << 20;
+  }());
+  return budget;
+}
+
+void TTableMemoryBudget::TReservation::Hold(size_t bytes) {
+  TTableMemoryBudget& b = FBudget;
+  if (!FAdmitted && bytes < LargeAnswerBytes) {
+    FBytes = bytes;
+    return;
+  }
+  std::unique_lock<std::mutex> lock(b.FLock);
+  if (!FAdmitted) {
+    if (b.FAdmitted > 0 && b.FInUse + bytes > b.FBudget) {
+      ++b.FWaits;
+      b.FFreed.wait(lock, [&] { return b.FAdmitted == 0 || b.FInUse + bytes <= b.FBudget; });
+    }
+    FAdmitted = true;
+    ++b.FAdmitted;
+    FBytes = 0;
+  }
+  b.FInUse = b.FInUse - FBytes + bytes;
+  b.FPeak = std::max(b.FPeak, b.FInUse);
+  const bool shrank = bytes < FBytes;
+  FBytes = bytes;
+  lock.unlock();
+  if (shrank) b.FFreed.notify_all();
+}
+
+TTableMemoryBudget::TReservation::~TReservation() {
+  if (!FAdmitted) return;
+  TTableMemoryBudget& b = FBudget;
+  bool last = false;
+  {
+    std::lock_guard<std::mutex> lock(b.FLock);
+    b.FInUse -= FBytes;
+    last = --b.FAdmitted == 0;
+  }
+  b.FFreed.notify_all();
+  // The column buffers of a large table lie in the allocator's heap, which
+  // keeps freed memory for reuse; after a burst it goes back to the system.
+  if (last) ::malloc_trim(0);
+}
+
+size_t TTableMemoryBudget::InUse() {
+  std::lock_guard<std::mutex> lock(FLock);
+  return FInUse;
+}
+
+size_t TTableMemoryBudget::PeakInUse() {
+  std::lock_guard<std::mutex> lock(FLock);
+  return FPeak;
+}
+
+size_t TTableMemoryBudget::Waits() {
+  std::lock_guard<std::mutex> lock(FLock);
+  return FWaits;
+}
+
+}  // namespace fieldsync
