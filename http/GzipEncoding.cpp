@@ -3,7 +3,7 @@
 #include <zlib.h>
 
 #include <cstdlib>
-#include <sstream>
+#include <vector>
 
 #include "core/Error.h"
 #include "core/Platform.h"
@@ -85,11 +85,12 @@ std::string GzipBytes(std::string_view bytes) {
 bool CompressResponse(std::string_view acceptEncoding, TWebResponse& response) {
   if (!response.GetStringVariable(7).empty() || response.ContentStream()) return false;
   if (response.Content().size() < GzipMinimumSize || !AcceptsGzip(acceptEncoding)) return false;
-  std::string body = response.WireBody();
-  if (body.size() < GzipMinimumSize) return false;
-  const std::string packed = GzipBytes(body);
-  std::string().swap(body);
-  response.SetContentStream(std::make_unique<std::istringstream>(packed));
+  TWireBuffer body = response.WireBody();
+  if (body->size() < GzipMinimumSize) return false;
+  std::vector<std::string> packed;
+  packed.push_back(GzipBytes(*body));
+  body.reset();
+  response.SetContentBuffers(std::move(packed));
   response.SetStringVariable(7, "gzip");
   response.SetCustomHeader("Vary", "Accept-Encoding");
   return true;

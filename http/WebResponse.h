@@ -139,7 +139,7 @@ class TWebResponse {
   // The complete answer as it would go to the wire (head and body).
   std::string Serialize() const;
   // The text content's bytes as they go to the wire (in the charset).
-  std::string WireBody() const { return BodyBytes(); }
+  TWireBuffer WireBody() const { return BodyBytes(); }
 
  private:
   TWireBuffer BodyBytes() const;
