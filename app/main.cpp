@@ -15,6 +15,7 @@
 #include "app/FormUnit1.h"
 #include "core/Platform.h"
 #include "http/DSHTTPWebDispatcher.h"
+#include "http/DSProxyDispatcher.h"
 #include "http/WebModuleUnit1.h"
 #include "http/WebRequestHandler.h"
 #include "rest/ServerMethodsRegistration.h"
@@ -52,6 +53,7 @@ void InstallWebModuleClass() {
     return std::make_unique<TDSHTTPWebDispatcher>([](TDSServer& server) { RegisterServerMethods1(server, *Form1); });
   };
   components.WebFileDispatcher1 = MakeWebFileDispatcher1;
+  components.DSProxyDispatcher1 = MakeDSProxyDispatcher1;
   WebRequestHandler().SetWebModuleClass(
       [components] { return std::make_unique<TWebModule1>(components, ExecutableDir()); });
 }

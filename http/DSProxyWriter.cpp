@@ -1,5 +1,6 @@
 #include "http/DSProxyWriter.h"
 
+#include "http/JavaRESTWriter.h"
 #include "http/JavaScriptRESTWriter.h"
 
 namespace fieldsync {
@@ -7,8 +8,12 @@ namespace fieldsync {
 const std::vector<TDSProxyWriterInfo>& ProxyWriters() {
   // The writers of further languages join this table.
   static const std::vector<TDSProxyWriterInfo> writers = {
-      {JavaScriptRESTWriterName, "Java Script", ".js",
+      {JavaScriptRESTWriterName, "Java Script", ".js", "",
        [] { return std::make_unique<TJavaScriptRESTWriter>(); }},
+      {JavaAndroidRESTWriterName, "java_android", ".java", "src/fieldsync/proxy",
+       [] { return std::make_unique<TJavaRESTWriter>(JavaAndroidRESTWriterName); }},
+      {JavaBlackBerryRESTWriterName, "java_blackberry", ".java", "src/fieldsync/proxy",
+       [] { return std::make_unique<TJavaRESTWriter>(JavaBlackBerryRESTWriterName); }},
   };
   return writers;
 }

@@ -17,6 +17,7 @@ packages=(
   libasio-dev zlib1g-dev libzip-dev
   curl python3 ca-certificates
   chromium fonts-dejavu-core
+  openjdk-17-jdk-headless fpc mono-mcs mono-runtime gobjc libgnustep-base-dev gnustep-make
 )
 
 apt-get update -q -o DPkg::Lock::Timeout=600
