@@ -1,5 +1,6 @@
 #include "http/DSProxyWriter.h"
 
+#include "http/CSharpRESTWriter.h"
 #include "http/JavaRESTWriter.h"
 #include "http/JavaScriptRESTWriter.h"
 
@@ -14,6 +15,8 @@ const std::vector<TDSProxyWriterInfo>& ProxyWriters() {
        [] { return std::make_unique<TJavaRESTWriter>(JavaAndroidRESTWriterName); }},
       {JavaBlackBerryRESTWriterName, "java_blackberry", ".java", "src/fieldsync/proxy",
        [] { return std::make_unique<TJavaRESTWriter>(JavaBlackBerryRESTWriterName); }},
+      {CSharpSilverlightRESTWriterName, "csharp_silverlight", ".cs", "Fieldsync.Proxy",
+       [] { return std::make_unique<TCSharpRESTWriter>(); }},
   };
   return writers;
 }

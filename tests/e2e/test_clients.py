@@ -31,17 +31,27 @@ def run(command, cwd, what):
 
 
 def java(directory, port, order):
-    sources = [os.path.join(root, name) for root, _, names in os.walk(os.path.join(directory, "src"))
-               for name in names if name.endswith(".java")]
     run(["javac", "-nowarn", "-encoding", "UTF-8", "-d", "classes", os.path.join(CHECKS, "java", "ClientCheck.java")]
-        + sources, directory, "javac")
+        + sources(directory, ".java"), directory, "javac")
     return run(["java", "-cp", "classes", "ClientCheck", "127.0.0.1", str(port), str(order)], directory, "java")
+
+
+def sources(directory, extension):
+    return sorted(os.path.join(root, name) for root, _, names in os.walk(directory)
+                  for name in names if name.endswith(extension))
+
+
+def csharp(directory, port, order):
+    run(["mcs", "-nologo", "-out:check.exe", "-r:System.dll", os.path.join(CHECKS, "csharp", "ClientCheck.cs")]
+        + sources(directory, ".cs"), directory, "mcs")
+    return run(["mono", "check.exe", "127.0.0.1", str(port), str(order)], directory, "mono")
 
 
 # key, the file the writer adds, build and run
 CLIENTS = [
     ("java_android", "src/fieldsync/proxy/DSProxy.java", java),
     ("java_blackberry", "src/fieldsync/proxy/DSProxy.java", java),
+    ("csharp_silverlight", "Fieldsync.Proxy/DSProxy.cs", csharp),
 ]
 
 
