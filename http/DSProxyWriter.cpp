@@ -1,6 +1,7 @@
 #include "http/DSProxyWriter.h"
 
 #include "http/CSharpRESTWriter.h"
+#include "http/FreePascalRESTWriter.h"
 #include "http/JavaRESTWriter.h"
 #include "http/JavaScriptRESTWriter.h"
 
@@ -17,6 +18,10 @@ const std::vector<TDSProxyWriterInfo>& ProxyWriters() {
        [] { return std::make_unique<TJavaRESTWriter>(JavaBlackBerryRESTWriterName); }},
       {CSharpSilverlightRESTWriterName, "csharp_silverlight", ".cs", "Fieldsync.Proxy",
        [] { return std::make_unique<TCSharpRESTWriter>(); }},
+      {FreePascalIOS42RESTWriterName, "freepascal_ios42", ".pas", "",
+       [] { return std::make_unique<TFreePascalRESTWriter>(FreePascalIOS42RESTWriterName); }},
+      {FreePascalIOS50RESTWriterName, "freepascal_ios50", ".pas", "",
+       [] { return std::make_unique<TFreePascalRESTWriter>(FreePascalIOS50RESTWriterName); }},
   };
   return writers;
 }

@@ -47,11 +47,20 @@ def csharp(directory, port, order):
     return run(["mono", "check.exe", "127.0.0.1", str(port), str(order)], directory, "mono")
 
 
+def freepascal(directory, port, order):
+    os.makedirs(os.path.join(directory, "units"))
+    run(["fpc", "-v0", "-FU" + os.path.join(directory, "units"), "-Fu" + directory, "-o" + os.path.join(directory, "check"), os.path.join(CHECKS, "freepascal", "ClientCheck.pas")],
+        directory, "fpc")
+    return run([os.path.join(directory, "check"), "127.0.0.1", str(port), str(order)], directory, "the FreePascal check")
+
+
 # key, the file the writer adds, build and run
 CLIENTS = [
     ("java_android", "src/fieldsync/proxy/DSProxy.java", java),
     ("java_blackberry", "src/fieldsync/proxy/DSProxy.java", java),
     ("csharp_silverlight", "Fieldsync.Proxy/DSProxy.cs", csharp),
+    ("freepascal_ios42", "DSProxy.pas", freepascal),
+    ("freepascal_ios50", "DSProxy.pas", freepascal),
 ]
 
 
