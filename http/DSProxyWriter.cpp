@@ -4,6 +4,7 @@
 #include "http/FreePascalRESTWriter.h"
 #include "http/JavaRESTWriter.h"
 #include "http/JavaScriptRESTWriter.h"
+#include "http/ObjectiveCRESTWriter.h"
 
 namespace fieldsync {
 
@@ -16,6 +17,8 @@ const std::vector<TDSProxyWriterInfo>& ProxyWriters() {
        [] { return std::make_unique<TJavaRESTWriter>(JavaAndroidRESTWriterName); }},
       {JavaBlackBerryRESTWriterName, "java_blackberry", ".java", "src/fieldsync/proxy",
        [] { return std::make_unique<TJavaRESTWriter>(JavaBlackBerryRESTWriterName); }},
+      {ObjectiveCIOS42RESTWriterName, "objectivec_ios42", ".h", "",
+       [] { return std::make_unique<TObjectiveCRESTWriter>(); }},
       {CSharpSilverlightRESTWriterName, "csharp_silverlight", ".cs", "Fieldsync.Proxy",
        [] { return std::make_unique<TCSharpRESTWriter>(); }},
       {FreePascalIOS42RESTWriterName, "freepascal_ios42", ".pas", "",

@@ -54,10 +54,21 @@ def freepascal(directory, port, order):
     return run([os.path.join(directory, "check"), "127.0.0.1", str(port), str(order)], directory, "the FreePascal check")
 
 
+def objectivec(directory, port, order):
+    flags = run(["gnustep-config", "--objc-flags"], directory, "gnustep-config").split()
+    libraries = run(["gnustep-config", "--base-libs"], directory, "gnustep-config").split()
+    run(["gcc", "-std=gnu99", "-w"] + flags + ["-I" + directory, "-o", "check",
+         os.path.join(CHECKS, "objectivec", "ClientCheck.m")] + sources(directory, ".m") + libraries,
+        directory, "gcc (Objective-C)")
+    return run([os.path.join(directory, "check"), "127.0.0.1", str(port), str(order)], directory,
+               "the Objective-C check")
+
+
 # key, the file the writer adds, build and run
 CLIENTS = [
     ("java_android", "src/fieldsync/proxy/DSProxy.java", java),
     ("java_blackberry", "src/fieldsync/proxy/DSProxy.java", java),
+    ("objectivec_ios42", "DSProxy.h", objectivec),
     ("csharp_silverlight", "Fieldsync.Proxy/DSProxy.cs", csharp),
     ("freepascal_ios42", "DSProxy.pas", freepascal),
     ("freepascal_ios50", "DSProxy.pas", freepascal),
