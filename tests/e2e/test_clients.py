@@ -159,6 +159,10 @@ class ClientPackages(unittest.TestCase):
                 self.assertEqual(answer.header("Content-Type"), "application/x-zip-compressed")
                 archive = zipfile.ZipFile(io.BytesIO(answer.body))
                 self.assertIn(generated, archive.namelist())
+                # The whole source directory, support files and client.
+                source = os.path.join(SERVICE.directory, "proxy", key)
+                self.assertEqual(sorted(archive.namelist()),
+                                 sorted(os.path.relpath(f, source) for f in sources(source, "")))
                 directory = tempfile.mkdtemp(prefix="client-" + key + "-", dir=DIRECTORY)
                 archive.extractall(directory)
 
