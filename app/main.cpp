@@ -26,6 +26,7 @@
 #include "core/ServiceLog.h"
 #include "http/AccessLog.h"
 #include "http/DSHTTPWebDispatcher.h"
+#include "http/DSProxyDispatcher.h"
 #include "http/HTTPWebBrokerBridge.h"
 #include "http/WebModuleUnit1.h"
 #include "http/WebRequestHandler.h"
@@ -64,6 +65,7 @@ void InstallWebModuleClass() {
     return std::make_unique<TDSHTTPWebDispatcher>([](TDSServer& server) { RegisterServerMethods1(server, *Form1); });
   };
   components.WebFileDispatcher1 = MakeWebFileDispatcher1;
+  components.DSProxyDispatcher1 = MakeDSProxyDispatcher1;
   WebRequestHandler().SetWebModuleClass(
       [components] { return std::make_unique<TWebModule1>(components, ExecutableDir()); });
 }

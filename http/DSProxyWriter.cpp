@@ -1,14 +1,30 @@
 #include "http/DSProxyWriter.h"
 
+#include "http/CSharpRESTWriter.h"
+#include "http/FreePascalRESTWriter.h"
+#include "http/JavaRESTWriter.h"
 #include "http/JavaScriptRESTWriter.h"
+#include "http/ObjectiveCRESTWriter.h"
 
 namespace fieldsync {
 
 const std::vector<TDSProxyWriterInfo>& ProxyWriters() {
   // The writers of further languages join this table.
   static const std::vector<TDSProxyWriterInfo> writers = {
-      {JavaScriptRESTWriterName, "Java Script", ".js",
+      {JavaScriptRESTWriterName, "Java Script", ".js", "",
        [] { return std::make_unique<TJavaScriptRESTWriter>(); }},
+      {JavaAndroidRESTWriterName, "java_android", ".java", "src/fieldsync/proxy",
+       [] { return std::make_unique<TJavaRESTWriter>(JavaAndroidRESTWriterName); }},
+      {JavaBlackBerryRESTWriterName, "java_blackberry", ".java", "src/fieldsync/proxy",
+       [] { return std::make_unique<TJavaRESTWriter>(JavaBlackBerryRESTWriterName); }},
+      {ObjectiveCIOS42RESTWriterName, "objectivec_ios42", ".h", "",
+       [] { return std::make_unique<TObjectiveCRESTWriter>(); }},
+      {CSharpSilverlightRESTWriterName, "csharp_silverlight", ".cs", "Fieldsync.Proxy",
+       [] { return std::make_unique<TCSharpRESTWriter>(); }},
+      {FreePascalIOS42RESTWriterName, "freepascal_ios42", ".pas", "",
+       [] { return std::make_unique<TFreePascalRESTWriter>(FreePascalIOS42RESTWriterName); }},
+      {FreePascalIOS50RESTWriterName, "freepascal_ios50", ".pas", "",
+       [] { return std::make_unique<TFreePascalRESTWriter>(FreePascalIOS50RESTWriterName); }},
   };
   return writers;
 }

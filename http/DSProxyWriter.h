@@ -30,6 +30,9 @@ struct TDSProxyWriterInfo {
   std::string Name;           // "Java Script REST"
   std::string LanguageKey;    // "Java Script"
   std::string FileExtension;  // ".js"
+  // Where the client goes within its package's sources ("src/fieldsync/proxy");
+  // empty for the package's top directory.
+  std::string Subdirectory;
   std::function<std::unique_ptr<TDSProxyWriter>()> Create;
 };
 

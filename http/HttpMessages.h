@@ -21,6 +21,8 @@ inline constexpr const char* MsgInvalidIndex = "Invalid Index %s in TIdHTTPAppRe
 inline constexpr const char* MsgCannotOpenFile = "Cannot open file \"%s\". %s";
 inline constexpr const char* MsgCannotCreateFile = "Cannot create file \"%s\". %s";
 inline constexpr const char* MsgUnknownProxyWriter = "No proxy writer is registered as \"%s\"";
+inline constexpr const char* MsgNoProxySources =
+    "The client sources \"%s\" of the writer \"%s\" are missing";
 inline constexpr const char* MsgErrorPage =
     "<html><body><h1>Internal Application Error</h1>\r\n<p>%s\r\n<p><hr width=\"100%%\"><i>%s</i>"
     "</body></html>";

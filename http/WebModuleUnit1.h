@@ -45,6 +45,7 @@ class TWebModule1 : public TWebModule {
   bool AllowServerFunctionInvoker(const TWebRequest& request) const;
 
   const std::filesystem::path& ProgramDir() const { return FProgramDir; }
+  const std::filesystem::path& ExecutableFile() const { return FExecutableFile; }
   TWebDispatcher* DSHTTPWebDispatcher1() const { return FDSHTTPWebDispatcher1.get(); }
   TWebDispatcher* WebFileDispatcher1() const { return FWebFileDispatcher1.get(); }
   TWebDispatcher* DSProxyDispatcher1() const { return FDSProxyDispatcher1.get(); }

@@ -20,6 +20,7 @@ packages=(
   chromium fonts-dejavu-core
   python3-prometheus-client iproute2
   nginx haproxy openssl lintian systemd adduser
+  openjdk-17-jdk-headless fpc mono-mcs mono-runtime gobjc libgnustep-base-dev gnustep-make
 )
 
 apt-get update -q -o DPkg::Lock::Timeout=600

@@ -1,0 +1,3 @@
+// Compiles the generated client DSProxy.h once; other files only import it.
+#define DSPROXY_IMPLEMENTATION
+#import "DSProxy.h"
