@@ -20,7 +20,8 @@ let browser;
 
 before(async () => {
   assert.ok(BASE, "FIELDSYNC_URL names the running service");
-  browser = await chromium.launch({ executablePath: CHROMIUM, headless: true });
+  // /dev/shm may be small or missing in containers; the browser then uses /tmp.
+  browser = await chromium.launch({ executablePath: CHROMIUM, headless: true, args: ["--disable-dev-shm-usage"] });
 });
 
 after(async () => {
