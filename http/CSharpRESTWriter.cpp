@@ -8,8 +8,6 @@ namespace fieldsync {
 
 namespace {
 
-using namespace TDBXDataTypes;
-
 // How a data type is held in C#: the type and the getter of the result array.
 struct TCSharpType {
   const char* Type;
@@ -17,29 +15,17 @@ struct TCSharpType {
 };
 
 const TCSharpType* CSharpTypeOf(int dataType) {
-  static const TCSharpType text{"string", "GetString"};
-  static const TCSharpType integer{"int", "GetInt"};
-  static const TCSharpType whole64{"long", "GetLong"};
-  static const TCSharpType real{"double", "GetDouble"};
-  static const TCSharpType boolean{"bool", "GetBoolean"};
-  static const TCSharpType table{"DSTableReader", "GetTable"};
-  switch (dataType) {
-    case AnsiStringType: case WideStringType: case DateType: case TimeType:
-    case DateTimeType: case TimeStampType:
-      return &text;
-    case Int8Type: case UInt8Type: case Int16Type: case UInt16Type: case Int32Type:
-      return &integer;
-    case UInt32Type: case Int64Type: case UInt64Type:
-      return &whole64;
-    case SingleType: case DoubleType: case BcdType: case CurrencyType:
-      return &real;
-    case BooleanType:
-      return &boolean;
-    case TableType:
-      return &table;
-    default:
-      return nullptr;
-  }
+  // In the order of TProxyValueKind.
+  static const TCSharpType types[] = {
+      {"string", "GetString"},
+      {"int", "GetInt"},
+      {"long", "GetLong"},
+      {"double", "GetDouble"},
+      {"bool", "GetBoolean"},
+      {"DSTableReader", "GetTable"},
+  };
+  const auto kind = ProxyValueKind(dataType);
+  return kind ? &types[static_cast<size_t>(*kind)] : nullptr;
 }
 
 const TCSharpType& CSharpType(const TDSProxyParameter& p) {
@@ -53,14 +39,6 @@ const char* Modifier(TDSParamDirection direction) {
     case TDSParamDirection::Out: return "out ";
     case TDSParamDirection::InOut: return "ref ";
     default: return "";
-  }
-}
-
-const char* DirectionText(TDSParamDirection direction) {
-  switch (direction) {
-    case TDSParamDirection::Out: return "[out]";
-    case TDSParamDirection::InOut: return "[in/out]";
-    default: return "[in]";
   }
 }
 

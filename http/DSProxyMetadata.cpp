@@ -143,4 +143,32 @@ TDSProxyMetadata DSServerMetaData(const TDSServer& server) {
   return metadata;
 }
 
+std::optional<TProxyValueKind> ProxyValueKind(int dataType) {
+  switch (dataType) {
+    case AnsiStringType: case WideStringType: case DateType: case TimeType:
+    case DateTimeType: case TimeStampType:
+      return TProxyValueKind::Text;
+    case Int8Type: case UInt8Type: case Int16Type: case UInt16Type: case Int32Type:
+      return TProxyValueKind::Integer;
+    case UInt32Type: case Int64Type: case UInt64Type:
+      return TProxyValueKind::Whole64;
+    case SingleType: case DoubleType: case BcdType: case CurrencyType:
+      return TProxyValueKind::Real;
+    case BooleanType:
+      return TProxyValueKind::Boolean;
+    case TableType:
+      return TProxyValueKind::Table;
+    default:
+      return std::nullopt;
+  }
+}
+
+const char* DirectionText(TDSParamDirection direction) {
+  switch (direction) {
+    case TDSParamDirection::Out: return "[out]";
+    case TDSParamDirection::InOut: return "[in/out]";
+    default: return "[in]";
+  }
+}
+
 }  // namespace fieldsync

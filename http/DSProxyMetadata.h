@@ -71,6 +71,16 @@ struct TDSProxyCall {
 // own name.
 TDSProxyCall ProxyCallOf(const std::string& className, const TDSProxyMethod& method);
 
+// How the handheld clients hold a value of a data type: texts (dates and
+// times travel as text), 32-bit and 64-bit integers, reals, booleans and
+// tables; nothing for a type no handheld client supports.
+enum class TProxyValueKind { Text, Integer, Whole64, Real, Boolean, Table };
+std::optional<TProxyValueKind> ProxyValueKind(int dataType);
+
+// A parameter's direction as the clients' comments write it: "[in]",
+// "[out]" or "[in/out]".
+const char* DirectionText(TDSParamDirection direction);
+
 // The name of a data type as the server declares it ("string", "Integer",
 // "Currency", "Boolean", "TDBXReader", ...); "UNKNOWN(<code>)" for others.
 std::string ServerTypeName(int dataType);

@@ -10,8 +10,6 @@ namespace fieldsync {
 
 namespace {
 
-using namespace TDBXDataTypes;
-
 // How a data type is held in Pascal: the type and the getter of the result
 // array.
 struct TPascalType {
@@ -20,29 +18,17 @@ struct TPascalType {
 };
 
 const TPascalType* PascalTypeOf(int dataType) {
-  static const TPascalType text{"string", "ResultString"};
-  static const TPascalType integer{"Integer", "ResultInteger"};
-  static const TPascalType whole64{"Int64", "ResultInt64"};
-  static const TPascalType real{"Double", "ResultDouble"};
-  static const TPascalType boolean{"Boolean", "ResultBoolean"};
-  static const TPascalType table{"TDSTableReader", "ResultTable"};
-  switch (dataType) {
-    case AnsiStringType: case WideStringType: case DateType: case TimeType:
-    case DateTimeType: case TimeStampType:
-      return &text;
-    case Int8Type: case UInt8Type: case Int16Type: case UInt16Type: case Int32Type:
-      return &integer;
-    case UInt32Type: case Int64Type: case UInt64Type:
-      return &whole64;
-    case SingleType: case DoubleType: case BcdType: case CurrencyType:
-      return &real;
-    case BooleanType:
-      return &boolean;
-    case TableType:
-      return &table;
-    default:
-      return nullptr;
-  }
+  // In the order of TProxyValueKind.
+  static const TPascalType types[] = {
+      {"string", "ResultString"},
+      {"Integer", "ResultInteger"},
+      {"Int64", "ResultInt64"},
+      {"Double", "ResultDouble"},
+      {"Boolean", "ResultBoolean"},
+      {"TDSTableReader", "ResultTable"},
+  };
+  const auto kind = ProxyValueKind(dataType);
+  return kind ? &types[static_cast<size_t>(*kind)] : nullptr;
 }
 
 const TPascalType& PascalType(const TDSProxyParameter& p) {
@@ -64,14 +50,6 @@ std::string Identifier(const std::string& name) {
   for (const char* word : reserved)
     if (lower == word) return "&" + name;
   return name;
-}
-
-const char* DirectionText(TDSParamDirection direction) {
-  switch (direction) {
-    case TDSParamDirection::Out: return "[out]";
-    case TDSParamDirection::InOut: return "[in/out]";
-    default: return "[in]";
-  }
 }
 
 std::string ParameterList(const TDSProxyMethod& method) {

@@ -8,8 +8,6 @@ namespace fieldsync {
 
 namespace {
 
-using namespace TDBXDataTypes;
-
 // How a data type is held in Java: the parameter type, the holder class of
 // an out parameter and the getter of the result array.
 struct TJavaType {
@@ -19,43 +17,23 @@ struct TJavaType {
 };
 
 const TJavaType* JavaTypeOf(int dataType) {
-  static const TJavaType text{"String", "StringHolder", "getString"};
-  static const TJavaType integer{"int", "IntHolder", "getInt"};
-  static const TJavaType whole64{"long", "LongHolder", "getLong"};
-  static const TJavaType real{"double", "DoubleHolder", "getDouble"};
-  static const TJavaType boolean{"boolean", "BooleanHolder", "getBoolean"};
-  static const TJavaType table{"DSTableReader", "TableHolder", "getTable"};
-  switch (dataType) {
-    case AnsiStringType: case WideStringType: case DateType: case TimeType:
-    case DateTimeType: case TimeStampType:
-      return &text;
-    case Int8Type: case UInt8Type: case Int16Type: case UInt16Type: case Int32Type:
-      return &integer;
-    case UInt32Type: case Int64Type: case UInt64Type:
-      return &whole64;
-    case SingleType: case DoubleType: case BcdType: case CurrencyType:
-      return &real;
-    case BooleanType:
-      return &boolean;
-    case TableType:
-      return &table;
-    default:
-      return nullptr;
-  }
+  // In the order of TProxyValueKind.
+  static const TJavaType types[] = {
+      {"String", "StringHolder", "getString"},
+      {"int", "IntHolder", "getInt"},
+      {"long", "LongHolder", "getLong"},
+      {"double", "DoubleHolder", "getDouble"},
+      {"boolean", "BooleanHolder", "getBoolean"},
+      {"DSTableReader", "TableHolder", "getTable"},
+  };
+  const auto kind = ProxyValueKind(dataType);
+  return kind ? &types[static_cast<size_t>(*kind)] : nullptr;
 }
 
 const TJavaType& JavaType(const TDSProxyParameter& p) {
   const TJavaType* type = JavaTypeOf(p.DataType);
   if (!type) throw std::logic_error("unsupported type " + p.TypeName);
   return *type;
-}
-
-const char* DirectionText(TDSParamDirection direction) {
-  switch (direction) {
-    case TDSParamDirection::Out: return "[out]";
-    case TDSParamDirection::InOut: return "[in/out]";
-    default: return "[in]";
-  }
 }
 
 bool IsHeld(const TDSProxyParameter& p) {

@@ -34,14 +34,6 @@ class TScript {
   std::ostream& FOut;
 };
 
-const char* DirectionText(TDSParamDirection direction) {
-  switch (direction) {
-    case TDSParamDirection::Out: return " [out]";
-    case TDSParamDirection::InOut: return " [in/out]";
-    default: return " [in]";
-  }
-}
-
 std::string InputList(const TDSProxyMethod& method) {
   std::string list;
   for (const TDSProxyParameter* p : method.Inputs()) {
@@ -55,7 +47,7 @@ void WriteComment(TScript& script, const TDSProxyMethod& method) {
   if (method.Parameters.empty() && !method.Result) return;
   script.Line(1, "/*");
   for (const auto& p : method.Parameters)
-    script.Line(1, " * @param " + p.Name + DirectionText(p.Direction) +
+    script.Line(1, " * @param " + p.Name + " " + DirectionText(p.Direction) +
                        " - Type on server: " + p.TypeName);
   if (method.Result)
     script.Line(1, " * @return result - Type on server: " + method.Result->TypeName);

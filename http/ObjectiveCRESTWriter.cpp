@@ -8,8 +8,6 @@ namespace fieldsync {
 
 namespace {
 
-using namespace TDBXDataTypes;
-
 // How a data type is held in Objective-C: the type, the function that makes
 // an argument's text and the getter of the result array.
 struct TObjCType {
@@ -19,29 +17,17 @@ struct TObjCType {
 };
 
 const TObjCType* ObjCTypeOf(int dataType) {
-  static const TObjCType text{"NSString *", "DSTextOfString", "DSResultString"};
-  static const TObjCType integer{"int", "DSTextOfInt", "DSResultInt"};
-  static const TObjCType whole64{"long long", "DSTextOfLong", "DSResultLong"};
-  static const TObjCType real{"double", "DSTextOfDouble", "DSResultDouble"};
-  static const TObjCType boolean{"BOOL", "DSTextOfBool", "DSResultBool"};
-  static const TObjCType table{"DSTableReader *", "", "DSResultTable"};
-  switch (dataType) {
-    case AnsiStringType: case WideStringType: case DateType: case TimeType:
-    case DateTimeType: case TimeStampType:
-      return &text;
-    case Int8Type: case UInt8Type: case Int16Type: case UInt16Type: case Int32Type:
-      return &integer;
-    case UInt32Type: case Int64Type: case UInt64Type:
-      return &whole64;
-    case SingleType: case DoubleType: case BcdType: case CurrencyType:
-      return &real;
-    case BooleanType:
-      return &boolean;
-    case TableType:
-      return &table;
-    default:
-      return nullptr;
-  }
+  // In the order of TProxyValueKind.
+  static const TObjCType types[] = {
+      {"NSString *", "DSTextOfString", "DSResultString"},
+      {"int", "DSTextOfInt", "DSResultInt"},
+      {"long long", "DSTextOfLong", "DSResultLong"},
+      {"double", "DSTextOfDouble", "DSResultDouble"},
+      {"BOOL", "DSTextOfBool", "DSResultBool"},
+      {"DSTableReader *", "", "DSResultTable"},
+  };
+  const auto kind = ProxyValueKind(dataType);
+  return kind ? &types[static_cast<size_t>(*kind)] : nullptr;
 }
 
 const TObjCType& ObjCType(const TDSProxyParameter& p) {
@@ -72,14 +58,6 @@ std::string Selector(const TDSProxyMethod& method) {
     first = false;
   }
   return text;
-}
-
-const char* DirectionText(TDSParamDirection direction) {
-  switch (direction) {
-    case TDSParamDirection::Out: return "[out]";
-    case TDSParamDirection::InOut: return "[in/out]";
-    default: return "[in]";
-  }
 }
 
 void WriteBody(std::ostream& out, const std::string& className, const TDSProxyMethod& method) {
