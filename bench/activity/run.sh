@@ -42,9 +42,9 @@ start() {
   port=$(free_port)
   cp -r build/dist "$work/$name"
   printf '%s\r\n' "$branch" > "$work/$name/fil.txt"
-  sed -i "s|^Database=.*|Database=localhost:$work/erp.fdb|; s|^Password=.*|Password=${FIELDSYNC_FB_PASSWORD}|" \
+  sed -i "s|^Database=.*|Database=$FIELDSYNC_FB_SERVER:$work/erp.fdb|; s|^Password=.*|Password=${FIELDSYNC_FB_PASSWORD}|" \
     "$work/$name/dbxconnections.ini"
-  isql-fb -q -user SYSDBA -password "$FIELDSYNC_FB_PASSWORD" "localhost:$work/erp.fdb" \
+  isql-fb -q -user SYSDBA -password "$FIELDSYNC_FB_PASSWORD" "$FIELDSYNC_FB_SERVER:$work/erp.fdb" \
     <<<"update FILIAL set PORTA_MOBILE = $port where IDFILIAL = $branch; commit;" >/dev/null
   FIELDSYNC_ACTIVITY_RECORDS=$records "$work/$name/fieldsync" --headless >/dev/null 2>&1 &
   pid=$!
@@ -67,8 +67,8 @@ measure() {
     "$(awk '/Requests\/sec/ {print $2}' "$work/wrk.txt")" "$before" "$after" "$requests"
 }
 
-bash database/create-db.sh "localhost:$work/erp.fdb" >/dev/null
-branches=$(isql-fb -q -user SYSDBA -password "$FIELDSYNC_FB_PASSWORD" "localhost:$work/erp.fdb" \
+bash database/create-db.sh "$FIELDSYNC_FB_SERVER:$work/erp.fdb" >/dev/null
+branches=$(isql-fb -q -user SYSDBA -password "$FIELDSYNC_FB_PASSWORD" "$FIELDSYNC_FB_SERVER:$work/erp.fdb" \
   <<<"select IDFILIAL from FILIAL order by IDFILIAL;" | awk '$1 ~ /^[0-9]+$/ {print $1}' | head -2)
 on_branch=$(echo "$branches" | sed -n 1p)
 off_branch=$(echo "$branches" | sed -n 2p)

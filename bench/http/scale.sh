@@ -36,7 +36,7 @@ while True:
   try: s.bind(("0.0.0.0",p)); print(p); break
   except OSError: pass'; }
 
-bash database/create-db.sh "localhost:$work/erp.fdb" >/dev/null
+bash database/create-db.sh "$FIELDSYNC_FB_SERVER:$work/erp.fdb" >/dev/null
 database="$work/erp.fdb"
 
 fieldsync() {  # backlog idle-count
@@ -45,9 +45,9 @@ fieldsync() {  # backlog idle-count
   rm -rf "$work/dist" && cp -r build/dist "$work/dist"
   printf '1\r\n' > "$work/dist/fil.txt"
   sed -i "s|^Database=.*|Database=$database|; s|^Password=.*|Password=${FIELDSYNC_FB_PASSWORD}|" "$work/dist/dbxconnections.ini"
-  isql-fb -q -user SYSDBA -password "$FIELDSYNC_FB_PASSWORD" "localhost:$database" \
+  isql-fb -q -user SYSDBA -password "$FIELDSYNC_FB_PASSWORD" "$FIELDSYNC_FB_SERVER:$database" \
     <<<"update FILIAL set PORTA_MOBILE = $port where IDFILIAL = 1; commit;" >/dev/null
-  FIELDSYNC_MAX_CONNECTIONS=12000 FIELDSYNC_LISTEN_BACKLOG=$1 "$work/dist/fieldsync" --headless &
+  FIELDSYNC_MAX_CONNECTIONS=12000 FIELDSYNC_LISTEN_BACKLOG=$1 "$work/dist/fieldsync" --headless >/dev/null &
   pid=$!
   for _ in $(seq 100); do curl -sf -o /dev/null "http://127.0.0.1:$port/" && break; sleep 0.1; done
   curl -sf -o "$work/page.html" "http://127.0.0.1:$port/"
