@@ -10,7 +10,8 @@
 // SIGTERM or SIGINT end the program as "Fechar" does. Without `--headless`
 // the window is shown (app/qt/), which needs a display. Start, stop and,
 // unless FIELDSYNC_ACCESS_LOG is 0, every request are logged on standard
-// output; FIELDSYNC_CONFIG_DIR names where fil.txt and the definitions files are.
+// output; FIELDSYNC_CONFIG_DIR names where fil.txt and the definitions files are,
+// FIELDSYNC_STATE_DIR where the generated browser client and client packages go.
 
 #include <cstring>
 #include <filesystem>
@@ -66,8 +67,9 @@ void InstallWebModuleClass() {
   };
   components.WebFileDispatcher1 = MakeWebFileDispatcher1;
   components.DSProxyDispatcher1 = MakeDSProxyDispatcher1;
-  WebRequestHandler().SetWebModuleClass(
-      [components] { return std::make_unique<TWebModule1>(components, ExecutableDir()); });
+  WebRequestHandler().SetWebModuleClass([components, stateDir = StateDir()] {
+    return std::make_unique<TWebModule1>(components, ExecutableDir(), ExecutablePath(), stateDir);
+  });
 }
 
 // "Fechar": the listener stops first and every connection thread ends, so
@@ -86,6 +88,9 @@ TForm1& CreateForm1() {
   std::error_code ec;
   if (!std::filesystem::is_directory(configDir, ec))
     throw std::runtime_error("The configuration directory \"" + configDir.string() + "\" does not exist");
+  const std::filesystem::path stateDir = StateDir();
+  if (!std::filesystem::is_directory(stateDir, ec))
+    throw std::runtime_error("The state directory \"" + stateDir.string() + "\" does not exist");
   SetAccessLogEnabled(AccessLogFromEnvironment());
   Form1 = std::make_unique<TForm1>(configDir);
   // The listener lives until Form1 goes, and its end waits for every
@@ -121,7 +126,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   InstallWebModuleClass();
-  LogEvent("fieldsync starting; configuration in " + ConfigurationDir().string());
+  LogEvent("fieldsync starting; configuration in " + ConfigurationDir().string() +
+           "; generated files in " + StateDir().string());
   if (!headless) return RunWindow(argc, argv, title, CreateForm1, [] { CloseForm1(); });
   try {
     CreateForm1();

@@ -47,13 +47,23 @@ fs::path ExecutableDir() {
   return exe.parent_path();
 }
 
-fs::path ConfigurationDir() {
-  const std::string named = EnvironmentVariable("FIELDSYNC_CONFIG_DIR");
+namespace {
+
+// The directory the variable `name` names, absolute; the executable's
+// directory when it is unset or empty.
+fs::path DirectoryFromEnvironment(const char* name) {
+  const std::string named = EnvironmentVariable(name);
   if (named.empty()) return ExecutableDir();
   std::error_code ec;
   fs::path dir = fs::absolute(fs::path(named), ec);
   return ec ? fs::path(named) : dir;
 }
+
+}  // namespace
+
+fs::path ConfigurationDir() { return DirectoryFromEnvironment("FIELDSYNC_CONFIG_DIR"); }
+
+fs::path StateDir() { return DirectoryFromEnvironment("FIELDSYNC_STATE_DIR"); }
 
 fs::path ResolvePath(const fs::path& base, const std::string& relative) {
   std::vector<std::string> parts;

@@ -21,6 +21,13 @@ std::filesystem::path ExecutablePath();
 // keeps them beside the executable.
 std::filesystem::path ConfigurationDir();
 
+// The directory where the program writes the files it generates (the
+// browser client and the client packages) and serves them from: the one
+// FIELDSYNC_STATE_DIR names (made absolute against the current directory)
+// when it is set and not empty, else the executable's directory. An
+// installed service keeps its program read-only and writes below /var/lib.
+std::filesystem::path StateDir();
+
 // Joins `relative` (separators "/" or "\") onto `base`. Where a component does
 // not exist with the exact name, an entry of the same name in another letter
 // case is taken, so that paths written for a case-insensitive file system work.

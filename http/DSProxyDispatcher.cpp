@@ -50,16 +50,21 @@ class TGeneratorTarget {
 }  // namespace
 
 TDSProxyDispatcher::TDSProxyDispatcher(TDSProxyGenerator& generator, fs::path programDir,
-                                       fs::path executableFile)
+                                       fs::path executableFile, fs::path stateDir)
     : FGenerator(generator),
       FProgramDir(std::move(programDir)),
-      FExecutableFile(std::move(executableFile)) {
+      FExecutableFile(std::move(executableFile)),
+      FStateDir(stateDir.empty() ? FProgramDir : std::move(stateDir)) {
   TWebFileDispatcher::TSettings settings;
   settings.RootDirectory = ".";
   settings.WebFileExtensions = {{"zip", "application/x-zip-compressed"}};
   settings.WebDirectories = {{true, "\\proxy\\*"}, {false, "\\proxy\\*\\*"}};
   settings.BeforeDispatch = [this](const fs::path& fileName, TWebRequest&, TWebResponse&, bool&) {
     UpdatePackage(fileName);
+  };
+  settings.GeneratedDirectory = FStateDir;
+  settings.IsGenerated = [](const std::string& name) {
+    return FindProxyWriterByKey(LanguageKey(name.substr(name.rfind('\\') + 1))) != nullptr;
   };
   FFiles = std::make_unique<TWebFileDispatcher>(std::move(settings), FProgramDir);
 }
@@ -74,8 +79,11 @@ std::string TDSProxyDispatcher::LanguageKey(const std::string& fileName) {
 
 fs::path TDSProxyDispatcher::SourceDirectory(const std::string& key) const {
   std::error_code ec;
-  if (fs::is_directory(fs::current_path(ec) / RequiredProxyFilesPath, ec))
-    return fs::current_path(ec) / RequiredProxyFilesPath / key;
+  const fs::path here = fs::current_path(ec) / RequiredProxyFilesPath;
+  std::error_code ignored;
+  if (fs::is_directory(here, ec) &&
+      !fs::equivalent(here, FStateDir / RequiredProxyFilesPath, ignored))
+    return here / key;
   return FProgramDir / RequiredProxyFilesPath / key;
 }
 
@@ -92,9 +100,13 @@ void TDSProxyDispatcher::UpdatePackage(const fs::path& zipFile) {
   const fs::path source = SourceDirectory(key);
   if (!fs::is_directory(source, ec))
     throw Exception(FormatText(MsgNoProxySources, {source.string(), writer->Name}));
+  // Beside the program the client goes into the sources themselves.
+  const fs::path generated =
+      fs::equivalent(FStateDir, FProgramDir, ec) ? source : FStateDir / RequiredProxyFilesPath / key;
   const fs::path target =
-      writer->Subdirectory.empty() ? source : source / fs::path(writer->Subdirectory);
+      writer->Subdirectory.empty() ? generated : generated / fs::path(writer->Subdirectory);
   fs::create_directories(target, ec);
+  fs::create_directories(zipFile.parent_path(), ec);
   {
     TGeneratorTarget restore(FGenerator);
     FGenerator.Writer = writer->Name;
@@ -103,13 +115,14 @@ void TDSProxyDispatcher::UpdatePackage(const fs::path& zipFile) {
     FGenerator.Write();
   }
   // The new archive replaces the old one in a single rename, so the old one
-  // stays readable until then instead of being deleted first.
-  ZipDirectory(source, zipFile);
+  // stays readable until then instead of being deleted first. The generated
+  // client comes last, so it wins over a stale copy among the sources.
+  ZipDirectories({source, generated}, zipFile);
 }
 
 std::unique_ptr<TWebDispatcher> MakeDSProxyDispatcher1(TWebModule1& module) {
   return std::make_unique<TDSProxyDispatcher>(module.DSProxyGenerator1(), module.ProgramDir(),
-                                              module.ExecutableFile());
+                                              module.ExecutableFile(), module.StateDir());
 }
 
 }  // namespace fieldsync

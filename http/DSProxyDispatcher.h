@@ -1,13 +1,17 @@
 #pragma once
 // DSProxyDispatcher1's kind: serves the zipped client packages
-// "proxy/<name>.zip" below the program's directory (files directly in
-// "proxy" only), and before serving one brings it up to date. The language
-// key is the file name in lower case up to its first "."; when a writer has
-// that key and the zip is missing or older than the executable, the client
-// is written with that writer as "DSProxy" + its extension into the writer's
-// subdirectory of the package's source directory "proxy/<key>", and the
-// whole source directory is compressed into the zip. A zip without a writer
-// is served as it is (404 when missing).
+// "proxy/<name>.zip" (files directly in "proxy" only), and before serving one
+// brings it up to date. The language key is the file name in lower case up
+// to its first "."; when a writer has that key and the zip is missing or
+// older than the executable, the client is written with that writer as
+// "DSProxy" + its extension into the writer's subdirectory of "proxy/<key>"
+// below the state directory, and the package's source directory
+// "proxy/<key>" (the support files shipped with the program) is compressed
+// into the zip together with it. The zips with a writer are written to and
+// served from "proxy" below the state directory; a zip without a writer is
+// served as it is from the program's directory (404 when missing). With the
+// state directory the program's own, as by default, the client is written
+// into the source directory itself.
 
 #include <filesystem>
 #include <memory>
@@ -23,12 +27,15 @@ class TWebModule1;
 class TDSProxyDispatcher : public TWebDispatcher {
  public:
   // `generator` is the module's; its writer is changed for one generation
-  // and put back afterwards.
+  // and put back afterwards. `stateDir` empty: the program's directory.
   TDSProxyDispatcher(TDSProxyGenerator& generator, std::filesystem::path programDir,
-                     std::filesystem::path executableFile);
+                     std::filesystem::path executableFile, std::filesystem::path stateDir = {});
 
   // Where the packages' sources are looked for, relative to the current
-  // directory first and then to the program's directory.
+  // directory first and then to the program's directory. The state
+  // directory's "proxy", which holds only what is generated, is never taken
+  // for the sources (the service's working directory may be its state
+  // directory).
   std::string RequiredProxyFilesPath = "proxy";
 
   std::string PathMask() const override { return "/*"; }
@@ -47,11 +54,12 @@ class TDSProxyDispatcher : public TWebDispatcher {
   TDSProxyGenerator& FGenerator;
   std::filesystem::path FProgramDir;
   std::filesystem::path FExecutableFile;
+  std::filesystem::path FStateDir;
   std::unique_ptr<TWebFileDispatcher> FFiles;
 };
 
-// DSProxyDispatcher1 for `module`: the module's generator, program directory
-// and executable. Fits the DSProxyDispatcher1 slot of TWebModule1Components.
+// DSProxyDispatcher1 for `module`: the module's generator, program directory,
+// executable and state directory. Fits the DSProxyDispatcher1 slot of TWebModule1Components.
 std::unique_ptr<TWebDispatcher> MakeDSProxyDispatcher1(TWebModule1& module);
 
 }  // namespace fieldsync

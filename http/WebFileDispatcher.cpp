@@ -119,6 +119,17 @@ fs::path TWebFileDispatcher::RootPath() const {
   return ResolvePath(FProgramDir, root);
 }
 
+fs::path TWebFileDispatcher::QualifiedName(const std::string& name) const {
+  const fs::path root = RootPath();
+  const fs::path inRoot = ResolvePath(root, name.substr(1));
+  if (FSettings.GeneratedDirectory.empty() || !FSettings.IsGenerated ||
+      !FSettings.IsGenerated(name))
+    return inRoot;
+  // Spelled as below the root (directory names there may differ in letter
+  // case from the request), so that a file is written and found in one place.
+  return ResolvePath(FSettings.GeneratedDirectory, inRoot.lexically_relative(root).generic_string());
+}
+
 bool TWebFileDispatcher::DispatchRequest(TWebRequest& request, TWebResponse& response) {
   const TMethodType method = request.MethodType();
   if (method != TMethodType::mtGet && method != TMethodType::mtHead) return false;
@@ -133,7 +144,7 @@ bool TWebFileDispatcher::DispatchRequest(TWebRequest& request, TWebResponse& res
     return true;
   }
   if (!DirectoryAllowed(*name)) return false;
-  const fs::path fileName = ResolvePath(RootPath(), name->substr(1));
+  const fs::path fileName = QualifiedName(*name);
 
   if (FSettings.BeforeDispatch) {
     bool handled = false;

@@ -47,6 +47,12 @@ class TWebFileDispatcher : public TWebDispatcher {
     std::vector<TWebFileExtension> WebFileExtensions;
     std::vector<TWebDirectory> WebDirectories;  // checked in order, last match decides
     TBeforeDispatch BeforeDispatch;
+    // Files the program writes itself rather than ships: a file whose
+    // root-relative name ("\js\serverfunctions.js") IsGenerated accepts is
+    // looked for below GeneratedDirectory, under the name it has below the
+    // root, and the hook gets that name. Unset: everything is below the root.
+    std::filesystem::path GeneratedDirectory;
+    std::function<bool(const std::string& name)> IsGenerated;
   };
 
   TWebFileDispatcher(TSettings settings, std::filesystem::path programDir);
@@ -67,6 +73,8 @@ class TWebFileDispatcher : public TWebDispatcher {
 
  private:
   std::filesystem::path RootPath() const;
+  // The file a root-relative name ("\css\x.css") stands for.
+  std::filesystem::path QualifiedName(const std::string& name) const;
 
   TSettings FSettings;
   std::filesystem::path FProgramDir;

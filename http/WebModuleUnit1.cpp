@@ -31,12 +31,28 @@ std::optional<std::filesystem::file_time_type> ModificationTime(const std::files
   return time;
 }
 
+// Makes the directory `dir` below the state directory when it is missing
+// there and the program's directory has it, so that a state directory of its
+// own starts empty and a request cannot make directories the program lacks.
+// Beside the program (the state directory is the program's) nothing is made.
+void MakeStateDirectory(const std::filesystem::path& dir, const std::filesystem::path& stateDir,
+                        const std::filesystem::path& programDir) {
+  std::error_code ec;
+  if (std::filesystem::equivalent(stateDir, programDir, ec) || std::filesystem::exists(dir, ec))
+    return;
+  const std::filesystem::path relative = dir.lexically_relative(stateDir);
+  if (relative.empty() || *relative.begin() == "..") return;
+  if (std::filesystem::is_directory(programDir / relative, ec))
+    std::filesystem::create_directories(dir, ec);  // a failure shows when the file is written
+}
+
 }  // namespace
 
 TWebModule1::TWebModule1(TWebModule1Components components, std::filesystem::path programDir,
-                         std::filesystem::path executableFile)
+                         std::filesystem::path executableFile, std::filesystem::path stateDir)
     : FProgramDir(programDir.empty() ? ExecutableDir() : std::move(programDir)),
-      FExecutableFile(executableFile.empty() ? ExecutablePath() : std::move(executableFile)) {
+      FExecutableFile(executableFile.empty() ? ExecutablePath() : std::move(executableFile)),
+      FStateDir(stateDir.empty() ? FProgramDir : std::move(stateDir)) {
   FDSProxyGenerator1 = std::make_unique<TDSProxyGenerator>();
   FDSProxyGenerator1->Writer = JavaScriptRESTWriterName;
   FDSProxyGenerator1->ExcludeClasses = {"DSMetadata"};
@@ -125,6 +141,7 @@ void TWebModule1::WebFileDispatcher1BeforeDispatch(const std::filesystem::path& 
     const auto programTime = ModificationTime(FExecutableFile);
     if (!fileTime || !programTime || *fileTime >= *programTime) return;
   }
+  MakeStateDirectory(fileName.parent_path(), FStateDir, FProgramDir);
   FDSProxyGenerator1->TargetDirectory = fileName.parent_path();
   FDSProxyGenerator1->TargetUnitName = fileName.filename().string();
   FDSProxyGenerator1->Write();
@@ -140,6 +157,10 @@ std::unique_ptr<TWebDispatcher> MakeWebFileDispatcher1(TWebModule1& module) {
   settings.BeforeDispatch = [&module](const std::filesystem::path& fileName, TWebRequest& request,
                                       TWebResponse& response, bool& handled) {
     module.WebFileDispatcher1BeforeDispatch(fileName, request, response, handled);
+  };
+  settings.GeneratedDirectory = module.StateDir();
+  settings.IsGenerated = [](const std::string& name) {
+    return SameTextAscii(name.substr(name.rfind('\\') + 1), ServerFunctionsFileName);
   };
   return std::make_unique<TWebFileDispatcher>(std::move(settings), module.ProgramDir());
 }

@@ -32,10 +32,13 @@ class TWebModule1 : public TWebModule {
   // `programDir` is where the templates are found (the executable's
   // directory unless a test says otherwise); `executableFile` is the program
   // whose modification time decides when the browser client is regenerated
-  // (the running executable unless a test says otherwise).
+  // (the running executable unless a test says otherwise); `stateDir` is
+  // where the browser client and the client packages are written and served
+  // from (the program's directory when empty).
   explicit TWebModule1(TWebModule1Components components = {},
                        std::filesystem::path programDir = {},
-                       std::filesystem::path executableFile = {});
+                       std::filesystem::path executableFile = {},
+                       std::filesystem::path stateDir = {});
   ~TWebModule1() override;
 
   // The service class whose methods the REST dispatcher exposes.
@@ -46,6 +49,7 @@ class TWebModule1 : public TWebModule {
 
   const std::filesystem::path& ProgramDir() const { return FProgramDir; }
   const std::filesystem::path& ExecutableFile() const { return FExecutableFile; }
+  const std::filesystem::path& StateDir() const { return FStateDir; }
   TWebDispatcher* DSHTTPWebDispatcher1() const { return FDSHTTPWebDispatcher1.get(); }
   TWebDispatcher* WebFileDispatcher1() const { return FWebFileDispatcher1.get(); }
   TWebDispatcher* DSProxyDispatcher1() const { return FDSProxyDispatcher1.get(); }
@@ -57,7 +61,9 @@ class TWebModule1 : public TWebModule {
 
   // WebFileDispatcher1's hook: before "serverfunctions.js" (any case) is
   // served, writes it anew when it is missing or older than the executable.
-  // Never marks the request handled.
+  // `fileName` is below the state directory; a directory missing there is
+  // made when the program's directory has it. Never marks the request
+  // handled.
   void WebFileDispatcher1BeforeDispatch(const std::filesystem::path& fileName, TWebRequest& request,
                                         TWebResponse& response, bool& handled);
 
@@ -73,6 +79,7 @@ class TWebModule1 : public TWebModule {
 
   std::filesystem::path FProgramDir;
   std::filesystem::path FExecutableFile;
+  std::filesystem::path FStateDir;
   std::unique_ptr<TDSProxyGenerator> FDSProxyGenerator1;
   std::unique_ptr<TPageProducer> FServerFunctionInvoker;
   std::unique_ptr<TPageProducer> FReverseString;
@@ -85,8 +92,9 @@ class TWebModule1 : public TWebModule {
 
 // WebFileDispatcher1 for `module`: files below the executable's directory
 // (css, js, png, htm/html, jpg/jpeg/jpe, gif), every directory but
-// "templates", with the module's WebFileDispatcher1BeforeDispatch. Fits the
-// WebFileDispatcher1 slot of TWebModule1Components.
+// "templates", with the module's WebFileDispatcher1BeforeDispatch; the
+// browser client "serverfunctions.js" below the module's state directory.
+// Fits the WebFileDispatcher1 slot of TWebModule1Components.
 std::unique_ptr<TWebDispatcher> MakeWebFileDispatcher1(TWebModule1& module);
 
 }  // namespace fieldsync

@@ -2,9 +2,9 @@
 
 #include <zip.h>
 
-#include <algorithm>
-#include <cstdio>
 #include <atomic>
+#include <cstdio>
+#include <map>
 #include <random>
 #include <system_error>
 
@@ -42,17 +42,23 @@ std::string ArchiveError(zip_t* archive) {
 }  // namespace
 
 void ZipDirectory(const fs::path& sourceDir, const fs::path& zipFile) {
+  ZipDirectories({sourceDir}, zipFile);
+}
+
+void ZipDirectories(const std::vector<fs::path>& sourceDirs, const fs::path& zipFile) {
+  // Entry name -> the file it is taken from; the map keeps the names in order.
+  std::map<std::string, fs::path> files;
   std::error_code ec;
-  if (!fs::is_directory(sourceDir, ec))
-    CannotWrite(zipFile, "no directory " + sourceDir.string());
-  std::vector<std::string> names;
-  for (auto it = fs::recursive_directory_iterator(sourceDir, ec);
-       !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-    if (!it->is_regular_file() || IsWritersTemporary(it->path())) continue;
-    names.push_back(fs::relative(it->path(), sourceDir).generic_string());
+  for (const fs::path& sourceDir : sourceDirs) {
+    if (!fs::is_directory(sourceDir, ec))
+      CannotWrite(zipFile, "no directory " + sourceDir.string());
+    for (auto it = fs::recursive_directory_iterator(sourceDir, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+      if (!it->is_regular_file() || IsWritersTemporary(it->path())) continue;
+      files[fs::relative(it->path(), sourceDir).generic_string()] = it->path();
+    }
+    if (ec) CannotWrite(zipFile, ec.message());
   }
-  if (ec) CannotWrite(zipFile, ec.message());
-  std::sort(names.begin(), names.end());
 
   const fs::path temporary = TemporaryZipName(zipFile);
   int error = 0;
@@ -64,8 +70,8 @@ void ZipDirectory(const fs::path& sourceDir, const fs::path& zipFile) {
     zip_error_fini(&detail);
     CannotWrite(zipFile, reason);
   }
-  for (const auto& name : names) {
-    const std::string path = (sourceDir / name).string();
+  for (const auto& [name, file] : files) {
+    const std::string path = file.string();
     zip_source_t* source = zip_source_file(archive, path.c_str(), 0, -1);
     if (!source || zip_file_add(archive, name.c_str(), source, ZIP_FL_ENC_UTF_8) < 0) {
       if (source) zip_source_free(source);
@@ -76,7 +82,7 @@ void ZipDirectory(const fs::path& sourceDir, const fs::path& zipFile) {
     }
   }
   // An archive without entries is not written by libzip; write it by hand.
-  if (names.empty()) {
+  if (files.empty()) {
     zip_discard(archive);
     static const char emptyArchive[22] = {'P', 'K', 5, 6};
     FILE* file = std::fopen(temporary.c_str(), "wb");

@@ -47,10 +47,19 @@ TEST(ServiceLog, FieldsKeepPrintableAsciiAndEscapeTheRest) {
 
 class ConfigurationDirTest : public ::testing::Test {
  protected:
-  void TearDown() override { ::unsetenv("FIELDSYNC_CONFIG_DIR"); }
+  void TearDown() override {
+    ::unsetenv("FIELDSYNC_CONFIG_DIR");
+    ::unsetenv("FIELDSYNC_STATE_DIR");
+  }
 };
 
 TEST_F(ConfigurationDirTest, IsTheNamedDirectoryElseTheExecutablesOne) {
+  struct Variable {
+    const char* name;
+    fs::path (*directory)();
+  };
+  const Variable variables[] = {{"FIELDSYNC_CONFIG_DIR", ConfigurationDir},
+                                {"FIELDSYNC_STATE_DIR", StateDir}};
   struct Case {
     const char* value;  // nullptr: unset
     fs::path expected;
@@ -61,11 +70,18 @@ TEST_F(ConfigurationDirTest, IsTheNamedDirectoryElseTheExecutablesOne) {
       {"/etc/fieldsync", "/etc/fieldsync"},
       {"conf/here", fs::current_path() / "conf/here"},
   };
-  for (const Case& c : cases) {
-    if (c.value)
-      ::setenv("FIELDSYNC_CONFIG_DIR", c.value, 1);
-    else
-      ::unsetenv("FIELDSYNC_CONFIG_DIR");
-    EXPECT_EQ(ConfigurationDir(), c.expected) << (c.value ? c.value : "(unset)");
+  for (const Variable& v : variables) {
+    for (const Case& c : cases) {
+      if (c.value)
+        ::setenv(v.name, c.value, 1);
+      else
+        ::unsetenv(v.name);
+      EXPECT_EQ(v.directory(), c.expected) << v.name << "=" << (c.value ? c.value : "(unset)");
+    }
+    ::unsetenv(v.name);
   }
+  // Each directory follows its own variable only.
+  ::setenv("FIELDSYNC_STATE_DIR", "/var/lib/fieldsync", 1);
+  EXPECT_EQ(ConfigurationDir(), ExecutableDir());
+  EXPECT_EQ(StateDir(), "/var/lib/fieldsync");
 }

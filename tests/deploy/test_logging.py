@@ -77,7 +77,8 @@ class AccessLog(unittest.TestCase):
         self.stop(service)
         lines = service.log_lines()
         messages = [line.split(" ", 1)[1] for line in lines]
-        self.assertEqual(messages[0], "fieldsync starting; configuration in " + service.directory)
+        self.assertEqual(messages[0], "fieldsync starting; configuration in %s; generated files in %s"
+                         % (service.directory, service.directory))
         self.assertEqual(messages[1], "listening on port %d for branch 1" % port)
         self.assertRegex(messages[2], r"^127\.0\.0\.1 GET " + ECHO + "x 200 ")
         self.assertEqual(messages[3:], ["fieldsync stopping", "fieldsync stopped"])
