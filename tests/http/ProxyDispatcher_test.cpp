@@ -3,6 +3,7 @@
 // archive holds, and the zip writer itself.
 
 #include <gtest/gtest.h>
+#include <zip.h>
 
 #include <chrono>
 #include <filesystem>
@@ -46,7 +47,7 @@ class ProxyDispatcherTest : public ::testing::Test {
 
   void SetProgramTime(fs::file_time_type time) { fs::last_write_time(FProgram / "fieldsync", time); }
 
-  std::unique_ptr<TWebModule1> Module() {
+  std::unique_ptr<TWebModule1> Module(const fs::path& stateDir = {}) {
     TWebModule1Components components;
     components.DSHTTPWebDispatcher1 = [](TWebModule1&) -> std::unique_ptr<TWebDispatcher> {
       return std::make_unique<TDSHTTPWebDispatcher>(
@@ -54,7 +55,7 @@ class ProxyDispatcherTest : public ::testing::Test {
     };
     components.WebFileDispatcher1 = MakeWebFileDispatcher1;
     components.DSProxyDispatcher1 = MakeDSProxyDispatcher1;
-    return std::make_unique<TWebModule1>(components, FProgram, FProgram / "fieldsync");
+    return std::make_unique<TWebModule1>(components, FProgram, FProgram / "fieldsync", stateDir);
   }
 
   static test::THttpAnswer Dispatch(TWebModule1& module, const std::string& method,
@@ -186,6 +187,68 @@ TEST_F(ProxyDispatcherTest, APackageWithoutItsSourcesIsAnErrorAndKeepsTheOldZip)
   EXPECT_EQ(module->DSProxyGenerator1().Writer, "Java Script REST");
 }
 
+// The bytes of one entry of an archive; empty when it has none of that name.
+std::string ZipEntryText(const fs::path& zipFile, const std::string& name) {
+  int error = 0;
+  zip_t* archive = zip_open(zipFile.c_str(), ZIP_RDONLY, &error);
+  if (!archive) return {};
+  std::string text;
+  zip_stat_t stat;
+  zip_file_t* entry = nullptr;
+  if (zip_stat(archive, name.c_str(), 0, &stat) == 0 && (entry = zip_fopen(archive, name.c_str(), 0))) {
+    text.resize(stat.size);
+    if (zip_fread(entry, text.data(), stat.size) != static_cast<zip_int64_t>(stat.size)) text.clear();
+    zip_fclose(entry);
+  }
+  zip_discard(archive);
+  return text;
+}
+
+// The process's working directory for one test.
+class TWorkingDirectory {
+ public:
+  explicit TWorkingDirectory(const fs::path& dir) : FOld(fs::current_path()) { fs::current_path(dir); }
+  ~TWorkingDirectory() { fs::current_path(FOld); }
+  TWorkingDirectory(const TWorkingDirectory&) = delete;
+  TWorkingDirectory& operator=(const TWorkingDirectory&) = delete;
+
+ private:
+  fs::path FOld;
+};
+
+TEST_F(ProxyDispatcherTest, WithAStateDirectoryPackagesAreWrittenAndServedThereOnly) {
+  const fs::path state = FDir.Path() / "state";
+  fs::create_directories(state);
+  // An archive the program's directory still holds from before is not served.
+  FDir.Write("program/proxy/java_android.zip", "PK stale");
+  const auto before = test::EntriesBelow(FProgram);
+  // The service runs in its state directory: once "proxy" exists there, it
+  // must not be taken for the packages' sources.
+  TWorkingDirectory inState(state);
+  auto module = Module(state);
+
+  for (int round = 0; round < 2; ++round) {
+    const auto answer = Dispatch(*module, "GET", "/proxy/java_android.zip");
+    ASSERT_EQ(answer.Status, 200) << answer.Body;
+    EXPECT_EQ(answer.Body, FDir.Read("state/proxy/java_android.zip"));
+    EXPECT_EQ(ZipEntryNames(state / "proxy" / "java_android.zip"),
+              (std::vector<std::string>{"nested.zip", "src/fieldsync/proxy/DSProxy.java",
+                                        "src/fieldsync/rest/DSRESTConnection.java",
+                                        "src/fieldsync/rest/StringHolder.java"}))
+        << "round " << round;
+    // As after an update of the program: the next request writes it again.
+    fs::last_write_time(state / "proxy" / "java_android.zip",
+                        fs::last_write_time(FProgram / "fieldsync") - 1h);
+  }
+  EXPECT_NE(FDir.Read("state/proxy/java_android/src/fieldsync/proxy/DSProxy.java")
+                .find("public static class TServerMethods1"),
+            std::string::npos);
+  // A zip without a writer is the program's own, served from there.
+  EXPECT_EQ(Dispatch(*module, "GET", "/proxy/handmade.zip").Body, "PK handmade");
+  EXPECT_EQ(Dispatch(*module, "GET", "/proxy/unknown.zip").Status, 404);
+  EXPECT_EQ(test::EntriesBelow(FProgram), before) << "nothing written beside the program";
+}
+
 TEST(ZipDirectory, StoresEveryFileByItsRelativeNameAndReplacesTheOldArchiveWhole) {
   test::TTempDir dir;
   dir.Write("src/b.txt", "bee");
@@ -207,8 +270,26 @@ TEST(ZipDirectory, StoresEveryFileByItsRelativeNameAndReplacesTheOldArchiveWhole
   EXPECT_TRUE(ZipEntryNames(dir.Path() / "empty.zip").empty());
 
   EXPECT_THROW(ZipDirectory(dir.Path() / "missing", dir.Path() / "out.zip"), std::exception);
+  EXPECT_THROW(ZipDirectories({dir.Path() / "src", dir.Path() / "missing"}, dir.Path() / "out.zip"),
+               std::exception);
   EXPECT_EQ(ZipEntryNames(dir.Path() / "out.zip").size(), 3u) << "the old archive stays";
   EXPECT_THROW(ZipEntryNames(dir.Path() / "src" / "b.txt"), std::exception);
+}
+
+TEST(ZipDirectory, LaysSeveralTreesOverEachOtherTheLastWinning) {
+  test::TTempDir dir;
+  dir.Write("shipped/lib/a.txt", "shipped a");
+  dir.Write("shipped/lib/Client.txt", "stale client");
+  dir.Write("made/lib/Client.txt", "new client");
+  dir.Write("made/b.txt", "made b");
+  ZipDirectories({dir.Path() / "shipped", dir.Path() / "made"}, dir.Path() / "both.zip");
+  EXPECT_EQ(ZipEntryNames(dir.Path() / "both.zip"),
+            (std::vector<std::string>{"b.txt", "lib/Client.txt", "lib/a.txt"}));
+  EXPECT_EQ(ZipEntryText(dir.Path() / "both.zip", "lib/Client.txt"), "new client");
+  // The same tree named twice gives its files once.
+  ZipDirectories({dir.Path() / "made", dir.Path() / "made"}, dir.Path() / "once.zip");
+  EXPECT_EQ(ZipEntryNames(dir.Path() / "once.zip"),
+            (std::vector<std::string>{"b.txt", "lib/Client.txt"}));
 }
 
 }  // namespace

@@ -2,11 +2,13 @@
 // A directory of its own under the system's temp directory, removed at the
 // end of the test, with helpers to lay files into it.
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <string>
 #include <system_error>
+#include <vector>
 
 namespace fieldsync::test {
 
@@ -40,5 +42,15 @@ class TTempDir {
  private:
   std::filesystem::path FPath;
 };
+
+// Every file and directory below `dir`, by relative name, in name order: a
+// snapshot that shows whether anything was written there.
+inline std::vector<std::string> EntriesBelow(const std::filesystem::path& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(dir))
+    names.push_back(std::filesystem::relative(entry.path(), dir).generic_string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
 
 }  // namespace fieldsync::test

@@ -61,8 +61,8 @@ class WebFileDispatcherTest : public ::testing::Test {
     return components;
   }
 
-  std::unique_ptr<TWebModule1> Module() {
-    return std::make_unique<TWebModule1>(Components(), FProgram, FProgram / "fieldsync");
+  std::unique_ptr<TWebModule1> Module(const fs::path& stateDir = {}) {
+    return std::make_unique<TWebModule1>(Components(), FProgram, FProgram / "fieldsync", stateDir);
   }
 
   // Dispatches in process, as the pool would; returns the wire answer.
@@ -286,6 +286,42 @@ TEST_F(WebFileDispatcherTest, AScriptThatCannotBeWrittenAnswersTheErrorPage) {
   EXPECT_EQ(answer.Status, 500);
   EXPECT_NE(answer.Body.find("Cannot create file"), std::string::npos) << answer.Body;
   EXPECT_FALSE(fs::exists(FProgram / "scripts"));
+}
+
+TEST_F(WebFileDispatcherTest, WithAStateDirectoryTheScriptIsWrittenAndServedThereOnly) {
+  const fs::path state = FParent.Path() / "state";
+  fs::create_directories(state);
+  // A script left in the program's directory by an older layout is not the
+  // one served.
+  FParent.Write("program/css/serverfunctions.js", "// shipped by mistake\n");
+  const auto before = test::EntriesBelow(FProgram);
+  auto module = Module(state);
+
+  const auto script = Dispatch(*module, "GET", "/js/serverfunctions.js");
+  EXPECT_EQ(script.Status, 200);
+  EXPECT_NE(script.Body.find("function TServerMethods1(connectionInfo)"), std::string::npos);
+  EXPECT_TRUE(Bom + script.Body == FParent.Read("state/js/serverfunctions.js"));
+  // Names are spelled as in the program's directory, whatever the request's.
+  const auto other = Dispatch(*module, "GET", "/CSS/ServerFunctions.js");
+  EXPECT_EQ(other.Status, 200);
+  EXPECT_NE(other.Body.find("function TServerMethods1(connectionInfo)"), std::string::npos);
+  EXPECT_TRUE(fs::exists(state / "css" / "serverfunctions.js"));
+  EXPECT_FALSE(fs::exists(state / "CSS"));
+  // A directory the program lacks is not made: the script cannot be written.
+  EXPECT_EQ(Dispatch(*module, "GET", "/scripts/serverfunctions.js").Status, 500);
+  EXPECT_FALSE(fs::exists(state / "scripts"));
+  // Shipped files are still served from the program's directory.
+  EXPECT_EQ(Dispatch(*module, "GET", "/css/site.css").Body, CssText);
+  EXPECT_EQ(Dispatch(*module, "GET", "/js/ServerFunctionExecutor.js").Body,
+            "function isArray(v) {}\n");
+  EXPECT_EQ(test::EntriesBelow(FProgram), before) << "nothing written beside the program";
+
+  // Written again when older than the program, in the state directory.
+  FParent.Write("state/js/serverfunctions.js", "// old\n");
+  fs::last_write_time(state / "js" / "serverfunctions.js", FileMoment - 25h);
+  const auto again = Dispatch(*module, "GET", "/js/serverfunctions.js");
+  EXPECT_NE(again.Body.find("function TServerMethods1(connectionInfo)"), std::string::npos);
+  EXPECT_TRUE(Bom + again.Body == FParent.Read("state/js/serverfunctions.js"));
 }
 
 TEST_F(WebFileDispatcherTest, ReadersNeverSeePartOfTheScriptWhileOthersRewriteIt) {
