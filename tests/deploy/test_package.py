@@ -1,12 +1,16 @@
 """The Debian package made by the build: its contents and maintainer scripts,
-lintian, and, run as root, a real installation on this machine: the service
-user, the permissions, the installed program run as that user with the
-installed configuration, the unit checked by systemd-analyze, an upgrade that
-keeps the operator's configuration, removal and purge."""
+lintian, the unit's sandboxing as systemd-analyze rates it, and, run as root,
+a real installation on this machine: the service user, the permissions, the
+installed program run as that user with the installed configuration inside
+the unit's file-system confinement (emulated: systemd does not run here), so
+that what it generates lands in its state directory, the unit checked by
+systemd-analyze, an upgrade that keeps the operator's configuration, removal
+and purge."""
 
 import fcntl
 import glob
 import grp
+import io
 import os
 import pwd
 import re
@@ -17,8 +21,13 @@ import subprocess
 import tempfile
 import time
 import unittest
+import zipfile
 
 from deploy import BUILD, ECHO, harness, wait_for_tcp
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+PROGRAM_DIR = "/usr/lib/fieldsync"
+STATE_DIR = "/var/lib/fieldsync"
 
 CONFFILES = ["/etc/default/fieldsync", "/etc/fieldsync/dbxconnections.ini",
              "/etc/fieldsync/dbxdrivers.ini", "/etc/fieldsync/fil.txt"]
@@ -26,6 +35,10 @@ FILES = CONFFILES + [
     "/usr/lib/fieldsync/fieldsync",
     "/usr/lib/fieldsync/templates/ReverseString.html",
     "/usr/lib/fieldsync/templates/ServerFunctionInvoker.html",
+    "/usr/lib/fieldsync/js/ServerFunctionExecutor.js",
+    "/usr/lib/fieldsync/css/ServerFunctionInvoker.css",
+    "/usr/lib/fieldsync/proxy/java_android/src/fieldsync/rest/DSRESTConnection.java",
+    "/usr/lib/fieldsync/proxy/objectivec_ios42/DSRESTConnection.m",
     "/lib/systemd/system/fieldsync.service",
     "/usr/share/doc/fieldsync/copyright",
     "/usr/share/doc/fieldsync/changelog.Debian.gz",
@@ -91,9 +104,11 @@ class Contents(unittest.TestCase):
         self.assertEqual(entries["/usr/lib/fieldsync/fieldsync"][0], "-rwxr-xr-x")
         for path in CONFFILES:
             self.assertEqual(entries[path][0], "-rw-r--r--", path)
-        # Nothing of the build or of a test run is packaged.
+        # Nothing of the build or of a test run is packaged, nor anything the
+        # program generates: that belongs to the state directory.
         for path in entries:
-            self.assertNotRegex(path, r"\.(fdb|FDB|log)$|/build/|/tmp/")
+            self.assertNotRegex(path, r"\.(fdb|FDB|log|zip)$|/build/|/tmp/|serverfunctions\.js$|/DSProxy\.(java|cs|h|pas)$")
+            self.assertFalse(path.startswith(STATE_DIR), path)
 
     def test_control_fields(self):
         self.assertEqual(control_field("Package"), "fieldsync")
@@ -124,8 +139,31 @@ class Contents(unittest.TestCase):
         self.assertNotRegex(result.stdout, r"(?m)^[EW]: ")
 
 
+    def test_systemd_rates_the_units_sandboxing(self):
+        """The unit's confinement as systemd-analyze judges the unit file
+        offline (it needs no running systemd): the settings that keep the
+        program from writing anything but its state directory are in force,
+        and the overall exposure stays as low as it is now (3.4 of 10)."""
+        if not shutil.which("systemd-analyze"):
+            self.skipTest("systemd-analyze is not installed")
+        root = os.path.join(DIRECTORY, "root")
+        unpacked = run("dpkg-deb", "-x", PACKAGE, root)
+        self.assertEqual(unpacked.returncode, 0, unpacked.stderr)
+        unit = os.path.join(root, "lib/systemd/system/fieldsync.service")
+        rated = run("systemd-analyze", "security", "--offline=yes", "--threshold=35", unit)
+        self.assertEqual(rated.returncode, 0, rated.stdout + rated.stderr)
+        for setting in ("NoNewPrivileges=", "ProtectSystem=", "ProtectHome=", "PrivateTmp=", "PrivateDevices=",
+                        "CapabilityBoundingSet=~CAP_SYS_ADMIN", "RestrictSUIDSGID=", "UMask="):
+            with self.subTest(setting=setting):
+                self.assertRegex(rated.stdout, r"(?m)^\u2713 " + re.escape(setting) + " ")
+        self.assertIn("strict read-only access to the OS file hierarchy", rated.stdout)
+        settings = unit_settings(unit)
+        self.assertIn("FIELDSYNC_STATE_DIR=" + STATE_DIR, settings["Environment"])
+        self.assertEqual(writable_paths(settings), [STATE_DIR])
+
+
 def unit_settings(path):
-    """Environment, user, working directory and command of the installed unit."""
+    """The settings of the installed unit; Environment as a list."""
     settings = {"Environment": []}
     with open(path) as f:
         for line in f:
@@ -136,6 +174,38 @@ def unit_settings(path):
                 else:
                     settings[m.group(1)] = m.group(2)
     return settings
+
+
+def writable_paths(settings):
+    """The directories the unit lets the service write."""
+    paths = settings.get("ReadWritePaths", "").split()
+    paths += ["/var/lib/" + name for name in settings.get("StateDirectory", "").split()]
+    return sorted(set(paths))
+
+
+def sandboxed(settings, command):
+    """`command` run as the unit would confine it: in a mount namespace of its
+    own with the file system read-only but the unit's writable directories,
+    private /tmp, no home directories, the unit's umask."""
+    return (["unshare", "--mount", "--propagation", "private", "--", "sh", os.path.join(HERE, "unit-sandbox.sh"),
+             "-u", settings.get("UMask", "0022")] + writable_paths(settings) + ["--"] + command)
+
+
+def as_service_user(settings, command):
+    """`command` as the unit's user, without new privileges or capabilities."""
+    return ["setpriv", "--reuid=" + settings["User"], "--regid=" + settings["Group"], "--init-groups",
+            "--no-new-privs", "--inh-caps=-all", "--bounding-set=-all"] + command
+
+
+def files_below(directory):
+    """Every file below `directory` with its size and time: a snapshot."""
+    found = {}
+    for parent, _, names in os.walk(directory):
+        for name in names:
+            path = os.path.join(parent, name)
+            info = os.lstat(path)
+            found[path] = (info.st_size, info.st_mtime_ns)
+    return found
 
 
 @unittest.skipUnless(os.geteuid() == 0, "installing needs root")
@@ -187,14 +257,17 @@ class Installation(unittest.TestCase):
         with open("/etc/fieldsync/dbxconnections.ini", "w") as f:
             f.write(configured)
 
-        self.run_installed_service(unit, port)
+        settings = unit_settings(unit)
+        self.check_confinement(settings)
+        self.run_installed_service(settings, port)
 
         # An upgrade (the same package again) keeps the edited conffile and
-        # the permissions.
+        # the permissions, and clears what the old program generated.
         self.apt("install", "--reinstall", PACKAGE)
         with open("/etc/fieldsync/dbxconnections.ini") as f:
             self.assertEqual(f.read(), configured)
         self.assertEqual(stat.S_IMODE(os.stat("/etc/fieldsync/dbxconnections.ini").st_mode), 0o640)
+        self.assertEqual(sorted(os.listdir(STATE_DIR)), [])
 
         # Remove keeps the configuration; purge takes it and the state away.
         self.apt("remove", "fieldsync")
@@ -206,18 +279,39 @@ class Installation(unittest.TestCase):
         self.assertNotEqual(run("dpkg-statoverride", "--list", "/etc/fieldsync/dbxconnections.ini").returncode, 0)
         self.assertNotEqual(run("dpkg-query", "-W", "-f=${Status}", "fieldsync").stdout, "install ok installed")
 
-    def run_installed_service(self, unit, port):
+    def check_confinement(self, settings):
+        """The emulated confinement really holds: as root inside it, the
+        program's directory and the configuration cannot be written, the
+        state directory can; /tmp is private and the home directories are
+        empty."""
+        outside = tempfile.NamedTemporaryFile(prefix="fieldsync-outside-", dir="/tmp")
+        self.addCleanup(outside.close)
+        probe = ("for d in %s /etc/fieldsync /usr /var/lib; do touch $d/.probe 2>/dev/null && echo writable $d; done; "
+                 "touch %s/.probe && echo writable %s && rm %s/.probe; "
+                 "ls -A /tmp /root; umask") % (PROGRAM_DIR, STATE_DIR, STATE_DIR, STATE_DIR)
+        result = run(*sandboxed(settings, ["sh", "-c", probe]))
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(result.stdout.split(), ["writable", STATE_DIR, "/root:", "/tmp:", settings["UMask"]])
+        self.assertTrue(os.path.exists(outside.name))
+        # Outside, the machine is as it was.
+        probe = os.path.join(PROGRAM_DIR, ".probe")
+        open(probe, "w").close()
+        os.remove(probe)
+
+    def run_installed_service(self, settings, port):
         """Runs the installed program as the unit would: its user, its
-        environment, its working directory and its command."""
-        settings = unit_settings(unit)
+        environment, its working directory, its command and its file-system
+        confinement. What it generates goes to the state directory; the
+        program's directory stays as installed."""
         self.assertEqual(settings["ExecStart"], "/usr/lib/fieldsync/fieldsync --headless")
         environment = {"PATH": "/usr/sbin:/usr/bin:/sbin:/bin", "LANG": "C.UTF-8"}
         for assignment in settings["Environment"]:
             name, _, value = assignment.partition("=")
             environment[name] = value
         self.assertEqual(environment.get("FIELDSYNC_CONFIG_DIR"), "/etc/fieldsync")
-        command = ["setpriv", "--reuid=" + settings["User"], "--regid=" + settings["Group"], "--init-groups",
-                   "--no-new-privs"] + settings["ExecStart"].split()
+        self.assertEqual(environment.get("FIELDSYNC_STATE_DIR"), STATE_DIR)
+        installed = files_below(PROGRAM_DIR)
+        command = sandboxed(settings, as_service_user(settings, settings["ExecStart"].split()))
         output = open(os.path.join(tempfile.mkdtemp(prefix="fieldsync-installed-log-"), "stdout"), "w+")
         self.addCleanup(shutil.rmtree, os.path.dirname(output.name), True)
         self.addCleanup(output.close)
@@ -231,15 +325,39 @@ class Installation(unittest.TestCase):
             self.assertEqual(table.status, 200)
             self.assertIn(b'"table":[', table.body)
             self.assertEqual(harness.request(port, "GET", "/").status, 200)  # templates found
+            for path in ("/js/ServerFunctionExecutor.js", "/css/ServerFunctionInvoker.css"):
+                self.assertEqual(harness.request(port, "GET", path).status, 200, path)
+
+            script = harness.request(port, "GET", "/js/serverfunctions.js")
+            self.assertEqual(script.status, 200, script.body[:300])
+            self.assertIn(b"function TServerMethods1(connectionInfo)", script.body)
+            for key in ("java_android", "objectivec_ios42"):
+                package = harness.request(port, "GET", "/proxy/%s.zip" % key)
+                self.assertEqual(package.status, 200, package.body[:300])
+                with open(os.path.join(STATE_DIR, "proxy", key + ".zip"), "rb") as f:
+                    self.assertEqual(package.body, f.read())
+                names = zipfile.ZipFile(io.BytesIO(package.body)).namelist()
+                shipped = [os.path.relpath(os.path.join(parent, name), os.path.join(PROGRAM_DIR, "proxy", key))
+                           for parent, _, files in os.walk(os.path.join(PROGRAM_DIR, "proxy", key)) for name in files]
+                self.assertEqual(sorted(set(names) - set(shipped)),
+                                 ["src/fieldsync/proxy/DSProxy.java"] if key == "java_android" else ["DSProxy.h"])
+                self.assertTrue(shipped and set(shipped) < set(names))
         finally:
             service.send_signal(signal.SIGTERM)
             _, err = service.communicate(timeout=60)
         self.assertEqual(service.returncode, 0, err)
         output.seek(0)
         log = output.read()
-        self.assertIn("configuration in /etc/fieldsync", log)
+        self.assertIn("configuration in /etc/fieldsync; generated files in " + STATE_DIR, log)
         self.assertRegex(log, r"127\.0\.0\.1 GET " + ECHO + r"installed 200 \d+ ")
 
+        # Written by the service user where it may write, readable by it only.
+        self.assertEqual(files_below(PROGRAM_DIR), installed)
+        user = pwd.getpwnam(settings["User"])
+        for generated in ("js/serverfunctions.js", "proxy/java_android.zip", "proxy/objectivec_ios42.zip"):
+            info = os.stat(os.path.join(STATE_DIR, generated))
+            self.assertEqual(info.st_uid, user.pw_uid, generated)
+            self.assertEqual(stat.S_IMODE(info.st_mode) & 0o077, 0, generated)
 
 if __name__ == "__main__":
     unittest.main()
