@@ -1,5 +1,6 @@
-"""The service's log on standard output (start, stop, one line per request)
-and the configuration directory named by FIELDSYNC_CONFIG_DIR."""
+"""The service's log on standard output (start, stop, one line per request),
+the configuration directory named by FIELDSYNC_CONFIG_DIR and the state
+directory named by FIELDSYNC_STATE_DIR."""
 
 import datetime
 import os
@@ -7,6 +8,7 @@ import shutil
 import tempfile
 import threading
 import unittest
+import zipfile
 
 from deploy import ECHO, harness, start_service, wait_for_access_lines, access_lines
 
@@ -140,6 +142,59 @@ class ConfigurationDirectory(unittest.TestCase):
         code, err = service.start().wait()
         self.assertEqual(code, 1)
         self.assertEqual(err, 'Application Error: The configuration directory "%s" does not exist.\n' % missing)
+
+
+def files_below(directory):
+    """Every file below `directory` with its size and time: a snapshot."""
+    found = {}
+    for parent, _, names in os.walk(directory):
+        for name in names:
+            path = os.path.join(parent, name)
+            info = os.stat(path)
+            found[os.path.relpath(path, directory)] = (info.st_size, info.st_mtime_ns)
+    return found
+
+
+class StateDirectory(unittest.TestCase):
+    def test_generated_files_are_written_and_served_there_only(self):
+        port = harness.free_port()
+        state = tempfile.mkdtemp(prefix="fieldsync-state-")
+        self.addCleanup(shutil.rmtree, state, True)
+        service = start_service(DATABASE, port, {"FIELDSYNC_STATE_DIR": state})
+        self.addCleanup(service.cleanup)
+        program = files_below(service.directory)
+
+        script = harness.request(port, "GET", "/js/serverfunctions.js")
+        self.assertEqual(script.status, 200)
+        self.assertIn(b"function TServerMethods1(connectionInfo)", script.body)
+        with open(os.path.join(state, "js", "serverfunctions.js"), "rb") as f:
+            self.assertEqual(f.read(), b"\xef\xbb\xbf" + script.body)
+        package = harness.request(port, "GET", "/proxy/csharp_silverlight.zip")
+        self.assertEqual(package.status, 200)
+        archive = os.path.join(state, "proxy", "csharp_silverlight.zip")
+        with open(archive, "rb") as f:
+            self.assertEqual(f.read(), package.body)
+        names = zipfile.ZipFile(archive).namelist()
+        self.assertIn("Fieldsync.Proxy/DSProxy.cs", names)
+        self.assertIn("Fieldsync.Rest/DSRESTConnection.cs", names)
+        # The shipped static files are still the program's.
+        self.assertEqual(harness.request(port, "GET", "/js/ServerFunctionExecutor.js").status, 200)
+
+        code, err = service.stop()
+        self.assertEqual(code, 0, err)
+        self.assertIn("; generated files in " + state, service.log_lines()[0])
+        now = files_below(service.directory)
+        now.pop("stdout.log", None)
+        program.pop("stdout.log", None)
+        self.assertEqual(now, program, "nothing written beside the program")
+
+    def test_a_missing_directory_stops_the_start(self):
+        missing = os.path.join(DIRECTORY, "no", "state")
+        service = harness.FieldsyncProcess(DATABASE, env={"FIELDSYNC_STATE_DIR": missing})
+        self.addCleanup(service.cleanup)
+        code, err = service.start().wait()
+        self.assertEqual(code, 1)
+        self.assertEqual(err, 'Application Error: The state directory "%s" does not exist.\n' % missing)
 
 
 if __name__ == "__main__":
