@@ -114,13 +114,13 @@ class TBytesSink {
   // Every few hundred rows the bytes held are counted against the process's
   // budget for large tables (which may make this call wait its turn).
   void RowDone() {
-    if (++FRows % 256 == 0) FReservation.Hold(Held());
+    if (++FRows % 256 == 0) FReservation->Hold(Held());
   }
 
   void Finish(std::string& out) {
     size_t body = 64;
     for (size_t i = 0; i < FColumns.size(); ++i) body += FColumns[i].size() + 400;
-    FReservation.Hold(Held() + body);
+    FReservation->Hold(Held() + body);
     out.reserve(out.size() + body);
     out += "{\"table\":[";
     for (size_t i = 0; i < FColumns.size(); ++i)
@@ -134,7 +134,7 @@ class TBytesSink {
       std::string().swap(FColumns[i]);
     }
     out += '}';
-    FReservation.Hold(out.capacity());
+    FReservation->Hold(out.capacity());
   }
 
   // The table as buffers: the descriptions and each column's name with its
@@ -159,8 +159,11 @@ class TBytesSink {
     }
     glue += '}';
     add(std::move(glue));
+    FReservation->Hold(length);
     return length;
   }
+  // The table's reservation, for a writer that keeps the buffers past the sink.
+  std::shared_ptr<void> Reservation() const { return FReservation; }
 
  private:
   size_t Held() const {
@@ -172,7 +175,8 @@ class TBytesSink {
   TDBXReader& FReader;
   std::vector<std::string> FColumns;
   size_t FRows = 0;
-  TTableMemoryBudget::TReservation FReservation{TTableMemoryBudget::Process()};
+  std::shared_ptr<TTableMemoryBudget::TReservation> FReservation =
+      std::make_shared<TTableMemoryBudget::TReservation>(TTableMemoryBudget::Process());
   std::vector<bool> FText;  // text columns, written from the reader's bytes when it has them
 };
 
@@ -204,14 +208,16 @@ void TDBXJSONTools::TableToBytes(std::unique_ptr<TDBXReader> reader, int32_t row
 }
 
 size_t TDBXJSONTools::TableToBuffers(std::unique_ptr<TDBXReader> reader, int32_t rowCount,
-                                     std::vector<std::string>& buffers) {
+                                     std::vector<std::string>& buffers, std::shared_ptr<void>* hold) {
   if (!reader) {
     buffers.emplace_back("{}");
     return 2;
   }
   TBytesSink sink(*reader);
   WriteRows(*reader, rowCount, sink);
-  return sink.FinishBuffers(buffers);
+  const size_t length = sink.FinishBuffers(buffers);
+  if (hold) *hold = sink.Reservation();
+  return length;
 }
 
 std::unique_ptr<TJSONObject> TDBXJSONTools::TableWindowToJSON(std::unique_ptr<TDBXReader> reader, int32_t offset,
