@@ -144,6 +144,7 @@ class TBytesSink {
     }
     out += '}';
     FReservation->Hold(out.capacity());
+    FReservation->Written();
   }
 
   // The table as buffers: the descriptions and each column's name with its
@@ -169,6 +170,7 @@ class TBytesSink {
     glue += '}';
     add(std::move(glue));
     FReservation->Hold(length);
+    FReservation->Written();
     return length;
   }
   // The table's reservation, for a writer that keeps the buffers past the sink.
