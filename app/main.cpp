@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 
 #include "activity/Activity.h"
@@ -25,6 +26,7 @@
 #include "app/qt/WindowRunner.h"
 #include "core/Platform.h"
 #include "core/ServiceLog.h"
+#include "db/SQLConnection.h"
 #include "http/AccessLog.h"
 #include "http/DSHTTPWebDispatcher.h"
 #include "http/DSProxyDispatcher.h"
@@ -94,10 +96,15 @@ TForm1& CreateForm1() {
   SetAccessLogEnabled(AccessLogFromEnvironment());
   Form1 = std::make_unique<TForm1>(configDir);
   // The listener lives until Form1 goes, and its end waits for every
-  // request, so the metrics page may ask it. Database attachments have no
-  // pool to report yet, so that gauge stays unset.
+  // request, so the metrics page may ask it. Database attachments are
+  // reported while they are reused (not with FIELDSYNC_DB_REUSE=0).
   ActivityGauges().SetConnectionsOpen(
       [server = &Form1->Server()] { return static_cast<int64_t>(server->ConnectionCount()); });
+  ActivityGauges().SetDatabaseAttachments([]() -> std::optional<TAttachmentCounts> {
+    const TDatabaseAttachmentCounts counts = DatabaseAttachmentCounts();
+    if (!counts.Reused) return std::nullopt;
+    return TAttachmentCounts{static_cast<int64_t>(counts.InUse), static_cast<int64_t>(counts.Idle)};
+  });
   return *Form1;
 }
 

@@ -1,5 +1,6 @@
 #include "db/Firebird.h"
 
+#include <atomic>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -71,6 +72,15 @@ std::string ClientErrorText(int32_t code, std::string text) {
 
 TFbStatus::TFbStatus(TFbClient& client)
     : FClient(client), FStatus(client.Master->getStatus()), FWrapper(FStatus) {}
+
+namespace {
+
+std::atomic<size_t>& LiveAttachments() {
+  static std::atomic<size_t> live{0};
+  return live;
+}
+
+}  // namespace
 
 TFbStatus::TFbStatus(TFbAttachment& attachment) : TFbStatus(attachment.Client) { FAttachment = &attachment; }
 
@@ -196,10 +206,14 @@ TFbAttachment::TFbAttachment(TFbClient& client, const TDBXProperties& p) : Clien
   }
   dpb->dispose();
   st.Check();
+  ++LiveAttachments();
 }
+
+size_t TFbAttachment::Live() { return LiveAttachments().load(); }
 
 TFbAttachment::~TFbAttachment() {
   if (!Attachment) return;
+  --LiveAttachments();
   FreeStatements();
   if (FStampStatement) {
     TFbStatus st(Client);

@@ -79,6 +79,8 @@ struct TFbAttachment {
   // Attaches with the driver properties (Database, User_Name, Password, Role,
   // ServerCharSet, SQLDialect, IsolationLevel, WaitOnLocks, TrimChar).
   TFbAttachment(TFbClient& client, const TDBXProperties& properties);
+  // Attachments of the process that are attached now (in use or idle).
+  static size_t Live();
   ~TFbAttachment();  // frees the kept statements, then detaches
   TFbAttachment(const TFbAttachment&) = delete;
   TFbAttachment& operator=(const TFbAttachment&) = delete;

@@ -176,6 +176,15 @@ TDBXConnection& TSQLConnection::DBXConnection() {
 
 void TSQLConnection::Register(TSQLDataSetBase* dataSet) { FDataSets.push_back(dataSet); }
 
+TDatabaseAttachmentCounts DatabaseAttachmentCounts() {
+  TDatabaseAttachmentCounts counts;
+  counts.Reused = AttachmentReuseEnabled();
+  counts.Idle = TAttachmentPool::Process().Counts().Idle;
+  const size_t live = TFbAttachment::Live();
+  counts.InUse = live > counts.Idle ? live - counts.Idle : 0;
+  return counts;
+}
+
 void TSQLConnection::Unregister(TSQLDataSetBase* dataSet) {
   FDataSets.erase(std::remove(FDataSets.begin(), FDataSets.end(), dataSet), FDataSets.end());
 }

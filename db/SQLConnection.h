@@ -75,4 +75,13 @@ class TSQLConnection {
   std::vector<TSQLDataSetBase*> FDataSets;  // not owned; each unregisters itself
 };
 
+// The database attachments of the process: those in use by connections and
+// the idle ones kept for reuse (Reused false: FIELDSYNC_DB_REUSE=0, none kept).
+struct TDatabaseAttachmentCounts {
+  bool Reused = false;
+  size_t InUse = 0;
+  size_t Idle = 0;
+};
+TDatabaseAttachmentCounts DatabaseAttachmentCounts();
+
 }  // namespace fieldsync

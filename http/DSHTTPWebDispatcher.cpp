@@ -68,6 +68,10 @@ class TDSHTTPResponseWebBroker : public TDSHTTPResponse {
   void SetResponseText(const std::string& text) override { FResponse.SetReasonString(text); }
   std::string ContentText() const override { return FResponse.Content(); }
   void SetContentText(std::string text) override { FResponse.SetContent(std::move(text)); }
+  // Sent as they are, with gathered writes.
+  void SetContentBuffers(std::vector<std::string> buffers, std::shared_ptr<void> hold) override {
+    FResponse.SetContentBuffers(std::move(buffers), std::move(hold));
+  }
   std::string Pragma() const override { return FResponse.GetCustomHeader("Pragma"); }
   void SetPragma(const std::string& value) override { FResponse.SetCustomHeader("Pragma", value); }
   std::string ContentType() const override { return FResponse.ContentType(); }

@@ -4,6 +4,14 @@
 // on the database never holds up reading and writing other connections.
 // Threads are made when every one is busy (up to a maximum, beyond which
 // requests wait their turn) and end after a while without work.
+//
+// At most `concurrency` jobs start running at once: a job beyond that waits
+// in the queue until a running one ends, or until one has run for `slowAfter`
+// (a job that long is waiting on something, the database or a lock, rather
+// than using the processor), when another thread is made for it. So a burst
+// of short requests on a machine with few cores queues here instead of
+// having every request started and held (with its web module) while it
+// waits for a processor, and jobs that block still get a thread each.
 
 #include <chrono>
 #include <condition_variable>
@@ -12,6 +20,7 @@
 #include <functional>
 #include <list>
 #include <mutex>
+#include <set>
 #include <thread>
 #include <vector>
 
@@ -21,7 +30,9 @@ class TDispatchWorkers {
  public:
   using TJob = std::function<void()>;
 
-  TDispatchWorkers(int maxThreads, std::chrono::milliseconds idleLifetime);
+  // `concurrency` 0 means no limit but `maxThreads`.
+  TDispatchWorkers(int maxThreads, std::chrono::milliseconds idleLifetime, int concurrency = 0,
+                   std::chrono::milliseconds slowAfter = std::chrono::milliseconds(50));
   ~TDispatchWorkers();  // stops
 
   // Runs what is queued, then joins every thread; no job may be submitted
@@ -37,18 +48,31 @@ class TDispatchWorkers {
   int Threads() const;
 
  private:
+  using TClock = std::chrono::steady_clock;
   void Run();
+  void Watch();
   void JoinEnded();
+  // Makes threads for queued jobs while fewer than FConcurrency jobs have
+  // started recently; FLock held.
+  void AddThreads(TClock::time_point now);
+  int Recent(TClock::time_point now) const;
+  bool MayStart() const;  // FLock held
 
   const int FMaxThreads;
   const std::chrono::milliseconds FIdleLifetime;
+  const int FConcurrency;
+  const std::chrono::milliseconds FSlowAfter;
   mutable std::mutex FLock;
   std::condition_variable FWork;
+  std::condition_variable FWatchWake;
   std::deque<TJob> FQueue;            // guarded by FLock
   std::list<std::thread> FThreads;    // guarded by FLock
   std::vector<std::thread> FEnded;    // threads that have returned; guarded by FLock
+  std::multiset<TClock::time_point> FRunningSince;  // start of each running job; guarded by FLock
+  int FNew = 0;                       // threads made that have not taken a job yet; guarded by FLock
   int FIdle = 0;                      // guarded by FLock
   bool FStopping = false;             // guarded by FLock
+  std::thread FWatcher;               // makes threads when running jobs turn slow
 };
 
 }  // namespace fieldsync

@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <vector>
 
@@ -60,36 +61,73 @@ bool AcceptsGzip(std::string_view acceptEncoding) {
   return any > 0;
 }
 
-std::string GzipBytes(std::string_view bytes) {
+std::vector<std::string> GzipPieces(const std::vector<std::string_view>& parts) {
   z_stream stream{};
   // 15 window bits + 16: a gzip header and trailer around the deflate data.
   // Level 1: JSON tables compress almost as well as at the default level
   // for a fraction of the time (figures in docs/performance.md).
   if (deflateInit2(&stream, 1, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY) != Z_OK)
     throw Exception("gzip: cannot start compression");
-  std::string out;
-  out.resize(deflateBound(&stream, static_cast<uLong>(bytes.size())));
-  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
-  stream.avail_in = static_cast<uInt>(bytes.size());
-  stream.next_out = reinterpret_cast<Bytef*>(out.data());
-  stream.avail_out = static_cast<uInt>(out.size());
-  const int rc = deflate(&stream, Z_FINISH);
-  const size_t written = stream.total_out;
+  // The output grows in pieces of up to 256 KiB: no buffer sized for the
+  // worst case, no copy when it grows.
+  constexpr size_t PieceBytes = size_t{256} << 10;
+  std::vector<std::string> out;
+  int rc = Z_OK;
+  for (size_t k = 0; k <= parts.size() && rc != Z_STREAM_END; ++k) {
+    const bool last = k == parts.size();
+    std::string_view part = last ? std::string_view() : parts[k];
+    do {
+      // zlib counts in 32 bits: a larger part goes in slices.
+      const size_t slice = std::min<size_t>(part.size(), size_t{1} << 30);
+      stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(part.data()));
+      stream.avail_in = static_cast<uInt>(slice);
+      part.remove_prefix(slice);
+      const int flush = last ? Z_FINISH : Z_NO_FLUSH;
+      do {
+        if (out.empty() || out.back().size() == PieceBytes) {
+          out.emplace_back();
+          out.back().reserve(PieceBytes);
+        }
+        std::string& piece = out.back();
+        const size_t used = piece.size();
+        piece.resize(PieceBytes);
+        stream.next_out = reinterpret_cast<Bytef*>(piece.data() + used);
+        stream.avail_out = static_cast<uInt>(PieceBytes - used);
+        rc = deflate(&stream, flush);
+        piece.resize(PieceBytes - stream.avail_out);
+        if (rc == Z_STREAM_ERROR) break;
+      } while (stream.avail_out == 0 || (last && rc != Z_STREAM_END));
+    } while (!part.empty() && rc != Z_STREAM_ERROR);
+    if (rc == Z_STREAM_ERROR) break;
+  }
   deflateEnd(&stream);
   if (rc != Z_STREAM_END) throw Exception("gzip: compression failed");
-  out.resize(written);
-  out.shrink_to_fit();
+  if (!out.empty() && out.back().empty()) out.pop_back();
+  return out;
+}
+
+std::string GzipBytes(std::string_view bytes) {
+  std::string out;
+  for (const std::string& piece : GzipPieces({bytes})) out += piece;
   return out;
 }
 
 bool CompressResponse(std::string_view acceptEncoding, TWebResponse& response) {
   if (!response.GetStringVariable(7).empty() || response.ContentStream()) return false;
-  if (response.Content().size() < GzipMinimumSize || !AcceptsGzip(acceptEncoding)) return false;
-  TWireBuffer body = response.WireBody();
-  if (body->size() < GzipMinimumSize) return false;
+  // Text content, or buffers (a table sent as its column buffers).
+  const std::vector<TWireBuffer> buffers = response.ContentBuffers();
+  const size_t size = buffers.empty() ? response.Content().size() : static_cast<size_t>(response.BuffersSize());
+  if (size < GzipMinimumSize || !AcceptsGzip(acceptEncoding)) return false;
   std::vector<std::string> packed;
-  packed.push_back(GzipBytes(*body));
-  body.reset();
+  if (buffers.empty()) {
+    TWireBuffer body = response.WireBody();
+    if (body->size() < GzipMinimumSize) return false;
+    packed = GzipPieces({*body});
+  } else {
+    std::vector<std::string_view> parts;
+    for (const TWireBuffer& buffer : buffers) parts.emplace_back(*buffer);
+    packed = GzipPieces(parts);
+  }
   response.SetContentBuffers(std::move(packed));
   response.SetStringVariable(7, "gzip");
   response.SetCustomHeader("Vary", "Accept-Encoding");

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace fieldsync {
 
@@ -26,6 +27,9 @@ bool AcceptsGzip(std::string_view acceptEncoding);
 
 // The gzip member (RFC 1952) holding `bytes`.
 std::string GzipBytes(std::string_view bytes);
+// The gzip member holding the concatenation of `parts`, as a list of pieces
+// (up to 256 KiB each) whose concatenation is the member.
+std::vector<std::string> GzipPieces(const std::vector<std::string_view>& parts);
 
 // Compresses the response's body when the request accepted gzip (its
 // Accept-Encoding value) and the body is at least GzipMinimumSize bytes;

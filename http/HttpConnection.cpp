@@ -3,6 +3,7 @@
 #include <asio/post.hpp>
 
 #include <algorithm>
+#include <thread>
 
 #include "core/Error.h"
 #include "core/Text.h"
@@ -103,8 +104,12 @@ THttpConnection::TOutcome RunRequest(THttpRequestData data, const std::string& v
 TListenerState::TListenerState(TWebRequestHandler& handler, const TListenerLimits& limits)
     : Handler(handler),
       Limits(limits),
-      // Room for every module of the pool and for the requests it refuses.
-      Workers(2 * handler.MaxConnections() + 2, std::chrono::seconds(5)) {}
+      // Room for every module of the pool and for the requests it refuses;
+      // two requests per core start at once, more when running ones are slow
+      // (waiting on the database), so a request takes its module when it
+      // can run rather than when it arrives.
+      Workers(2 * handler.MaxConnections() + 2, std::chrono::seconds(5),
+              std::max(4, 2 * static_cast<int>(std::thread::hardware_concurrency()))) {}
 
 TListenerState::TAdmission TListenerState::Admit() {
   std::lock_guard lock(FLock);

@@ -47,13 +47,14 @@ TRequestRecording::~TRequestRecording() {
 void TRequestRecording::BodyReady(const TWebResponse& response) {
   if (!FActive) return;
   FRecord.BytesSent = response.ContentStream() ? StreamBytesLeft(*response.ContentStream())
-                                               : static_cast<int64_t>(response.Content().size());
+                                               : static_cast<int64_t>(response.Content().size()) +
+                                                     response.BuffersSize();
 }
 
 void TRequestRecording::Answered(const TWebResponse& response) {
   if (!FActive) return;
   if (!response.ContentStream() && FRecord.BytesSent == 0)
-    FRecord.BytesSent = static_cast<int64_t>(response.Content().size());
+    FRecord.BytesSent = static_cast<int64_t>(response.Content().size()) + response.BuffersSize();
   FRecord.Status = response.StatusCode();
   FEnded = true;
 }

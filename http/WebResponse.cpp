@@ -248,13 +248,21 @@ void TWebResponse::SetContentStream(std::unique_ptr<std::istream> stream) {
   FContentBuffers.clear();
 }
 
-void TWebResponse::SetContentBuffers(std::vector<std::string> buffers) {
+void TWebResponse::SetContentBuffers(std::vector<std::string> buffers, std::shared_ptr<void> hold) {
   FContent = NoText();
   FContentStream.reset();
   FContentBuffers.clear();
   FContentBuffers.reserve(buffers.size());
-  for (auto& buffer : buffers)
-    if (!buffer.empty()) FContentBuffers.push_back(std::make_shared<const std::string>(std::move(buffer)));
+  for (auto& buffer : buffers) {
+    if (buffer.empty()) continue;
+    if (!hold) {
+      FContentBuffers.push_back(std::make_shared<const std::string>(std::move(buffer)));
+      continue;
+    }
+    // Each buffer keeps `hold` alive; it goes with the last one.
+    FContentBuffers.push_back(TWireBuffer(new std::string(std::move(buffer)),
+                                          [hold](const std::string* bytes) { delete bytes; }));
+  }
 }
 
 int64_t TWebResponse::BuffersSize() const {

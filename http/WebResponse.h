@@ -94,9 +94,13 @@ class TWebResponse {
   void SetContentStream(std::unique_ptr<std::istream> stream);
   // Byte content as a list of buffers, sent one after the other in one
   // gathered write, none of them copied; Content-Length is their total.
-  // Setting it drops text content and a stream.
-  void SetContentBuffers(std::vector<std::string> buffers);
+  // Setting it drops text content and a stream. `hold`, when given, is kept
+  // until the last of these buffers is freed (once written, or with the
+  // response): what the bytes count against, such as a memory budget.
+  void SetContentBuffers(std::vector<std::string> buffers, std::shared_ptr<void> hold = nullptr);
   const std::vector<TWireBuffer>& ContentBuffers() const { return FContentBuffers; }
+  // The total length of the content buffers.
+  int64_t BuffersSize() const;
   // An explicit length, sent as Content-Length when there is no content
   // (the answer to HEAD); -1 unset.
   int64_t ContentLength() const { return FContentLength; }
@@ -143,7 +147,6 @@ class TWebResponse {
 
  private:
   TWireBuffer BodyBytes() const;
-  int64_t BuffersSize() const;
   std::string HeadBytes(int64_t contentLength) const;
   void WriteAll();
 

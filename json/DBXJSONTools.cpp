@@ -84,8 +84,14 @@ void AppendBytes(std::string& out, const TJSONAncestor& node, char separator = 0
 }
 
 // Writes each value's bytes into its column's buffer at once; no tree is kept.
+// A column's bytes are kept in chunks: the first grows as usual up to
+// ChunkBytes, then each further chunk is reserved at that size once and never
+// moved, so a large column is not copied as it grows and holds at most one
+// chunk's spare room.
 class TBytesSink {
  public:
+  static constexpr size_t ChunkBytes = size_t{256} << 10;
+
   explicit TBytesSink(TDBXReader& reader) : FReader(reader) {}
 
   void Begin(int32_t n) {
@@ -101,26 +107,27 @@ class TBytesSink {
     std::string_view bytes;
     bool utf8 = false;
     if (!FText[i] || !FReader.TextBytes(i, bytes, utf8)) return false;
-    std::string& column = FColumns[i];
-    if (!column.empty()) column.push_back(',');
+    std::string& column = Room(i, JSONStringBytesBound(bytes.size()) + 1);
+    if (!FColumns[i].Empty()) column.push_back(',');
     AppendJSONStringBytes(column, bytes, utf8);
     return true;
   }
   void Value(int32_t i, std::unique_ptr<TJSONValue> value) {
-    std::string& column = FColumns[i];
-    AppendBytes(column, *value, column.empty() ? 0 : ',');
+    const bool first = FColumns[i].Empty();
+    std::string& column = Room(i, value->EstimatedByteSize() + 2);
+    AppendBytes(column, *value, first ? 0 : ',');
   }
 
   // Every few hundred rows the bytes held are counted against the process's
   // budget for large tables (which may make this call wait its turn).
   void RowDone() {
-    if (++FRows % 256 == 0) FReservation.Hold(Held());
+    if (++FRows % 256 == 0) FReservation->Hold(Held());
   }
 
   void Finish(std::string& out) {
     size_t body = 64;
-    for (size_t i = 0; i < FColumns.size(); ++i) body += FColumns[i].size() + 400;
-    FReservation.Hold(Held() + body);
+    for (size_t i = 0; i < FColumns.size(); ++i) body += FColumns[i].Size() + 400;
+    FReservation->Hold(Held() + body);
     out.reserve(out.size() + body);
     out += "{\"table\":[";
     for (size_t i = 0; i < FColumns.size(); ++i)
@@ -129,16 +136,19 @@ class TBytesSink {
     for (size_t i = 0; i < FColumns.size(); ++i) {
       AppendBytes(out, TJSONString(FReader.ValueType(static_cast<int32_t>(i)).Name), ',');
       out += ":[";
-      out += FColumns[i];
+      for (std::string& chunk : FColumns[i].Chunks) {
+        out += chunk;
+        std::string().swap(chunk);
+      }
       out += ']';
-      std::string().swap(FColumns[i]);
     }
     out += '}';
-    FReservation.Hold(out.capacity());
+    FReservation->Hold(out.capacity());
+    FReservation->Written();
   }
 
   // The table as buffers: the descriptions and each column's name with its
-  // brackets in small buffers, the column buffers handed over as they are.
+  // brackets in small buffers, the column chunks handed over as they are.
   size_t FinishBuffers(std::vector<std::string>& buffers) {
     size_t length = 0;
     auto add = [&](std::string piece) {
@@ -154,25 +164,52 @@ class TBytesSink {
       glue += ":[";
       add(std::move(glue));
       glue.clear();
-      add(std::move(FColumns[i]));
+      for (std::string& chunk : FColumns[i].Chunks) add(std::move(chunk));
       glue = "]";
     }
     glue += '}';
     add(std::move(glue));
+    FReservation->Hold(length);
+    FReservation->Written();
     return length;
   }
+  // The table's reservation, for a writer that keeps the buffers past the sink.
+  std::shared_ptr<void> Reservation() const { return FReservation; }
 
  private:
+  struct TColumn {
+    std::vector<std::string> Chunks;
+    bool Empty() const { return Chunks.empty() || (Chunks.size() == 1 && Chunks[0].empty()); }
+    size_t Size() const {
+      size_t bytes = 0;
+      for (const std::string& chunk : Chunks) bytes += chunk.size();
+      return bytes;
+    }
+  };
+
+  // The chunk of column i to append at most `bytes` bytes to.
+  std::string& Room(int32_t i, size_t bytes) {
+    std::vector<std::string>& chunks = FColumns[i].Chunks;
+    if (chunks.empty()) chunks.emplace_back();
+    std::string& last = chunks.back();
+    if (last.size() + bytes <= std::max(last.capacity(), ChunkBytes)) return last;
+    chunks.emplace_back();
+    chunks.back().reserve(std::max(ChunkBytes, bytes));
+    return chunks.back();
+  }
+
   size_t Held() const {
     size_t bytes = 0;
-    for (const std::string& column : FColumns) bytes += column.capacity();
+    for (const TColumn& column : FColumns)
+      for (const std::string& chunk : column.Chunks) bytes += chunk.capacity();
     return bytes;
   }
 
   TDBXReader& FReader;
-  std::vector<std::string> FColumns;
+  std::vector<TColumn> FColumns;
   size_t FRows = 0;
-  TTableMemoryBudget::TReservation FReservation{TTableMemoryBudget::Process()};
+  std::shared_ptr<TTableMemoryBudget::TReservation> FReservation =
+      std::make_shared<TTableMemoryBudget::TReservation>(TTableMemoryBudget::Process());
   std::vector<bool> FText;  // text columns, written from the reader's bytes when it has them
 };
 
@@ -204,14 +241,16 @@ void TDBXJSONTools::TableToBytes(std::unique_ptr<TDBXReader> reader, int32_t row
 }
 
 size_t TDBXJSONTools::TableToBuffers(std::unique_ptr<TDBXReader> reader, int32_t rowCount,
-                                     std::vector<std::string>& buffers) {
+                                     std::vector<std::string>& buffers, std::shared_ptr<void>* hold) {
   if (!reader) {
     buffers.emplace_back("{}");
     return 2;
   }
   TBytesSink sink(*reader);
   WriteRows(*reader, rowCount, sink);
-  return sink.FinishBuffers(buffers);
+  const size_t length = sink.FinishBuffers(buffers);
+  if (hold) *hold = sink.Reservation();
+  return length;
 }
 
 std::unique_ptr<TJSONObject> TDBXJSONTools::TableWindowToJSON(std::unique_ptr<TDBXReader> reader, int32_t offset,

@@ -57,8 +57,11 @@ class TDBXJSONTools {
   // for a writer that sends buffers as they are (scatter-gather): each
   // column's buffer is handed over, not copied into one body. Returns the
   // total length, known before any byte is sent. Frees the reader.
+  // `hold`, when given, receives the table's share of the process's memory
+  // budget for large tables: the share stays taken until the last copy of
+  // `hold` is gone, so a writer keeps it with the buffers until they are sent.
   static size_t TableToBuffers(std::unique_ptr<TDBXReader> reader, int32_t rowCount,
-                               std::vector<std::string>& buffers);
+                               std::vector<std::string>& buffers, std::shared_ptr<void>* hold = nullptr);
 
   // The row window: skips `offset` rows (a shorter result simply ends), then
   // writes at most `count` rows. Frees the reader.

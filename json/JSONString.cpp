@@ -63,7 +63,7 @@ char* WriteEscapedUnits(char* out, const std::u16string& text) {
 void AppendJSONStringBytes(std::string& out, std::string_view bytes, bool utf8) {
   // Each byte gives at most one code unit, written in at most six bytes.
   const size_t start = out.size();
-  out.resize(start + MaxBytesPerUnit * bytes.size() + 2);
+  out.resize(start + JSONStringBytesBound(bytes.size()));
   char* p = out.data() + start;
   *p++ = '"';
   size_t i = 0;

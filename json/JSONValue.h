@@ -150,8 +150,10 @@ class TJSONValue : public TJSONAncestor {
 // Appends the byte form of the string that 8-bit text decodes to (UTF-8 when
 // `utf8`, else Windows-1252), quotes included: the same bytes as
 // TJSONString(decoded text).ToBytes(), without the UTF-16 text in between.
-// Runs of plain ASCII are copied as they are.
+// Runs of plain ASCII are copied as they are. Needs at most
+// JSONStringBytesBound(bytes.size()) bytes beyond the end of `out`.
 void AppendJSONStringBytes(std::string& out, std::string_view bytes, bool utf8);
+constexpr size_t JSONStringBytesBound(size_t bytes) { return 6 * bytes + 2; }
 
 // A string: a buffer of UTF-16 code units, or no buffer at all (written as
 // null).

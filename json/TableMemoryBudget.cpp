@@ -33,8 +33,16 @@ void TTableMemoryBudget::TReservation::Hold(size_t bytes) {
       b.FFreed.wait(lock, [&] { return b.FAdmitted == 0 || b.FInUse + bytes <= b.FBudget; });
     }
     FAdmitted = true;
+    FWriting = true;
+    FTicket = b.FNextTicket++;
+    b.FWriting.insert(FTicket);
     ++b.FAdmitted;
     FBytes = 0;
+  } else if (bytes > FBytes && FWriting && b.FInUse - FBytes + bytes > b.FBudget &&
+             *b.FWriting.begin() != FTicket) {
+    // Growing past the budget: the oldest writer goes on, the others wait.
+    ++b.FWaits;
+    b.FFreed.wait(lock, [&] { return b.FInUse - FBytes + bytes <= b.FBudget || *b.FWriting.begin() == FTicket; });
   }
   b.FInUse = b.FInUse - FBytes + bytes;
   b.FPeak = std::max(b.FPeak, b.FInUse);
@@ -44,12 +52,24 @@ void TTableMemoryBudget::TReservation::Hold(size_t bytes) {
   if (shrank) b.FFreed.notify_all();
 }
 
+void TTableMemoryBudget::TReservation::Written() {
+  if (!FWriting) return;
+  TTableMemoryBudget& b = FBudget;
+  {
+    std::lock_guard<std::mutex> lock(b.FLock);
+    b.FWriting.erase(FTicket);
+    FWriting = false;
+  }
+  b.FFreed.notify_all();
+}
+
 TTableMemoryBudget::TReservation::~TReservation() {
   if (!FAdmitted) return;
   TTableMemoryBudget& b = FBudget;
   bool last = false;
   {
     std::lock_guard<std::mutex> lock(b.FLock);
+    if (FWriting) b.FWriting.erase(FTicket);
     b.FInUse -= FBytes;
     last = --b.FAdmitted == 0;
   }

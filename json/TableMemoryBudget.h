@@ -9,8 +9,12 @@
 // in what the budget has left, or until no other admitted table is being
 // written, so calls beyond the budget wait their turn rather than fail, and
 // one table larger than the whole budget still gets written. An admitted
-// table grows without waiting (it may exceed the budget; the others then
-// wait), so no two writers can wait on each other.
+// table that grows past the budget waits too, until the others' bytes have
+// been given back, unless it is the oldest admitted table still being
+// written: that one grows without waiting (it may exceed the budget), so the
+// oldest writer always finishes and no two writers wait on each other. A
+// table's bytes count until its reservation ends, which may be after it is
+// written (a writer that keeps the buffers until they are sent).
 //
 // When the last large table of a burst is done, the allocator is asked to
 // give its free memory back to the system.
@@ -20,7 +24,9 @@
 
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <mutex>
+#include <set>
 
 namespace fieldsync {
 
@@ -42,11 +48,15 @@ class TTableMemoryBudget {
     TReservation& operator=(const TReservation&) = delete;
     // The table now holds `bytes` (more or less than before); may wait.
     void Hold(size_t bytes);
+    // The table is written; it will not grow any more.
+    void Written();
 
    private:
     TTableMemoryBudget& FBudget;
     size_t FBytes = 0;
     bool FAdmitted = false;
+    bool FWriting = false;
+    uint64_t FTicket = 0;  // order of admission
   };
 
   size_t Budget() const { return FBudget; }
@@ -60,7 +70,9 @@ class TTableMemoryBudget {
   const size_t FBudget;
   size_t FInUse = 0;        // guarded by FLock
   size_t FPeak = 0;
-  size_t FAdmitted = 0;     // admitted tables being written
+  size_t FAdmitted = 0;     // admitted tables not yet given back
+  std::set<uint64_t> FWriting;  // tickets of admitted tables still being written
+  uint64_t FNextTicket = 0;
   size_t FWaits = 0;
 };
 

@@ -3,6 +3,7 @@
 // front end adapts its own request and response objects to these, so the
 // REST layer depends on no particular HTTP implementation.
 
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -47,6 +48,21 @@ class TDSHTTPResponse {
   virtual std::string ContentText() const = 0;
   // The body bytes.
   virtual void SetContentText(std::string text) = 0;
+  // The body as buffers whose concatenation is the body; a response that can
+  // send them as they are (without joining them) keeps `hold` until they are
+  // gone. This one joins them.
+  virtual void SetContentBuffers(std::vector<std::string> buffers, std::shared_ptr<void> hold) {
+    (void)hold;
+    std::string body;
+    size_t length = 0;
+    for (const auto& buffer : buffers) length += buffer.size();
+    body.reserve(length);
+    for (auto& buffer : buffers) {
+      body += buffer;
+      std::string().swap(buffer);
+    }
+    SetContentText(std::move(body));
+  }
   virtual std::string Pragma() const = 0;
   virtual void SetPragma(const std::string& value) = 0;
   virtual std::string ContentType() const = 0;

@@ -17,6 +17,34 @@ bool IsOutput(TDSParamDirection direction) { return direction != TDSParamDirecti
 
 }  // namespace
 
+// The answer's bytes as a list of buffers whose concatenation is the body:
+// short texts are gathered in the last buffer, a table's column buffers are
+// taken over as they are (a large table is then never copied into one body).
+struct TAnswerPieces {
+  std::vector<std::string> Buffers;
+  std::vector<std::shared_ptr<void>> Holds;  // the tables' shares of the memory budget
+  bool HasTable = false;
+
+  std::string& Tail() {
+    if (Buffers.empty()) Buffers.emplace_back();
+    return Buffers.back();
+  }
+  void AddTable(std::unique_ptr<TDBXReader> reader) {
+    std::shared_ptr<void> hold;
+    TDBXJSONTools::TableToBuffers(std::move(reader), TDBXJSONTools::AllRows, Buffers, &hold);
+    if (hold) Holds.push_back(std::move(hold));
+    HasTable = true;
+  }
+  void Append(TAnswerPieces&& other) {
+    for (size_t i = 0; i < other.Buffers.size(); ++i) {
+      if (i == 0) Tail() += other.Buffers[0];
+      else Buffers.push_back(std::move(other.Buffers[i]));
+    }
+    for (auto& hold : other.Holds) Holds.push_back(std::move(hold));
+    HasTable = HasTable || other.HasTable;
+  }
+};
+
 TDSServiceResponseHandler::TDSServiceResponseHandler(TDSHTTPCommandType commandType,
                                                      std::unique_ptr<TDSRESTService> service)
     : FCommandType(commandType), FService(std::move(service)) {}
@@ -77,20 +105,23 @@ bool TDSServiceResponseHandler::HandleParameter(TDSExecutionResponse&, size_t, s
 
 void TDSServiceResponseHandler::AppendEntryPairs(size_t, std::string&) {}
 
-// The byte form of one entry's answer. A table is written straight from its
-// reader into the bytes (the same bytes its tree would give), so a large
-// result is not held twice; should writing fail half-way, the partial bytes
-// are dropped and the entry answers the error text.
-std::string TDSServiceResponseHandler::EntryBytes(TDSExecutionResponse& entry, size_t commandIndex,
-                                                  bool& containsErrors) {
+// The byte form of one entry's answer, appended to `out`. A table is written
+// straight from its reader into column buffers (the same bytes its tree
+// would give), so a large result is not held twice; should writing fail
+// half-way, the partial bytes are dropped and the entry answers the error
+// text.
+void TDSServiceResponseHandler::WriteEntry(TDSExecutionResponse& entry, size_t commandIndex,
+                                           bool& containsErrors, TAnswerPieces& out) {
   if (entry.IsError) {
     containsErrors = true;
     TJSONObject error;
     error.AddPair(u"error", Utf8ToUtf16(entry.ErrorMessage));
-    return error.ToBytes();
+    out.Tail() += error.ToBytes();
+    return;
   }
   try {
-    std::string out = "{\"result\":[";
+    TAnswerPieces pieces;
+    pieces.Tail() = "{\"result\":[";
     bool first = true;
     const auto& parameters = entry.Method->Parameters;
     for (size_t i = 0; i < parameters.size(); ++i) {
@@ -98,32 +129,32 @@ std::string TDSServiceResponseHandler::EntryBytes(TDSExecutionResponse& entry, s
       std::unique_ptr<TJSONValue> value;
       const bool handled = HandleParameter(entry, commandIndex, i, value);
       if (handled && !value) continue;  // an absent value is left out
-      if (!first) out.push_back(',');
+      if (!first) pieces.Tail().push_back(',');
       first = false;
       if (handled) {
-        out += value->ToBytes();
+        pieces.Tail() += value->ToBytes();
         continue;
       }
       const bool isResult = parameters[i].Direction == TDSParamDirection::Return;
       if (const TDBXRequestFilter* filter = FService->FilterFor(i, isResult)) {
-        filter->WriteBytes(entry.Values[i], parameters[i].DataType, i, out);
+        filter->WriteBytes(entry.Values[i], parameters[i].DataType, i, pieces.Tail());
         continue;
       }
       if (parameters[i].DataType == TDBXDataTypes::TableType) {
         if (auto reader = entry.Values[i].TakeReader()) {
-          TDBXJSONTools::TableToBytes(std::move(reader), TDBXJSONTools::AllRows, out);
+          pieces.AddTable(std::move(reader));
           continue;
         }
       }
-      out += ValueToJSON(entry.Values[i], parameters[i].DataType)->ToBytes();
+      pieces.Tail() += ValueToJSON(entry.Values[i], parameters[i].DataType)->ToBytes();
     }
-    out += ']';
-    AppendEntryPairs(commandIndex, out);
-    out += '}';
-    return out;
+    pieces.Tail() += ']';
+    AppendEntryPairs(commandIndex, pieces.Tail());
+    pieces.Tail() += '}';
+    out.Append(std::move(pieces));
   } catch (const std::exception& e) {
     containsErrors = true;
-    return TJSONString(Utf8ToUtf16(e.what())).ToBytes();
+    out.Tail() += TJSONString(Utf8ToUtf16(e.what())).ToBytes();
   }
 }
 
@@ -137,18 +168,25 @@ void TDSServiceResponseHandler::PopulateResponse(TDSHTTPResponse& response) {
   if (metadata && !metadata->ResponseContent.empty()) {
     response.SetContentText(metadata->ResponseContent == " " ? std::string() : metadata->ResponseContent);
   } else {
-    std::string body;
+    TAnswerPieces body;
     if (FEntries.size() == 1 && !ForceResultArray) {
-      body = EntryBytes(*FEntries[0], 0, containsErrors);
+      WriteEntry(*FEntries[0], 0, containsErrors, body);
     } else {
-      body = "[";
+      body.Tail() = "[";
       for (size_t i = 0; i < FEntries.size(); ++i) {
-        if (i > 0) body.push_back(',');
-        body += EntryBytes(*FEntries[i], i, containsErrors);
+        if (i > 0) body.Tail().push_back(',');
+        WriteEntry(*FEntries[i], i, containsErrors, body);
       }
-      body.push_back(']');
+      body.Tail().push_back(']');
     }
-    response.SetContentText(std::move(body));
+    if (!body.HasTable) {
+      response.SetContentText(std::move(body.Tail()));
+    } else {
+      // The buffers go out as they are; the tables' shares of the memory
+      // budget stay taken until the last buffer has been sent.
+      auto holds = std::make_shared<std::vector<std::shared_ptr<void>>>(std::move(body.Holds));
+      response.SetContentBuffers(std::move(body.Buffers), std::move(holds));
+    }
   }
 
   if (metadata && metadata->ResponseCode != 0) {

@@ -12,6 +12,8 @@
 
 namespace fieldsync {
 
+struct TAnswerPieces;
+
 class TDSServiceResponseHandler {
  public:
   TDSServiceResponseHandler(TDSHTTPCommandType commandType, std::unique_ptr<TDSRESTService> service);
@@ -44,7 +46,7 @@ class TDSServiceResponseHandler {
   virtual std::string ContentType() const { return {}; }
 
  private:
-  std::string EntryBytes(TDSExecutionResponse& entry, size_t commandIndex, bool& containsErrors);
+  void WriteEntry(TDSExecutionResponse& entry, size_t commandIndex, bool& containsErrors, TAnswerPieces& out);
 
   TDSHTTPCommandType FCommandType;
   std::unique_ptr<TDSRESTService> FService;

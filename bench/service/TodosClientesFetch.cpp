@@ -14,14 +14,20 @@
 // Prints one line per repetition:
 //   fetch rep=N connect_ms=... query_ms=... fetch_ms=... total_ms=... cpu_ms=... rows=... text_units=...
 // and at the end the process's peak resident size (VmHWM, KiB).
+// With FETCH_THREADS=N (2..64), N threads each make one whole fetch at once,
+// as N handhelds downloading the client list together; prints
+//   burst threads=N total_ms=... cpu_ms=... rows=...
 
 #include <sys/resource.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "db/DBXReader.h"
 #include "service/ServerMethodsUnit1.h"
@@ -51,8 +57,57 @@ std::string PeakResidentKiB() {
 
 }  // namespace
 
+// One whole fetch on a service instance of its own; the rows read.
+int64_t FetchAll(const fieldsync::THostValues& host) {
+  fieldsync::TServerMethods1 service(host);
+  std::unique_ptr<fieldsync::TDBXReader> reader = service.GetTodosClientes();
+  int64_t rows = 0;
+  const int32_t columns = reader->ColumnCount();
+  while (reader->Next()) {
+    ++rows;
+    for (int32_t i = 0; i < columns; ++i) {
+      const fieldsync::TDBXValue& value = reader->Value(i);
+      if (!value.IsNull()) value.GetWideString();
+    }
+  }
+  return rows;
+}
+
+int Burst(const fieldsync::THostValues& host, int threads) {
+  const double cpuStart = CpuMilliseconds();
+  const auto start = Clock::now();
+  std::atomic<int64_t> rows{0};
+  std::atomic<bool> failed{false};
+  std::vector<std::thread> fetches;
+  for (int i = 0; i < threads; ++i)
+    fetches.emplace_back([&] {
+      try {
+        rows += FetchAll(host);
+      } catch (const std::exception& e) {
+        std::fprintf(stderr, "todosclientes_fetch: %s\n", e.what());
+        failed = true;
+      }
+    });
+  for (auto& fetch : fetches) fetch.join();
+  std::printf("burst threads=%d total_ms=%.1f cpu_ms=%.0f rows=%lld\n", threads, Milliseconds(start, Clock::now()),
+              CpuMilliseconds() - cpuStart, static_cast<long long>(rows.load()));
+  std::printf("fetch_vmhwm_kib=%s\n", PeakResidentKiB().c_str());
+  return failed ? 1 : 0;
+}
+
 int main(int argc, char** argv) {
   using namespace fieldsync;
+  if (const char* burst = std::getenv("FETCH_THREADS")) {
+    const int threads = std::atoi(burst);
+    if (threads < 2 || threads > 64) {
+      std::fprintf(stderr, "FETCH_THREADS: 2..64\n");
+      return 2;
+    }
+    THostValues host;
+    host.IDFilial = 1;
+    host.DiasEmAtraso = 30;
+    return Burst(host, threads);
+  }
   const int repetitions = argc > 1 ? std::atoi(argv[1]) : 3;
   const long long rowLimit = argc > 2 ? std::atoll(argv[2]) : -1;  // -1: every row
   if (repetitions < 1 || repetitions > 100 || (argc > 2 && rowLimit < 0)) {

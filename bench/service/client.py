@@ -19,6 +19,12 @@
         COUNT requests for PATH sent at once from COUNT threads; prints how
         many answers had each status, and each distinct body of a failure.
 
+    client.py todosburst PORT PID COUNT
+        COUNT GetTodosClientes at once (COUNT threads); prints the time until
+        the last answer was complete, the bytes, the server's VmHWM before and
+        after and its CPU time, then its VmRSS every half second for 10 s
+        after the burst and when it first fell under 100 MiB.
+
 Every request is a connection of its own with "Connection: close", as the
 handhelds call; all traffic goes to 127.0.0.1. Results are printed as
 "key=value" lines for run.sh to pick up.
@@ -181,11 +187,53 @@ def burst(port, path, count):
     return 0
 
 
+def todosburst(port, pid, count):
+    hwm_before = proc_status(pid, "VmHWM")
+    rss_before = proc_status(pid, "VmRSS")
+    cpu_before = proc_cpu_seconds(pid)
+    lock = threading.Lock()
+    results = []
+
+    def one():
+        try:
+            status, body, _, _, _ = get(port, BASE + "GetTodosClientes", timeout=900)
+        except OSError:
+            status, body = 0, b""
+        with lock:
+            results.append((status, len(body)))
+
+    workers = [threading.Thread(target=one) for _ in range(count)]
+    start = time.perf_counter()
+    for w in workers:
+        w.start()
+    for w in workers:
+        w.join()
+    seconds = time.perf_counter() - start
+    done = time.perf_counter()
+    ok = sum(1 for status, _ in results if status == 200)
+    print("todosburst count=%d ok=%d total_ms=%.0f server_cpu_ms=%.0f body_bytes=%d vmrss_before_kib=%d "
+          "vmhwm_before_kib=%d vmhwm_after_kib=%d"
+          % (count, ok, seconds * 1000, (proc_cpu_seconds(pid) - cpu_before) * 1000,
+             max(size for _, size in results), rss_before, hwm_before, proc_status(pid, "VmHWM")))
+    samples, under = [], None
+    while time.perf_counter() - done < 10:
+        rss = proc_status(pid, "VmRSS")
+        samples.append(rss)
+        if under is None and rss < 100 * 1024:
+            under = time.perf_counter() - done
+        time.sleep(0.5)
+    print("todosburst_after vmrss_kib=%s under_100mib_after_s=%s"
+          % (",".join(str(r) for r in samples), "%.1f" % under if under is not None else "never"))
+    return 0 if ok == count else 1
+
+
 def main(argv):
     if len(argv) >= 4 and argv[0] == "todos":
         return todos(int(argv[1]), int(argv[2]), int(argv[3]), argv[4] if len(argv) > 4 else "plain")
     if len(argv) >= 6 and argv[0] == "upload":
         return upload(int(argv[1]), int(argv[2]), int(argv[3]), int(argv[4]), int(argv[5]))
+    if len(argv) >= 4 and argv[0] == "todosburst":
+        return todosburst(int(argv[1]), int(argv[2]), int(argv[3]))
     if len(argv) >= 4 and argv[0] == "burst":
         return burst(int(argv[1]), argv[2], int(argv[3]))
     print(__doc__, file=sys.stderr)

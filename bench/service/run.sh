@@ -19,8 +19,15 @@
 #      answer: bytes on the wire and time;
 #   6. with REUSE_COMPARE=1 (the default), the service again with
 #      FIELDSYNC_DB_REUSE=0 (an attachment per call) for one wrk round of each
-#      path, side by side with the figures above.
-# wrk also measures the landing page, the anchor of the per-call figures.
+#      path, side by side with the figures above;
+#   7. BURST (16) GetTodosClientes at once against as many bare fetches at
+#      once in one process (todosclientes_fetch with FETCH_THREADS): the
+#      burst's time, the service's peak resident size against the answer
+#      budget, its resident size every half second for 10 s after;
+#   8. GetTodosClientes and its bare fetch again over a UTF8 connection
+#      (ServerCharSet=UTF8; the rest runs over WIN1252).
+# wrk also measures the landing page, served by the service and by nginx
+# (keep-alive off, the same bytes), the anchor of the per-call figures.
 # The database is embedded: the service opens the file in its own process, so
 # the bare fetch runs before the service starts and the rows are counted after
 # it stops (an embedded database is open in one process at a time).
@@ -44,11 +51,15 @@ reps=${REPS:-3}
 representative=90
 first_order=500001
 
-command -v wrk >/dev/null || DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends wrk
+if ! command -v wrk >/dev/null || ! [ -x /usr/sbin/nginx ]; then
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -q -o DPkg::Lock::Timeout=600 --no-install-recommends wrk nginx-light
+fi
+burst=${BURST:-16}
 [ "${BUILD:-1}" = 0 ] || bash scripts/build.sh >/dev/null
 
 work=$(mktemp -d)
 pid=""
+nginx_pid=""
 stop_service() {  # a termination signal; after 60 s without an end, a kill
   [ -n "$pid" ] || return 0
   kill "$pid" 2>/dev/null || true
@@ -62,6 +73,7 @@ stop_service() {  # a termination signal; after 60 s without an end, a kill
 }
 cleanup() {
   stop_service
+  [ -n "$nginx_pid" ] && kill "$nginx_pid" 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -96,12 +108,54 @@ say "load average at start: $(load)"
 say "-- GetTodosClientes: bare fetch of the same query ($reps repetitions)"
 FIELDSYNC_DRIVERS_FILE="$work/dist/dbxdrivers.ini" FIELDSYNC_CONNECTIONS_FILE="$work/dist/dbxconnections.ini" \
   build/bench/service/todosclientes_fetch "$reps" | tr -s '\t ' ' ' | tee "$work/fetch.txt" | tee -a "$work/summary.txt"
+say "-- GetTodosClientes: $burst bare fetches at once in one process"
+FIELDSYNC_DRIVERS_FILE="$work/dist/dbxdrivers.ini" FIELDSYNC_CONNECTIONS_FILE="$work/dist/dbxconnections.ini" \
+  FETCH_THREADS="$burst" build/bench/service/todosclientes_fetch | tr -s '\t ' ' ' | tee "$work/fetch-burst.txt" | tee -a "$work/summary.txt"
+# The same single fetch over a UTF8 connection (the connection's character
+# set decides how the server hands text over).
+cp "$work/dist/dbxconnections.ini" "$work/utf8.ini"
+sed -i "s|^ServerCharSet=.*|ServerCharSet=UTF8|" "$work/utf8.ini"
+say "-- GetTodosClientes: bare fetch over a UTF8 connection ($reps repetitions)"
+FIELDSYNC_DRIVERS_FILE="$work/dist/dbxdrivers.ini" FIELDSYNC_CONNECTIONS_FILE="$work/utf8.ini" \
+  build/bench/service/todosclientes_fetch "$reps" | tr -s '\t ' ' ' | tee "$work/fetch-utf8.txt" | tee -a "$work/summary.txt"
 
 # ---- start the service ----
 "$work/dist/fieldsync" --headless >"$work/service.log" 2>&1 &
 pid=$!
 for _ in $(seq 300); do curl -sf -o /dev/null "http://127.0.0.1:$port/" && break; sleep 0.1; done
 curl -sf -o /dev/null "http://127.0.0.1:$port/" || { echo "the service did not start:" >&2; cat "$work/service.log" >&2; exit 1; }
+
+# nginx serves the service's landing page, the same bytes, keep-alive off.
+chmod 755 "$work"
+mkdir -p "$work/html" "$work/nginx-tmp"
+curl -sf "http://127.0.0.1:$port/" -o "$work/html/index.html"
+chmod 644 "$work/html/index.html"
+nginx_port=$(free_port)
+cat >"$work/nginx.conf" <<CONF
+worker_processes auto;
+pid $work/nginx.pid;
+error_log $work/nginx-error.log;
+daemon off;
+events { worker_connections 1024; }
+http {
+  access_log off;
+  keepalive_timeout 0;
+  server_tokens off;
+  client_body_temp_path $work/nginx-tmp;
+  server {
+    listen 127.0.0.1:$nginx_port;
+    location / {
+      root $work/html;
+      index index.html;
+      default_type "text/html; charset=ISO-8859-1";
+      types { }
+    }
+  }
+}
+CONF
+/usr/sbin/nginx -c "$work/nginx.conf" -p "$work" &
+nginx_pid=$!
+for _ in $(seq 50); do curl -sf -o /dev/null "http://127.0.0.1:$nginx_port/" && break; sleep 0.1; done
 
 # ---- 1b. the same over HTTP ----
 # A plain client (acknowledgements left to the kernel, as curl or a handheld
@@ -114,8 +168,8 @@ for client in plain quickack; do
 done
 
 # ---- 2. requests per second ----
-wrk_run() {  # connections path -> "rate requests non2xx socket-errors ok-rate"
-  wrk -t2 -c"$1" -d"${duration}s" -H "Connection: close" "http://127.0.0.1:$port$2" >"$work/wrk.txt"
+wrk_run() {  # connections path [port] -> "rate requests non2xx socket-errors ok-rate"
+  wrk -t2 -c"$1" -d"${duration}s" -H "Connection: close" "http://127.0.0.1:${3:-$port}$2" >"$work/wrk.txt"
   python3 - "$work/wrk.txt" <<'PY'
 import re, sys
 text = open(sys.argv[1]).read()
@@ -132,6 +186,9 @@ rounds=${ROUNDS:-3}
 for connections in 32 16; do
   for round in $(seq "$rounds"); do
     say "-- wrk -t2 -c$connections -d${duration}s -H 'Connection: close', round $round of $rounds (load average $(load))"
+    read -r rate total non2xx errors ok < <(wrk_run "$connections" / "$nginx_port")
+    say "$(printf 'wrk c=%s nginx %-40s %7s req/s  requests=%s non2xx=%s socket_errors=%s  2xx=%s/s' \
+      "$connections" / "$rate" "$total" "$non2xx" "$errors" "$ok")"
     for path in / /datasnap/rest/TServerMethods1/GetAtividadeSN/1 /datasnap/rest/TServerMethods1/EchoString/abc; do
       read -r rate total non2xx errors ok < <(wrk_run "$connections" "$path")
       say "$(printf 'wrk c=%s %-46s %7s req/s  requests=%s non2xx=%s socket_errors=%s  2xx=%s/s' \
@@ -150,6 +207,10 @@ python3 bench/service/client.py upload "$port" "$representative" "$first_order" 
 say "VmHWM of the service at the end: $(awk '/VmHWM/ {print $2, $3}' /proc/$pid/status)"
 expected_orders=$orders
 expected_items=$((orders * 10))
+
+# ---- 7. a burst of client-list downloads ----
+say "-- $burst GetTodosClientes at once (load average $(load))"
+python3 bench/service/client.py todosburst "$port" "$pid" "$burst" | tee -a "$work/summary.txt" || say "BURST FAILED"
 
 # ---- 5. gzip ----
 todos_url="http://127.0.0.1:$port/datasnap/rest/TServerMethods1/GetTodosClientes"
@@ -181,6 +242,18 @@ if [ "${PROFILE:-0}" = 1 ]; then
   expected_items=$((expected_items + 2000))
 fi
 
+# ---- 8. GetTodosClientes over a UTF8 connection ----
+stop_service
+cp "$work/dist/dbxconnections.ini" "$work/win1252.ini"
+cp "$work/utf8.ini" "$work/dist/dbxconnections.ini"
+"$work/dist/fieldsync" --headless >"$work/service-utf8.log" 2>&1 &
+pid=$!
+for _ in $(seq 300); do curl -sf -o /dev/null "http://127.0.0.1:$port/" && break; sleep 0.1; done
+say "-- GetTodosClientes over HTTP, UTF8 connection, quickack client ($reps calls, one at a time; load average $(load))"
+python3 bench/service/client.py todos "$port" "$pid" "$reps" quickack | sed 's/^http /http-utf8 /' | tee -a "$work/http.txt" | tee -a "$work/summary.txt"
+stop_service
+cp "$work/win1252.ini" "$work/dist/dbxconnections.ini"
+
 # ---- 6. the same with an attachment per call ----
 if [ "${REUSE_COMPARE:-1}" = 1 ]; then
   stop_service
@@ -211,6 +284,8 @@ import re, statistics, sys
 def rows(path, prefix):
     return [dict(re.findall(r"(\w+)=(\S+)", line)) for line in open(path) if line.startswith(prefix)]
 fetch = rows(sys.argv[1], "fetch ")
+fetch_utf8 = rows(sys.argv[1].replace("fetch.txt", "fetch-utf8.txt"), "fetch ")
+fetch_burst = rows(sys.argv[1].replace("fetch.txt", "fetch-burst.txt"), "burst ")
 http = rows(sys.argv[2], "http ")
 before = [l for l in open(sys.argv[2]) if l.startswith("service_vmhwm_before_kib=")][0].split("=")[1]
 f = statistics.median(float(r["total_ms"]) for r in fetch)
@@ -224,7 +299,33 @@ for client in ("plain", "quickack"):
     print("== GetTodosClientes over HTTP, %s client: median %.0f ms (first byte %.0f ms, server CPU %.0f ms) = %.2f x the bare fetch"
           % (client, h, statistics.median(float(r["first_byte_ms"]) for r in calls),
              statistics.median(float(r["server_cpu_ms"]) for r in calls), h / f))
+utf8 = [r for r in rows(sys.argv[2], "http-utf8 ")]
+if utf8 and fetch_utf8:
+    fu = statistics.median(float(r["total_ms"]) for r in fetch_utf8)
+    hu = statistics.median(float(r["total_ms"]) for r in utf8)
+    print("== GetTodosClientes over UTF8: bare fetch median %.0f ms (CPU %.0f ms); HTTP quickack median %.0f ms "
+          "(server CPU %.0f ms) = %.2f x the bare fetch; answer %.1f MiB"
+          % (fu, statistics.median(float(r["cpu_ms"]) for r in fetch_utf8), hu,
+             statistics.median(float(r["server_cpu_ms"]) for r in utf8), hu / fu, int(utf8[0]["body_bytes"]) / 2**20))
+calls = [r for r in http if r["client"] == "quickack"]
+growth = (int(calls[0]["vmhwm_kib"]) - int(before)) * 1024
+print("== GetTodosClientes peak growth (WIN1252, first call): %.1f MiB for a %.1f MiB body = %.2f x"
+      % (growth / 2**20, int(calls[0]["body_bytes"]) / 2**20, growth / int(calls[0]["body_bytes"])))
 summary = open(sys.argv[3]).read()
+b = dict(re.findall(r"(\w+)=(\S+)", next((l for l in summary.splitlines() if l.startswith("todosburst ")), "")))
+if b and fetch_burst:
+    print("== %s GetTodosClientes at once: %.1f s against %.1f s for as many bare fetches at once = %.2f x; "
+          "service VmHWM %.0f MiB (budget 512 MiB, VmRSS before %.0f MiB)"
+          % (b["count"], float(b["total_ms"]) / 1000, float(fetch_burst[0]["total_ms"]) / 1000,
+             float(b["total_ms"]) / float(fetch_burst[0]["total_ms"]), int(b["vmhwm_after_kib"]) / 1024,
+             int(b["vmrss_before_kib"]) / 1024))
+nginx = {}
+for c in ("32", "16"):
+    n = [float(x) for x in re.findall(r"wrk c=%s nginx /\s+([\d.]+) req/s" % c, summary)]
+    e = [float(x) for x in re.findall(r"wrk c=%s \S*EchoString\S*\s+([\d.]+) req/s" % c, summary)]
+    if n and e:
+        print("== wrk c=%s medians: nginx landing page %.0f req/s; EchoString/abc = %.3f x nginx"
+              % (c, statistics.median(n), statistics.median(e) / statistics.median(n)))
 for c in ("32", "16"):
     a = [float(x) for x in re.findall(r"wrk c=%s \S*GetAtividadeSN\S*\s+([\d.]+) req/s" % c, summary)]
     e = [float(x) for x in re.findall(r"wrk c=%s \S*EchoString\S*\s+([\d.]+) req/s" % c, summary)]

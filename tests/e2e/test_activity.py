@@ -328,7 +328,12 @@ class Metrics(unittest.TestCase):
                                   "fieldsync_activity_records_capacity": 10000})
         self.assertGreaterEqual(families["fieldsync_connections_open"].samples[0].value, 1)
         self.assertEqual(families["fieldsync_web_module_refusals"].samples[0].value, 0)
-        self.assertNotIn("fieldsync_database_attachments", families, "no pool of attachments yet")
+        # The calls ran one after the other: their attachment is idle again;
+        # in use is at most the host's own connection (nothing else runs).
+        attachments = {s.labels["state"]: s.value for s in families["fieldsync_database_attachments"].samples}
+        self.assertEqual(set(attachments), {"in_use", "idle"})
+        self.assertGreaterEqual(attachments["idle"], 1)
+        self.assertLessEqual(attachments["in_use"], 1)
 
         # The scrape itself is counted once it has been answered.
         again = self.scrape()["fieldsync_requests"]

@@ -16,15 +16,20 @@ namespace {
 
 using namespace std::chrono_literals;
 
+// The limit is the thread maximum, or the concurrency when jobs are quick
+// (they never turn slow within the 10 s given here).
 TEST(DispatchWorkers, RunsEveryJobOnceWithinTheThreadLimit) {
   struct TCase {
     int MaxThreads;
     int Jobs;
+    int Concurrency;
   };
-  for (const TCase c : {TCase{1, 20}, TCase{4, 200}, TCase{64, 100}}) {
+  for (const TCase c : {TCase{1, 20, 0}, TCase{4, 200, 0}, TCase{64, 100, 0}, TCase{64, 200, 3}}) {
+    SCOPED_TRACE(c.Concurrency);
+    const int limit = c.Concurrency > 0 ? c.Concurrency : c.MaxThreads;
     std::atomic<int> running{0}, mostAtOnce{0}, done{0};
     {
-      TDispatchWorkers workers(c.MaxThreads, 10s);
+      TDispatchWorkers workers(c.MaxThreads, 10s, c.Concurrency, 10s);
       for (int i = 0; i < c.Jobs; ++i) {
         workers.Submit([&] {
           const int now = ++running;
@@ -39,13 +44,17 @@ TEST(DispatchWorkers, RunsEveryJobOnceWithinTheThreadLimit) {
       EXPECT_LE(workers.Threads(), c.MaxThreads);
     }  // stopping runs what is still queued
     EXPECT_EQ(done.load(), c.Jobs) << c.MaxThreads;
-    EXPECT_LE(mostAtOnce.load(), c.MaxThreads);
+    EXPECT_LE(mostAtOnce.load(), limit);
     EXPECT_GE(mostAtOnce.load(), 1);
   }
 }
 
 TEST(DispatchWorkers, MakesAThreadForEachBlockedJobAndEndsIdleOnes) {
-  TDispatchWorkers workers(8, 50ms);
+  // Without a concurrency limit, and with one of 2 that blocked jobs exceed
+  // once they have run for 20 ms.
+  for (const int concurrency : {0, 2}) {
+  SCOPED_TRACE(concurrency);
+  TDispatchWorkers workers(8, 50ms, concurrency, 20ms);
   std::mutex lock;
   std::condition_variable changed;
   int waiting = 0;
@@ -74,6 +83,7 @@ TEST(DispatchWorkers, MakesAThreadForEachBlockedJobAndEndsIdleOnes) {
   workers.Submit([&] { ran = true; });
   workers.Stop();
   EXPECT_TRUE(ran.load());
+  }
 }
 
 }  // namespace

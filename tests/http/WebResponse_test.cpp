@@ -214,6 +214,22 @@ TEST(WebResponse, HandsBodiesOverWithoutCopyingThem) {
   EXPECT_EQ(sink.Pieces[1].get(), response.ContentBuffers()[0].get());
   EXPECT_EQ(sink.Pieces[2].get(), response.ContentBuffers()[1].get());
 
+  // What the buffers count against is kept until the last of them is gone:
+  // the response and the written pieces.
+  auto hold = std::make_shared<int>(0);
+  const std::weak_ptr<int> held = hold;
+  TPieces written;
+  {
+    TWebResponse r("HTTP/1.1", written);
+    r.SetContentBuffers({"[1,", "2]"}, std::move(hold));
+    r.SendResponse();
+  }
+  EXPECT_FALSE(held.expired());
+  written.Pieces.pop_back();
+  EXPECT_FALSE(held.expired());
+  written.Pieces.clear();
+  EXPECT_TRUE(held.expired());
+
   // Text that needs no re-encoding goes out as it is held; text that does
   // is encoded into a piece of its own.
   struct TCase {

@@ -45,6 +45,34 @@ TEST(TableMemoryBudget, ALargeTableWaitsUntilTheOthersFitThenProceeds) {
   EXPECT_EQ(budget.PeakInUse(), 7 * MiB);
 }
 
+// Two admitted tables that outgrow the budget together: the younger waits
+// while the older is being written, and goes on as the oldest writer once the
+// older is written (whose bytes still count while they are sent).
+TEST(TableMemoryBudget, TheOldestWriterGrowsTheYoungerWaits) {
+  TTableMemoryBudget budget(16 * MiB);
+  auto older = std::make_unique<TTableMemoryBudget::TReservation>(budget);
+  older->Hold(5 * MiB);
+  std::atomic<bool> grown{false};
+  std::thread younger([&] {
+    TTableMemoryBudget::TReservation r(budget);
+    r.Hold(5 * MiB);   // 10 of 16: admitted at once
+    r.Hold(10 * MiB);  // 15 of 16: grows at once
+    r.Hold(12 * MiB);  // 17 of 16: waits for the older
+    grown = true;
+  });
+  AwaitWaits(budget, 1);
+  EXPECT_FALSE(grown);
+  older->Hold(9 * MiB);  // the oldest writer past the budget: no wait
+  EXPECT_EQ(budget.InUse(), 19 * MiB);
+  older->Written();
+  younger.join();
+  EXPECT_TRUE(grown);
+  EXPECT_EQ(budget.InUse(), 9 * MiB);  // the older's, until it is sent
+  older.reset();
+  EXPECT_EQ(budget.Waits(), 1u);
+  EXPECT_EQ(budget.InUse(), 0u);
+}
+
 TEST(TableMemoryBudget, WhoWaits) {
   const struct {
     const char* Name;
