@@ -26,7 +26,6 @@ TDSServiceResponseHandler::TDSServiceResponseHandler(TDSHTTPCommandType commandT
 TDSServiceResponseHandler::~TDSServiceResponseHandler() { ClearCommands(); }
 
 void TDSServiceResponseHandler::AddCommand(std::unique_ptr<TDSExecutionResponse> entry) {
-  std::lock_guard lock(FLock);
   FEntries.push_back(std::move(entry));
 }
 
@@ -39,12 +38,10 @@ void TDSServiceResponseHandler::AddCommandError(const std::string& message) {
 }
 
 void TDSServiceResponseHandler::ClearCommands() {
-  std::lock_guard lock(FLock);
   FEntries.clear();
 }
 
 int TDSServiceResponseHandler::GetResultCount() {
-  std::lock_guard lock(FLock);
   int count = 0;
   for (const auto& entry : FEntries) {
     if (entry->IsError) {
@@ -129,7 +126,6 @@ std::string TDSServiceResponseHandler::EntryBytes(TDSExecutionResponse& entry, s
 
 void TDSServiceResponseHandler::PopulateResponse(TDSHTTPResponse& response) {
   AllowStream = GetResultCount() == 1;
-  std::lock_guard lock(FLock);
   if (FEntries.empty()) throw Exception(CommandClosedMessage);
 
   TDSInvocationMetadata* metadata = TDSInvocationMetadata::Find();
