@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "core/Error.h"
+#include "core/ScopeExit.h"
 #include "core/Text.h"
 #include "http/HttpMessages.h"
 
@@ -70,15 +71,14 @@ void TDSProxyGenerator::Write() const {
   {
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
     if (!out) CannotCreate(target, std::generic_category().message(errno));
-    try {
-      writer->WriteProxy(metadata, out);
-      out.flush();
-    } catch (...) {
+    TScopeExit removeTemporary([&]() noexcept {
       out.close();
       std::error_code ignored;
       fs::remove(temporary, ignored);
-      throw;
-    }
+    });
+    writer->WriteProxy(metadata, out);
+    out.flush();
+    removeTemporary.Dismiss();
     if (!out) {
       const std::string reason = std::generic_category().message(errno ? errno : EIO);
       out.close();
