@@ -13,20 +13,20 @@ TDispatchWorkers::~TDispatchWorkers() { Stop(); }
 
 void TDispatchWorkers::Stop() {
   {
-    std::lock_guard lock(FLock);
+    TMutexLock lock(FLock);
     FStopping = true;
   }
   FWork.notify_all();
   // A thread that ends moves itself to FEnded, so take turns until none is
   // left in either list.
   while (true) {
-    std::unique_lock lock(FLock);
+    TUniqueLock lock(FLock);
     if (FThreads.empty() && FEnded.empty()) break;
     std::vector<std::thread> ended = std::move(FEnded);
     FEnded.clear();
     std::list<std::thread> running = std::move(FThreads);
     FThreads.clear();
-    lock.unlock();
+    lock.Unlock();
     for (auto& thread : ended) thread.join();
     // The running ones find FStopping and an empty list; they end on their
     // own, and their handles are joined here.
@@ -35,14 +35,14 @@ void TDispatchWorkers::Stop() {
 }
 
 int TDispatchWorkers::Threads() const {
-  std::lock_guard lock(FLock);
+  TMutexLock lock(FLock);
   return static_cast<int>(FThreads.size());
 }
 
 void TDispatchWorkers::JoinEnded() {
   std::vector<std::thread> ended;
   {
-    std::lock_guard lock(FLock);
+    TMutexLock lock(FLock);
     ended.swap(FEnded);
   }
   for (auto& thread : ended) thread.join();
@@ -52,7 +52,7 @@ void TDispatchWorkers::Submit(TJob job) {
   JoinEnded();
   bool wake = false;
   {
-    std::lock_guard lock(FLock);
+    TMutexLock lock(FLock);
     FQueue.push_back(std::move(job));
     if (FIdle >= static_cast<int>(FQueue.size())) {
       wake = true;
@@ -69,23 +69,25 @@ void TDispatchWorkers::Submit(TJob job) {
 
 void TDispatchWorkers::Run() {
   SetCurrentThreadName("http-dispatch");
-  std::unique_lock lock(FLock);
+  TUniqueLock lock(FLock);
   while (true) {
     if (FQueue.empty()) {
       if (FStopping) break;
       ++FIdle;
-      const bool woken = FWork.wait_for(lock, FIdleLifetime,
-                                        [this] { return !FQueue.empty() || FStopping; });
+      const bool woken = FWork.wait_for(lock.Native(), FIdleLifetime, [this] {
+        FLock.AssertHeld();
+        return !FQueue.empty() || FStopping;
+      });
       --FIdle;
       if (!woken) break;  // idle too long
       continue;
     }
     TJob job = std::move(FQueue.front());
     FQueue.pop_front();
-    lock.unlock();
+    lock.Unlock();
     job();
     job = nullptr;
-    lock.lock();
+    lock.Lock();
   }
   // While stopping, the destructor owns the handles it took; otherwise this
   // thread hands its own handle over to be joined.

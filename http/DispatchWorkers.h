@@ -11,9 +11,10 @@
 #include <deque>
 #include <functional>
 #include <list>
-#include <mutex>
 #include <thread>
 #include <vector>
+
+#include "core/Mutex.h"
 
 namespace fieldsync {
 
@@ -42,13 +43,13 @@ class TDispatchWorkers {
 
   const int FMaxThreads;
   const std::chrono::milliseconds FIdleLifetime;
-  mutable std::mutex FLock;
+  mutable TMutex FLock;
   std::condition_variable FWork;
-  std::deque<TJob> FQueue;            // guarded by FLock
-  std::list<std::thread> FThreads;    // guarded by FLock
-  std::vector<std::thread> FEnded;    // threads that have returned; guarded by FLock
-  int FIdle = 0;                      // guarded by FLock
-  bool FStopping = false;             // guarded by FLock
+  std::deque<TJob> FQueue GUARDED_BY(FLock);
+  std::list<std::thread> FThreads GUARDED_BY(FLock);
+  std::vector<std::thread> FEnded GUARDED_BY(FLock);  // threads that have returned
+  int FIdle GUARDED_BY(FLock) = 0;
+  bool FStopping GUARDED_BY(FLock) = false;
 };
 
 }  // namespace fieldsync

@@ -26,11 +26,14 @@ void TTableMemoryBudget::TReservation::Hold(size_t bytes) {
     FBytes = bytes;
     return;
   }
-  std::unique_lock<std::mutex> lock(b.FLock);
+  TUniqueLock lock(b.FLock);
   if (!FAdmitted) {
     if (b.FAdmitted > 0 && b.FInUse + bytes > b.FBudget) {
       ++b.FWaits;
-      b.FFreed.wait(lock, [&] { return b.FAdmitted == 0 || b.FInUse + bytes <= b.FBudget; });
+      b.FFreed.wait(lock.Native(), [&] {
+        b.FLock.AssertHeld();
+        return b.FAdmitted == 0 || b.FInUse + bytes <= b.FBudget;
+      });
     }
     FAdmitted = true;
     ++b.FAdmitted;
@@ -40,7 +43,7 @@ void TTableMemoryBudget::TReservation::Hold(size_t bytes) {
   b.FPeak = std::max(b.FPeak, b.FInUse);
   const bool shrank = bytes < FBytes;
   FBytes = bytes;
-  lock.unlock();
+  lock.Unlock();
   if (shrank) b.FFreed.notify_all();
 }
 
@@ -49,7 +52,7 @@ TTableMemoryBudget::TReservation::~TReservation() {
   TTableMemoryBudget& b = FBudget;
   bool last = false;
   {
-    std::lock_guard<std::mutex> lock(b.FLock);
+    TMutexLock lock(b.FLock);
     b.FInUse -= FBytes;
     last = --b.FAdmitted == 0;
   }
@@ -60,17 +63,17 @@ TTableMemoryBudget::TReservation::~TReservation() {
 }
 
 size_t TTableMemoryBudget::InUse() {
-  std::lock_guard<std::mutex> lock(FLock);
+  TMutexLock lock(FLock);
   return FInUse;
 }
 
 size_t TTableMemoryBudget::PeakInUse() {
-  std::lock_guard<std::mutex> lock(FLock);
+  TMutexLock lock(FLock);
   return FPeak;
 }
 
 size_t TTableMemoryBudget::Waits() {
-  std::lock_guard<std::mutex> lock(FLock);
+  TMutexLock lock(FLock);
   return FWaits;
 }
 

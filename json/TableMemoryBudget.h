@@ -20,7 +20,8 @@
 
 #include <condition_variable>
 #include <cstddef>
-#include <mutex>
+
+#include "core/Mutex.h"
 
 namespace fieldsync {
 
@@ -55,13 +56,13 @@ class TTableMemoryBudget {
   size_t Waits();           // how often a table had to wait
 
  private:
-  std::mutex FLock;
+  TMutex FLock;
   std::condition_variable FFreed;
   const size_t FBudget;
-  size_t FInUse = 0;        // guarded by FLock
-  size_t FPeak = 0;
-  size_t FAdmitted = 0;     // admitted tables being written
-  size_t FWaits = 0;
+  size_t FInUse GUARDED_BY(FLock) = 0;
+  size_t FPeak GUARDED_BY(FLock) = 0;
+  size_t FAdmitted GUARDED_BY(FLock) = 0;  // admitted tables being written
+  size_t FWaits GUARDED_BY(FLock) = 0;
 };
 
 }  // namespace fieldsync
