@@ -1,10 +1,10 @@
-#include "db/AttachmentPool.h"
+#include "db/internal/AttachmentPool.h"
 
 #include <cstdlib>
 #include <vector>
 
 #include "core/Platform.h"
-#include "db/Firebird.h"
+#include "db/internal/Firebird.h"
 
 namespace fieldsync {
 

@@ -1,4 +1,4 @@
-#include "db/ConnectionDefinitions.h"
+#include "db/internal/ConnectionDefinitions.h"
 
 #include "core/Mutex.h"
 #include "core/Platform.h"

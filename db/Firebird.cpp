@@ -1,4 +1,4 @@
-#include "db/Firebird.h"
+#include "db/internal/Firebird.h"
 
 #include <cstring>
 #include <filesystem>
@@ -10,7 +10,7 @@
 #include "core/ScopeExit.h"
 #include "core/Text.h"
 #include "db/DBXError.h"
-#include "db/DynamicLibrary.h"
+#include "db/internal/DynamicLibrary.h"
 #include "db/SQLParams.h"
 
 namespace fieldsync {

@@ -5,11 +5,11 @@
 
 #include "core/ScopeExit.h"
 #include "core/Text.h"
-#include "db/AttachmentPool.h"
-#include "db/ConnectionDefinitions.h"
+#include "db/internal/AttachmentPool.h"
+#include "db/internal/ConnectionDefinitions.h"
 #include "db/DBXError.h"
-#include "db/DynamicLibrary.h"
-#include "db/Firebird.h"
+#include "db/internal/DynamicLibrary.h"
+#include "db/internal/Firebird.h"
 #include "db/SQLDataSet.h"
 
 namespace fieldsync {

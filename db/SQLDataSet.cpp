@@ -3,7 +3,7 @@
 #include "core/ScopeExit.h"
 #include "core/Text.h"
 #include "db/DBXError.h"
-#include "db/Firebird.h"
+#include "db/internal/Firebird.h"
 
 namespace fieldsync {
 

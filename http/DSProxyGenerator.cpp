@@ -1,4 +1,4 @@
-#include "http/DSProxyGenerator.h"
+#include "http/internal/DSProxyGenerator.h"
 
 #include <algorithm>
 #include <atomic>
@@ -11,7 +11,7 @@
 #include "core/Error.h"
 #include "core/ScopeExit.h"
 #include "core/Text.h"
-#include "http/HttpMessages.h"
+#include "http/internal/HttpMessages.h"
 
 namespace fieldsync {
 

@@ -1,4 +1,4 @@
-#include "http/DispatchWorkers.h"
+#include "http/internal/DispatchWorkers.h"
 
 #include <system_error>
 

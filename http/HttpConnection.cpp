@@ -1,4 +1,4 @@
-#include "http/HttpConnection.h"
+#include "http/internal/HttpConnection.h"
 
 #include <asio/post.hpp>
 

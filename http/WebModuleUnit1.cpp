@@ -6,12 +6,12 @@
 #include "core/Platform.h"
 #include "core/Regional.h"
 #include "core/Text.h"
-#include "http/CallerOrigin.h"
+#include "http/internal/CallerOrigin.h"
 #include "http/DSHTTPWebDispatcher.h"
-#include "http/DSProxyGenerator.h"
-#include "http/JavaScriptRESTWriter.h"
-#include "http/PageProducer.h"
-#include "http/SyncActivityPages.h"
+#include "http/internal/DSProxyGenerator.h"
+#include "http/internal/JavaScriptRESTWriter.h"
+#include "http/internal/PageProducer.h"
+#include "http/internal/SyncActivityPages.h"
 #include "http/WebFileDispatcher.h"
 
 namespace fieldsync {

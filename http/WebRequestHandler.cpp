@@ -3,8 +3,8 @@
 #include "core/Error.h"
 #include "core/ScopeExit.h"
 #include "http/AccessLog.h"
-#include "http/HttpMessages.h"
-#include "http/RequestRecording.h"
+#include "http/internal/HttpMessages.h"
+#include "http/internal/RequestRecording.h"
 
 namespace fieldsync {
 

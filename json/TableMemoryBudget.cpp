@@ -1,4 +1,4 @@
-#include "json/TableMemoryBudget.h"
+#include "json/internal/TableMemoryBudget.h"
 
 #include <malloc.h>
 

@@ -2,9 +2,9 @@
 
 #include "core/Error.h"
 #include "core/Text.h"
-#include "rest/DSActivity.h"
+#include "rest/internal/DSActivity.h"
 #include "rest/DSConvert.h"
-#include "rest/DSInvocationMetadata.h"
+#include "rest/internal/DSInvocationMetadata.h"
 #include "json/DBXJSONTools.h"
 
 namespace fieldsync {

@@ -2,7 +2,7 @@
 
 #include "core/Error.h"
 #include "core/Text.h"
-#include "rest/DSRESTGrammar.h"
+#include "rest/internal/DSRESTGrammar.h"
 
 namespace fieldsync {
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "TestClient.h"
-#include "http/GzipEncoding.h"
+#include "http/internal/GzipEncoding.h"
 #include "http/WebResponse.h"
 
 namespace fieldsync {

@@ -12,7 +12,7 @@
 #include "core/Error.h"
 #include "core/Text.h"
 #include "http/HTTPWebBrokerBridge.h"
-#include "http/PageProducer.h"
+#include "http/internal/PageProducer.h"
 #include "http/WebModuleUnit1.h"
 #include "http/WebRequestHandler.h"
 

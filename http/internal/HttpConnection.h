@@ -17,10 +17,10 @@
 #include <vector>
 
 #include "core/Mutex.h"
-#include "http/DispatchWorkers.h"
+#include "http/internal/DispatchWorkers.h"
 #include "http/HTTPWebBrokerBridge.h"
-#include "http/HttpRequestReader.h"
-#include "http/Socket.h"
+#include "http/internal/HttpRequestReader.h"
+#include "http/internal/Socket.h"
 #include "http/WebResponse.h"
 
 namespace fieldsync {
