@@ -29,7 +29,7 @@ class TTerminationWatcher {
       std::thread([] {
         for (;;) {
           WaitForTerminationRequest();
-          TMutexLock lock(FLock);
+          TMutexLock held(FLock);
           FRequested = true;
           // Ends every running event loop (an open box's too); unlike a quit
           // request, no window can refuse it.
