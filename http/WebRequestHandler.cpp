@@ -48,20 +48,15 @@ std::unique_ptr<TWebModule> TWebRequestHandler::Acquire() {
   }
   // A new module is built outside the lock: building it may take a while
   // and must not hold up the other connections.
-  std::unique_ptr<TWebModule> module;
-  {
-    TScopeExit unreserve([this]() noexcept {
-      TMutexLock lock(FLock);
-      --FActiveCount;
-    });
-    if (moduleClass) module = moduleClass();
-    unreserve.Dismiss();
-  }
-  if (!module) {
+  // Without a module the place taken above is given back.
+  TScopeExit unreserve([this]() noexcept {
     TMutexLock lock(FLock);
     --FActiveCount;
-    throw Exception(MsgNoDataModules);
-  }
+  });
+  std::unique_ptr<TWebModule> module;
+  if (moduleClass) module = moduleClass();
+  if (!module) throw Exception(MsgNoDataModules);
+  unreserve.Dismiss();
   return module;
 }
 
