@@ -18,9 +18,6 @@ namespace fieldsync {
 
 namespace {
 
-// Loopback peers, in the forms the listener reports them.
-constexpr const char* LoopbackAddresses[] = {"127.0.0.1", "0:0:0:0:0:0:0:1", "::1"};
-
 constexpr const char* ServerFunctionsFileName = "serverfunctions.js";
 
 // The file's modification time; nothing when it cannot be read.
