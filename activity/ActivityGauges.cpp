@@ -3,19 +3,19 @@
 namespace fieldsync {
 
 void TActivityGauges::SetConnectionsOpen(TCountSource source) {
-  std::lock_guard lock(FLock);
+  TMutexLock lock(FLock);
   FConnectionsOpen = std::move(source);
 }
 
 void TActivityGauges::SetDatabaseAttachments(TAttachmentSource source) {
-  std::lock_guard lock(FLock);
+  TMutexLock lock(FLock);
   FDatabaseAttachments = std::move(source);
 }
 
 std::optional<int64_t> TActivityGauges::ConnectionsOpen() const {
   TCountSource source;
   {
-    std::lock_guard lock(FLock);
+    TMutexLock lock(FLock);
     source = FConnectionsOpen;
   }
   if (!source) return std::nullopt;
@@ -25,7 +25,7 @@ std::optional<int64_t> TActivityGauges::ConnectionsOpen() const {
 std::optional<TAttachmentCounts> TActivityGauges::DatabaseAttachments() const {
   TAttachmentSource source;
   {
-    std::lock_guard lock(FLock);
+    TMutexLock lock(FLock);
     source = FDatabaseAttachments;
   }
   if (!source) return std::nullopt;

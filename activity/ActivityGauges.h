@@ -10,8 +10,9 @@
 
 #include <cstdint>
 #include <functional>
-#include <mutex>
 #include <optional>
+
+#include "core/Mutex.h"
 
 namespace fieldsync {
 
@@ -33,9 +34,9 @@ class TActivityGauges {
   std::optional<TAttachmentCounts> DatabaseAttachments() const;
 
  private:
-  mutable std::mutex FLock;
-  TCountSource FConnectionsOpen;          // guarded by FLock
-  TAttachmentSource FDatabaseAttachments;  // guarded by FLock
+  mutable TMutex FLock;
+  TCountSource FConnectionsOpen GUARDED_BY(FLock);
+  TAttachmentSource FDatabaseAttachments GUARDED_BY(FLock);
 };
 
 // The program's gauges.

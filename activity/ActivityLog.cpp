@@ -13,7 +13,7 @@ void TActivityLog::Add(const TRequestRecord& record) {
   if (FCapacity == 0) return;
   const uint64_t sequence = FNext.fetch_add(1, std::memory_order_relaxed) + 1;
   TSlot& slot = FSlots[(sequence - 1) % FCapacity];
-  std::lock_guard lock(slot.Lock);
+  TMutexLock lock(slot.Lock);
   // A writer that was overtaken a whole ring later leaves the newer record.
   if (slot.Sequence > sequence) return;
   slot.Sequence = sequence;
@@ -26,7 +26,7 @@ std::vector<TRequestRecord> TActivityLog::Snapshot() const {
   records.reserve(std::min<uint64_t>(Total(), FCapacity));
   for (size_t i = 0; i < FCapacity; ++i) {
     const TSlot& slot = FSlots[i];
-    std::lock_guard lock(slot.Lock);
+    TMutexLock lock(slot.Lock);
     if (slot.Sequence == 0) continue;
     order.emplace_back(slot.Sequence, records.size());
     records.push_back(slot.Record);

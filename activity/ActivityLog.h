@@ -9,10 +9,10 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 #include "activity/RequestRecord.h"
+#include "core/Mutex.h"
 
 namespace fieldsync {
 
@@ -35,9 +35,9 @@ class TActivityLog {
 
  private:
   struct TSlot {
-    mutable std::mutex Lock;
-    uint64_t Sequence = 0;  // guarded by Lock; 0: empty
-    TRequestRecord Record;  // guarded by Lock
+    mutable TMutex Lock;
+    uint64_t Sequence GUARDED_BY(Lock) = 0;  // 0: empty
+    TRequestRecord Record GUARDED_BY(Lock);
   };
 
   size_t FCapacity;

@@ -66,7 +66,7 @@ const TRequestMetrics::TRow* TRequestMetrics::FindRow(std::string_view method) c
 TRequestMetrics::TRow& TRequestMetrics::Row(std::string_view method) {
   if (method.size() >= sizeof(TRow::Name)) method = method.substr(0, sizeof(TRow::Name) - 1);
   if (const TRow* row = FindRow(method)) return const_cast<TRow&>(*row);
-  std::lock_guard lock(FInsert);
+  TMutexLock lock(FInsert);
   if (const TRow* row = FindRow(method)) return const_cast<TRow&>(*row);
   if (FUsed == TableRows) return FRows[MaxRows];
   // Rows are only ever added, so the first free place on the probe path is

@@ -11,9 +11,10 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
-#include <mutex>
 #include <string>
 #include <string_view>
+
+#include "core/Mutex.h"
 
 namespace fieldsync {
 
@@ -67,8 +68,8 @@ class TRequestMetrics {
   const TRow* FindRow(std::string_view method) const;
 
   std::array<TRow, MaxRows + 1> FRows;  // the last one is the overflow row
-  std::mutex FInsert;                   // serialises filling in a row
-  size_t FUsed = 0;                     // guarded by FInsert
+  TMutex FInsert;                       // serialises filling in a row
+  size_t FUsed GUARDED_BY(FInsert) = 0;
 };
 
 // A label value as the text format wants it: back-slash, double quote and

@@ -83,7 +83,7 @@ TDateTime UnixToDateTime(int64_t seconds) {
 }
 
 int64_t DateTimeToUnix(TDateTime value) {
-  return static_cast<int64_t>(std::floor((ToMilliseconds(value) + 500) / 1000.0)) -
+  return static_cast<int64_t>(std::floor(static_cast<double>(ToMilliseconds(value) + 500) / 1000.0)) -
          static_cast<int64_t>(UnixDateDelta) * 86400;
 }
 

@@ -24,7 +24,7 @@ std::string LogTimestamp(std::chrono::system_clock::time_point time) {
 #else
   gmtime_r(&t, &utc);
 #endif
-  char text[32];
+  char text[96];  // room for any int in every field, though gmtime_r gives small ones
   std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900,
                 utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec,
                 static_cast<int>(millis));

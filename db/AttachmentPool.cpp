@@ -1,10 +1,10 @@
-#include "db/AttachmentPool.h"
+#include "db/internal/AttachmentPool.h"
 
 #include <cstdlib>
 #include <vector>
 
 #include "core/Platform.h"
-#include "db/Firebird.h"
+#include "db/internal/Firebird.h"
 
 namespace fieldsync {
 
@@ -28,7 +28,7 @@ void CloseIdleAtExit() { TAttachmentPool::Process().CloseIdle(); }
 
 TAttachmentPool::~TAttachmentPool() {
   {
-    std::lock_guard<std::mutex> guard(FLock);
+    TMutexLock guard(FLock);
     FStopping = true;
   }
   FWake.notify_all();
@@ -40,7 +40,7 @@ std::unique_ptr<TFbAttachment> TAttachmentPool::Take(const std::string& key) {
   std::vector<std::unique_ptr<TFbAttachment>> stale;  // detached outside the lock
   std::unique_ptr<TFbAttachment> found;
   {
-    std::lock_guard<std::mutex> guard(FLock);
+    TMutexLock guard(FLock);
     for (auto it = FIdle.begin(); it != FIdle.end();) {
       if (it->Attachment->PoolKey != key) {
         stale.push_back(std::move(it->Attachment));
@@ -58,12 +58,12 @@ std::unique_ptr<TFbAttachment> TAttachmentPool::Take(const std::string& key) {
   stale.clear();
   while (found) {
     if (found->Alive()) {
-      std::lock_guard<std::mutex> guard(FLock);
+      TMutexLock guard(FLock);
       ++FCounts.Taken;
       return found;
     }
     found.reset();  // releases the broken handle
-    std::lock_guard<std::mutex> guard(FLock);
+    TMutexLock guard(FLock);
     ++FCounts.Dropped;
     if (!FIdle.empty()) {
       found = std::move(FIdle.back().Attachment);
@@ -78,7 +78,7 @@ void TAttachmentPool::Give(std::unique_ptr<TFbAttachment> attachment) {
   if (!attachment->Clean()) return;  // detached on return
   std::unique_ptr<TFbAttachment> surplus;
   {
-    std::lock_guard<std::mutex> guard(FLock);
+    TMutexLock guard(FLock);
     if (FStopping) return;
     if (FIdle.size() >= MaxIdle) {
       surplus = std::move(FIdle.front().Attachment);
@@ -96,37 +96,37 @@ void TAttachmentPool::Give(std::unique_ptr<TFbAttachment> attachment) {
 void TAttachmentPool::CloseIdle() {
   std::deque<TIdle> idle;
   {
-    std::lock_guard<std::mutex> guard(FLock);
+    TMutexLock guard(FLock);
     idle.swap(FIdle);
   }
 }
 
 void TAttachmentPool::SetIdleTime(std::chrono::milliseconds idleTime) {
   {
-    std::lock_guard<std::mutex> guard(FLock);
+    TMutexLock guard(FLock);
     FIdleTime = idleTime;
   }
   FWake.notify_all();
 }
 
 TAttachmentPoolCounts TAttachmentPool::Counts() {
-  std::lock_guard<std::mutex> guard(FLock);
+  TMutexLock guard(FLock);
   TAttachmentPoolCounts counts = FCounts;
   counts.Idle = FIdle.size();
   return counts;
 }
 
 void TAttachmentPool::Expire() {
-  std::unique_lock<std::mutex> lock(FLock);
+  TUniqueLock lock(FLock);
   while (!FStopping) {
     if (FIdle.empty()) {
-      FWake.wait(lock);
+      FWake.wait(lock.Native());
       continue;
     }
     // The oldest idle attachment is at the front.
     const TClock::time_point due = FIdle.front().Since + FIdleTime;
     if (TClock::now() < due) {
-      FWake.wait_until(lock, due);
+      FWake.wait_until(lock.Native(), due);
       continue;
     }
     std::vector<std::unique_ptr<TFbAttachment>> expired;
@@ -135,9 +135,9 @@ void TAttachmentPool::Expire() {
       expired.push_back(std::move(FIdle.front().Attachment));
       FIdle.pop_front();
     }
-    lock.unlock();
+    lock.Unlock();
     expired.clear();  // detaches without holding the lock
-    lock.lock();
+    lock.Lock();
   }
 }
 

@@ -1,7 +1,6 @@
-#include "db/ConnectionDefinitions.h"
+#include "db/internal/ConnectionDefinitions.h"
 
-#include <mutex>
-
+#include "core/Mutex.h"
 #include "core/Platform.h"
 #include "core/Text.h"
 #include "db/DBXError.h"
@@ -56,13 +55,13 @@ std::unique_ptr<TDBXDefinitions> TDBXDefinitions::Load(const fs::path& driversFi
 
 namespace {
 
-std::mutex processLock;
-std::unique_ptr<TDBXDefinitions> processDefinitions;  // guarded by processLock
+TMutex processLock;
+std::unique_ptr<TDBXDefinitions> processDefinitions GUARDED_BY(processLock);
 
 }  // namespace
 
 const TDBXDefinitions& TDBXDefinitions::Process() {
-  std::lock_guard<std::mutex> guard(processLock);
+  TMutexLock guard(processLock);
   if (processDefinitions) return *processDefinitions;
   std::error_code ec;
   const fs::path beside = ConfigurationDir() / DriversFileName;
@@ -80,7 +79,7 @@ const TDBXDefinitions& TDBXDefinitions::Process() {
 }
 
 void TDBXDefinitions::ResetProcess() {
-  std::lock_guard<std::mutex> guard(processLock);
+  TMutexLock guard(processLock);
   processDefinitions.reset();
 }
 

@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "core/Text.h"
-#include "db/AttachmentPool.h"
+#include "db/internal/AttachmentPool.h"
 #include "db/DBXError.h"
-#include "db/Firebird.h"
+#include "db/internal/Firebird.h"
 
 namespace fieldsync {
 

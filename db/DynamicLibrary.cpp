@@ -1,4 +1,4 @@
-#include "db/DynamicLibrary.h"
+#include "db/internal/DynamicLibrary.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -4,7 +4,7 @@
 
 #include "core/Text.h"
 #include "db/DBXError.h"
-#include "db/Firebird.h"
+#include "db/internal/Firebird.h"
 #include "db/SQLParams.h"
 
 namespace fieldsync {

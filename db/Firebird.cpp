@@ -1,4 +1,4 @@
-#include "db/Firebird.h"
+#include "db/internal/Firebird.h"
 
 #include <atomic>
 #include <cstring>
@@ -6,10 +6,12 @@
 #include <map>
 #include <mutex>
 
+#include "core/Mutex.h"
 #include "core/Platform.h"
+#include "core/ScopeExit.h"
 #include "core/Text.h"
 #include "db/DBXError.h"
-#include "db/DynamicLibrary.h"
+#include "db/internal/DynamicLibrary.h"
 #include "db/SQLParams.h"
 
 namespace fieldsync {
@@ -36,10 +38,10 @@ std::string ClientFileName(const std::string& vendorLib) {
 // ---- client ----
 
 TFbClient& TFbClient::Load(const std::string& vendorLib) {
-  static std::mutex lock;
-  static std::map<std::string, std::unique_ptr<TFbClient>> clients;  // guarded by lock
+  static TMutex lock;
+  static std::map<std::string, std::unique_ptr<TFbClient>> clients GUARDED_BY(lock);
   const std::string file = ClientFileName(vendorLib);
-  std::lock_guard<std::mutex> guard(lock);
+  TMutexLock guard(lock);
   auto it = clients.find(file);
   if (it != clients.end()) return *it->second;
 
@@ -261,22 +263,19 @@ std::string TFbAttachment::ReadSchemaStamp() {
   st.Check();
   ++OpenTransactions;
   std::string stamp;
-  try {
-    if (!FStampStatement) {
-      FStampStatement = Attachment->prepare(&st, tra, sizeof Sql - 1, Sql, Dialect, 0);
-      st.Check();
-    }
-    IMessageMetadata* out = FStampStatement->getOutputMetadata(&st);
+  TScopeExit rollback([this, tra]() noexcept { Rollback(tra); });
+  if (!FStampStatement) {
+    FStampStatement = Attachment->prepare(&st, tra, sizeof Sql - 1, Sql, Dialect, 0);
     st.Check();
-    stamp.assign(out->getMessageLength(&st), '\0');
-    if (!st.Failed())
-      FStampStatement->execute(&st, tra, nullptr, nullptr, out, reinterpret_cast<unsigned char*>(stamp.data()));
-    out->release();
-    st.Check();
-  } catch (...) {
-    Rollback(tra);
-    throw;
   }
+  IMessageMetadata* out = FStampStatement->getOutputMetadata(&st);
+  st.Check();
+  stamp.assign(out->getMessageLength(&st), '\0');
+  if (!st.Failed())
+    FStampStatement->execute(&st, tra, nullptr, nullptr, out, reinterpret_cast<unsigned char*>(stamp.data()));
+  out->release();
+  st.Check();
+  rollback.Dismiss();
   Commit(tra);
   return stamp;
 }
@@ -363,22 +362,20 @@ TFbStatement::TFbStatement(TFbAttachment& att, const std::string& sql) : Att(att
     att.Rollback(tra);
     st.Check();
   }
-  try {
-    att.Commit(tra);
-    Type = Statement->getType(&st);
-    InMeta = Statement->getInputMetadata(&st);
-    OutMeta = Statement->getOutputMetadata(&st);
-    st.Check();
-    const unsigned n = OutMeta->getCount(&st);
-    st.Check();
-    for (unsigned i = 0; i < n; ++i) {
-      Columns.push_back(DescribeColumn(att, OutMeta, i));
-      Layout.push_back(ColumnLayout(att, OutMeta, i));
-    }
-  } catch (...) {
-    Release();  // a constructor that throws runs no destructor
-    throw;
+  // A constructor that throws runs no destructor: the handles go here.
+  TScopeExit release([this]() noexcept { Release(); });
+  att.Commit(tra);
+  Type = Statement->getType(&st);
+  InMeta = Statement->getInputMetadata(&st);
+  OutMeta = Statement->getOutputMetadata(&st);
+  st.Check();
+  const unsigned n = OutMeta->getCount(&st);
+  st.Check();
+  for (unsigned i = 0; i < n; ++i) {
+    Columns.push_back(DescribeColumn(att, OutMeta, i));
+    Layout.push_back(ColumnLayout(att, OutMeta, i));
   }
+  release.Dismiss();
 }
 
 TFbStatement::~TFbStatement() { Release(); }
@@ -426,12 +423,13 @@ TFbCursor::TFbCursor(TFbStatement& stmt, const std::vector<const TParam*>& value
   TFbAttachment& att = stmt.Att;
   FTra = att.StartTransaction();
   TFbInput input;
-  try {
+  {
+    TScopeExit rollback([this, &att]() noexcept {
+      att.Rollback(FTra);
+      FTra = nullptr;
+    });
     if (stmt.InputCount() > 0 || !values.empty()) BuildInput(stmt, FTra, values, input);
-  } catch (...) {
-    att.Rollback(FTra);
-    FTra = nullptr;
-    throw;
+    rollback.Dismiss();
   }
   TFbStatus st(att);
   FBuffer.assign(stmt.OutMeta->getMessageLength(&st), 0);
@@ -492,7 +490,8 @@ int64_t ExecuteOnce(TFbStatement& stmt, const std::vector<const TParam*>& values
   TFbAttachment& att = stmt.Att;
   ITransaction* tra = att.StartTransaction();
   int64_t affected = 0;
-  try {
+  TScopeExit rollback([&att, tra]() noexcept { att.Rollback(tra); });
+  {
     TFbInput input;
     if (stmt.InputCount() > 0 || !values.empty()) BuildInput(stmt, tra, values, input);
     TFbStatus st(att);
@@ -509,10 +508,8 @@ int64_t ExecuteOnce(TFbStatement& stmt, const std::vector<const TParam*>& values
       output->resize(outCount);
       for (unsigned i = 0; i < outCount; ++i) DecodeColumn(att, stmt.Layout.at(i), out.data(), tra, (*output)[i]);
     }
-  } catch (...) {
-    att.Rollback(tra);
-    throw;
   }
+  rollback.Dismiss();
   att.Commit(tra);  // rolls back and raises when the commit fails
   return affected;
 }

@@ -1,4 +1,4 @@
-#include "db/IniFile.h"
+#include "db/internal/IniFile.h"
 
 #include <fstream>
 

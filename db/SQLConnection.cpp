@@ -3,12 +3,13 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "core/ScopeExit.h"
 #include "core/Text.h"
-#include "db/AttachmentPool.h"
-#include "db/ConnectionDefinitions.h"
+#include "db/internal/AttachmentPool.h"
+#include "db/internal/ConnectionDefinitions.h"
 #include "db/DBXError.h"
-#include "db/DynamicLibrary.h"
-#include "db/Firebird.h"
+#include "db/internal/DynamicLibrary.h"
+#include "db/internal/Firebird.h"
 #include "db/SQLDataSet.h"
 
 namespace fieldsync {
@@ -99,7 +100,11 @@ void TSQLConnection::LoadParams() {
 void TSQLConnection::Open() {
   if (FState == TConnectionState::Open) return;
   FState = TConnectionState::Connecting;
-  try {
+  TScopeExit failed([this]() noexcept {
+    FParamsLoaded = false;
+    FState = TConnectionState::Closed;
+  });
+  {
     TDBXProperties properties;
     TDBXProperties driver;
     if (LoadParamsOnConnect) {
@@ -152,11 +157,8 @@ void TSQLConnection::Open() {
     const std::string rowSetSize = properties.Value("RowSetSize");
     FDBXConnection->Attach(std::move(attachment), rowSetSize.empty() ? 20 : std::atoi(rowSetSize.c_str()));
     FState = TConnectionState::Open;
-  } catch (...) {
-    FParamsLoaded = false;
-    FState = TConnectionState::Closed;
-    throw;
   }
+  failed.Dismiss();
 }
 
 void TSQLConnection::Close() {

@@ -1,8 +1,9 @@
 #include "db/SQLDataSet.h"
 
+#include "core/ScopeExit.h"
 #include "core/Text.h"
 #include "db/DBXError.h"
-#include "db/Firebird.h"
+#include "db/internal/Firebird.h"
 
 namespace fieldsync {
 
@@ -71,7 +72,7 @@ void TSQLDataSetBase::Close() {}
 
 // The statement goes back to its attachment, which keeps it for the next
 // data set or command of the same text.
-void TSQLDataSetBase::Unprepare() {
+void TSQLDataSetBase::Unprepare() noexcept {
   if (!FStatement) return;
   TFbAttachment& att = FStatement->Att;
   att.GiveStatement(std::move(FStatement));
@@ -159,12 +160,15 @@ void TSQLDataSet::Open() {
   FCursor = std::make_unique<TFbCursor>(*FStatement, MarkerValues(FParams, FMarkers));
   FFields.clear();
   for (const TDBXValueType& column : FStatement->Columns) FFields.emplace_back(column);
-  try {
-    Next();
-  } catch (...) {
-    Close();
-    throw;
-  }
+  // A first fetch that fails closes the data set again; the cursor's
+  // transaction ends with it (its own failure to end is not reported over
+  // the fetch's).
+  TScopeExit close([this]() noexcept {
+    FEof = FEmpty = true;
+    FCursor.reset();
+  });
+  Next();
+  close.Dismiss();
   FEmpty = FEof;
 }
 
@@ -213,20 +217,17 @@ int32_t TSQLDataSet::ExecSQL() {
   const bool wasPrepared = Prepared();
   PrepareIfNeeded();
   int64_t affected = 0;
-  try {
-    if (FStatement->HasResultSet()) {
-      TFbCursor cursor(*FStatement, MarkerValues(FParams, FMarkers));
-      cursor.Close();
-    } else {
-      std::vector<TDBXValue> outputs;
-      affected = ExecuteOnce(*FStatement, MarkerValues(FParams, FMarkers), &outputs);
-      AssignOutputs(FParams, FStatement->Columns, outputs);
-    }
-  } catch (...) {
+  const TScopeExit unprepare([this, wasPrepared]() noexcept {
     if (!wasPrepared) Unprepare();
-    throw;
+  });
+  if (FStatement->HasResultSet()) {
+    TFbCursor cursor(*FStatement, MarkerValues(FParams, FMarkers));
+    cursor.Close();
+  } else {
+    std::vector<TDBXValue> outputs;
+    affected = ExecuteOnce(*FStatement, MarkerValues(FParams, FMarkers), &outputs);
+    AssignOutputs(FParams, FStatement->Columns, outputs);
   }
-  if (!wasPrepared) Unprepare();
   return static_cast<int32_t>(affected);
 }
 
@@ -262,15 +263,12 @@ void TSQLStoredProc::ExecProc() {
     }
     FStatement = att.TakeStatement(att.EncodeText(text));
   }
-  std::vector<TDBXValue> results;
-  try {
-    ExecuteOnce(*FStatement, inputs, &results);
-  } catch (...) {
+  const TScopeExit unprepare([this, wasPrepared]() noexcept {
     if (!wasPrepared) Unprepare();
-    throw;
-  }
+  });
+  std::vector<TDBXValue> results;
+  ExecuteOnce(*FStatement, inputs, &results);
   AssignOutputs(FParams, FStatement->Columns, results);
-  if (!wasPrepared) Unprepare();
 }
 
 }  // namespace fieldsync

@@ -42,7 +42,7 @@ class TSQLDataSetBase {
   friend class TSQLConnection;
   // Called when the connection disconnects: forget the server statement.
   void ConnectionClosing();
-  void Unprepare();
+  void Unprepare() noexcept;
 
   TSQLConnection* FConnection;
   TParams FParams;

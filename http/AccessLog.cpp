@@ -7,7 +7,7 @@
 #include "core/Error.h"
 #include "core/Platform.h"
 #include "core/ServiceLog.h"
-#include "http/HttpMessages.h"
+#include "http/internal/HttpMessages.h"
 #include "http/WebRequest.h"
 #include "http/WebResponse.h"
 

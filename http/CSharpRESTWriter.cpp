@@ -1,4 +1,4 @@
-#include "http/CSharpRESTWriter.h"
+#include "http/internal/CSharpRESTWriter.h"
 
 #include <stdexcept>
 

@@ -1,4 +1,4 @@
-#include "http/CallerOrigin.h"
+#include "http/internal/CallerOrigin.h"
 
 #include "core/Text.h"
 

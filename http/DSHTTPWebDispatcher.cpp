@@ -1,7 +1,7 @@
 #include "http/DSHTTPWebDispatcher.h"
 
 #include "core/Text.h"
-#include "http/GzipEncoding.h"
+#include "http/internal/GzipEncoding.h"
 
 namespace fieldsync {
 

@@ -5,11 +5,11 @@
 
 #include "core/Error.h"
 #include "core/Text.h"
-#include "http/DSProxyGenerator.h"
-#include "http/DSProxyWriter.h"
-#include "http/HttpMessages.h"
+#include "http/internal/DSProxyGenerator.h"
+#include "http/internal/DSProxyWriter.h"
+#include "http/internal/HttpMessages.h"
 #include "http/WebModuleUnit1.h"
-#include "http/ZipDirectory.h"
+#include "http/internal/ZipDirectory.h"
 
 namespace fieldsync {
 

@@ -1,4 +1,4 @@
-#include "http/DSProxyGenerator.h"
+#include "http/internal/DSProxyGenerator.h"
 
 #include <algorithm>
 #include <atomic>
@@ -9,8 +9,9 @@
 #include <system_error>
 
 #include "core/Error.h"
+#include "core/ScopeExit.h"
 #include "core/Text.h"
-#include "http/HttpMessages.h"
+#include "http/internal/HttpMessages.h"
 
 namespace fieldsync {
 
@@ -70,15 +71,14 @@ void TDSProxyGenerator::Write() const {
   {
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
     if (!out) CannotCreate(target, std::generic_category().message(errno));
-    try {
-      writer->WriteProxy(metadata, out);
-      out.flush();
-    } catch (...) {
+    TScopeExit removeTemporary([&]() noexcept {
       out.close();
       std::error_code ignored;
       fs::remove(temporary, ignored);
-      throw;
-    }
+    });
+    writer->WriteProxy(metadata, out);
+    out.flush();
+    removeTemporary.Dismiss();
     if (!out) {
       const std::string reason = std::generic_category().message(errno ? errno : EIO);
       out.close();

@@ -1,4 +1,4 @@
-#include "http/DSProxyMetadata.h"
+#include "http/internal/DSProxyMetadata.h"
 
 #include <algorithm>
 

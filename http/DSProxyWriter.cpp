@@ -1,10 +1,10 @@
-#include "http/DSProxyWriter.h"
+#include "http/internal/DSProxyWriter.h"
 
-#include "http/CSharpRESTWriter.h"
-#include "http/FreePascalRESTWriter.h"
-#include "http/JavaRESTWriter.h"
-#include "http/JavaScriptRESTWriter.h"
-#include "http/ObjectiveCRESTWriter.h"
+#include "http/internal/CSharpRESTWriter.h"
+#include "http/internal/FreePascalRESTWriter.h"
+#include "http/internal/JavaRESTWriter.h"
+#include "http/internal/JavaScriptRESTWriter.h"
+#include "http/internal/ObjectiveCRESTWriter.h"
 
 namespace fieldsync {
 

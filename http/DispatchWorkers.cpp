@@ -1,4 +1,4 @@
-#include "http/DispatchWorkers.h"
+#include "http/internal/DispatchWorkers.h"
 
 #include <algorithm>
 #include <iterator>
@@ -21,7 +21,7 @@ TDispatchWorkers::~TDispatchWorkers() { Stop(); }
 
 void TDispatchWorkers::Stop() {
   {
-    std::lock_guard lock(FLock);
+    TMutexLock lock(FLock);
     FStopping = true;
   }
   FWork.notify_all();
@@ -30,13 +30,13 @@ void TDispatchWorkers::Stop() {
   // A thread that ends moves itself to FEnded, so take turns until none is
   // left in either list.
   while (true) {
-    std::unique_lock lock(FLock);
+    TUniqueLock lock(FLock);
     if (FThreads.empty() && FEnded.empty()) break;
     std::vector<std::thread> ended = std::move(FEnded);
     FEnded.clear();
     std::list<std::thread> running = std::move(FThreads);
     FThreads.clear();
-    lock.unlock();
+    lock.Unlock();
     for (auto& thread : ended) thread.join();
     // The running ones find FStopping and an empty list; they end on their
     // own, and their handles are joined here.
@@ -45,14 +45,14 @@ void TDispatchWorkers::Stop() {
 }
 
 int TDispatchWorkers::Threads() const {
-  std::lock_guard lock(FLock);
+  TMutexLock lock(FLock);
   return static_cast<int>(FThreads.size());
 }
 
 void TDispatchWorkers::JoinEnded() {
   std::vector<std::thread> ended;
   {
-    std::lock_guard lock(FLock);
+    TMutexLock lock(FLock);
     ended.swap(FEnded);
   }
   for (auto& thread : ended) thread.join();
@@ -87,7 +87,7 @@ void TDispatchWorkers::Submit(TJob job) {
   bool wake = false;
   bool watch = false;
   {
-    std::lock_guard lock(FLock);
+    TMutexLock lock(FLock);
     FQueue.push_back(std::move(job));
     if (FIdle >= static_cast<int>(FQueue.size())) {
       wake = true;
@@ -106,23 +106,23 @@ void TDispatchWorkers::Submit(TJob job) {
 // turned slow, and makes threads for the waiting ones if so.
 void TDispatchWorkers::Watch() {
   SetCurrentThreadName("http-dispatch-watch");
-  std::unique_lock lock(FLock);
+  TUniqueLock lock(FLock);
   while (!FStopping) {
     if (FQueue.empty()) {
-      FWatchWake.wait(lock);
+      FWatchWake.wait(lock.Native());
       continue;
     }
     if (MayStart()) {
       if (FIdle > 0) FWork.notify_one();
       AddThreads(TClock::now());
     }
-    FWatchWake.wait_for(lock, std::max(FSlowAfter / 10, std::chrono::milliseconds(1)));
+    FWatchWake.wait_for(lock.Native(), std::max(FSlowAfter / 10, std::chrono::milliseconds(1)));
   }
 }
 
 void TDispatchWorkers::Run() {
   SetCurrentThreadName("http-dispatch");
-  std::unique_lock lock(FLock);
+  TUniqueLock lock(FLock);
   bool fresh = true;  // counted in FNew until it takes its first job or ends
   while (true) {
     // A job starts when fewer than FConcurrency others started recently.
@@ -133,8 +133,10 @@ void TDispatchWorkers::Run() {
         --FNew;
       }
       ++FIdle;
-      const bool woken = FWork.wait_for(lock, FIdleLifetime,
-                                        [this] { return (!FQueue.empty() && MayStart()) || FStopping; });
+      const bool woken = FWork.wait_for(lock.Native(), FIdleLifetime, [this] {
+        FLock.AssertHeld();
+        return (!FQueue.empty() && MayStart()) || FStopping;
+      });
       --FIdle;
       if (!woken) break;  // idle too long
       continue;
@@ -146,10 +148,10 @@ void TDispatchWorkers::Run() {
     TJob job = std::move(FQueue.front());
     FQueue.pop_front();
     const auto running = FRunningSince.insert(TClock::now());
-    lock.unlock();
+    lock.Unlock();
     job();
     job = nullptr;
-    lock.lock();
+    lock.Lock();
     FRunningSince.erase(running);
   }
   if (fresh) --FNew;

@@ -1,4 +1,4 @@
-#include "http/FreePascalRESTWriter.h"
+#include "http/internal/FreePascalRESTWriter.h"
 
 #include <algorithm>
 #include <stdexcept>

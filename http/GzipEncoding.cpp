@@ -1,4 +1,4 @@
-#include "http/GzipEncoding.h"
+#include "http/internal/GzipEncoding.h"
 
 #include <zlib.h>
 

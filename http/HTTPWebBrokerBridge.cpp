@@ -11,9 +11,9 @@
 
 #include "core/Error.h"
 #include "core/Platform.h"
-#include "http/HttpConnection.h"
-#include "http/HttpMessages.h"
-#include "http/Socket.h"
+#include "http/internal/HttpConnection.h"
+#include "http/internal/HttpMessages.h"
+#include "http/internal/Socket.h"
 
 namespace fieldsync {
 

@@ -1,4 +1,4 @@
-#include "http/HttpConnection.h"
+#include "http/internal/HttpConnection.h"
 
 #include <asio/post.hpp>
 
@@ -112,7 +112,7 @@ TListenerState::TListenerState(TWebRequestHandler& handler, const TListenerLimit
               std::max(4, 2 * static_cast<int>(std::thread::hardware_concurrency()))) {}
 
 TListenerState::TAdmission TListenerState::Admit() {
-  std::lock_guard lock(FLock);
+  TMutexLock lock(FLock);
   if (FStopping) return TAdmission::Stopping;
   if (FConnections >= Limits.MaxConnections) return TAdmission::Full;
   ++FConnections;
@@ -120,36 +120,39 @@ TListenerState::TAdmission TListenerState::Admit() {
 }
 
 void TListenerState::Leave() {
-  std::lock_guard lock(FLock);
+  TMutexLock lock(FLock);
   --FConnections;
   if (FStopping) FChanged.notify_all();
 }
 
 void TListenerState::BeginDispatch() {
-  std::lock_guard lock(FLock);
+  TMutexLock lock(FLock);
   ++FDispatching;
 }
 
 void TListenerState::EndDispatch() {
   // Notified under the lock: the stopping thread may destroy this object as
   // soon as it sees no dispatch left.
-  std::lock_guard lock(FLock);
+  TMutexLock lock(FLock);
   --FDispatching;
   if (FStopping) FChanged.notify_all();
 }
 
 void TListenerState::BeginStop() {
-  std::lock_guard lock(FLock);
+  TMutexLock lock(FLock);
   FStopping = true;
 }
 
 void TListenerState::WaitUntilIdle() {
-  std::unique_lock lock(FLock);
-  FChanged.wait(lock, [this] { return FConnections == 0 && FDispatching == 0; });
+  TUniqueLock lock(FLock);
+  FChanged.wait(lock.Native(), [this] {
+    FLock.AssertHeld();
+    return FConnections == 0 && FDispatching == 0;
+  });
 }
 
 int TListenerState::Connections() const {
-  std::lock_guard lock(FLock);
+  TMutexLock lock(FLock);
   return FConnections;
 }
 

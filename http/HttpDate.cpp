@@ -1,4 +1,4 @@
-#include "http/HttpDate.h"
+#include "http/internal/HttpDate.h"
 
 #include <cctype>
 #include <cstdio>

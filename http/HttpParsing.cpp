@@ -1,8 +1,8 @@
-#include "http/HttpParsing.h"
+#include "http/internal/HttpParsing.h"
 
 #include "core/Error.h"
 #include "core/Text.h"
-#include "http/HttpMessages.h"
+#include "http/internal/HttpMessages.h"
 
 namespace fieldsync {
 

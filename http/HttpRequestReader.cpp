@@ -1,10 +1,10 @@
-#include "http/HttpRequestReader.h"
+#include "http/internal/HttpRequestReader.h"
 
 #include <algorithm>
 
 #include "core/Error.h"
 #include "core/Text.h"
-#include "http/HttpMessages.h"
+#include "http/internal/HttpMessages.h"
 
 namespace fieldsync {
 

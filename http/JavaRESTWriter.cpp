@@ -1,4 +1,4 @@
-#include "http/JavaRESTWriter.h"
+#include "http/internal/JavaRESTWriter.h"
 
 #include <stdexcept>
 

@@ -1,4 +1,4 @@
-#include "http/JavaScriptRESTWriter.h"
+#include "http/internal/JavaScriptRESTWriter.h"
 
 #include <algorithm>
 #include <string>

@@ -1,4 +1,4 @@
-#include "http/ObjectiveCRESTWriter.h"
+#include "http/internal/ObjectiveCRESTWriter.h"
 
 #include <stdexcept>
 

@@ -1,4 +1,4 @@
-#include "http/PageProducer.h"
+#include "http/internal/PageProducer.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -8,7 +8,7 @@
 #include "core/Error.h"
 #include "core/Platform.h"
 #include "core/Text.h"
-#include "http/HttpMessages.h"
+#include "http/internal/HttpMessages.h"
 
 namespace fieldsync {
 

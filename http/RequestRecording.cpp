@@ -1,9 +1,9 @@
-#include "http/RequestRecording.h"
+#include "http/internal/RequestRecording.h"
 
 #include <istream>
 
 #include "activity/Activity.h"
-#include "http/CallerOrigin.h"
+#include "http/internal/CallerOrigin.h"
 
 namespace fieldsync {
 

@@ -1,4 +1,4 @@
-#include "http/Socket.h"
+#include "http/internal/Socket.h"
 
 #include <algorithm>
 #include <arpa/inet.h>

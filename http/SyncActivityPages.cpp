@@ -1,4 +1,4 @@
-#include "http/SyncActivityPages.h"
+#include "http/internal/SyncActivityPages.h"
 
 #include <algorithm>
 #include <chrono>
@@ -7,8 +7,8 @@
 #include "activity/ActivityGauges.h"
 #include "activity/ActivityReport.h"
 #include "core/Text.h"
-#include "http/CallerOrigin.h"
-#include "http/PageProducer.h"
+#include "http/internal/CallerOrigin.h"
+#include "http/internal/PageProducer.h"
 #include "http/WebRequestHandler.h"
 #include "rest/DSSession.h"
 

@@ -4,8 +4,8 @@
 
 #include "core/Error.h"
 #include "core/Text.h"
-#include "http/HttpMessages.h"
-#include "http/PageProducer.h"
+#include "http/internal/HttpMessages.h"
+#include "http/internal/PageProducer.h"
 
 namespace fieldsync {
 

@@ -6,20 +6,17 @@
 #include "core/Platform.h"
 #include "core/Regional.h"
 #include "core/Text.h"
-#include "http/CallerOrigin.h"
+#include "http/internal/CallerOrigin.h"
 #include "http/DSHTTPWebDispatcher.h"
-#include "http/DSProxyGenerator.h"
-#include "http/JavaScriptRESTWriter.h"
-#include "http/PageProducer.h"
-#include "http/SyncActivityPages.h"
+#include "http/internal/DSProxyGenerator.h"
+#include "http/internal/JavaScriptRESTWriter.h"
+#include "http/internal/PageProducer.h"
+#include "http/internal/SyncActivityPages.h"
 #include "http/WebFileDispatcher.h"
 
 namespace fieldsync {
 
 namespace {
-
-// Loopback peers, in the forms the listener reports them.
-constexpr const char* LoopbackAddresses[] = {"127.0.0.1", "0:0:0:0:0:0:0:1", "::1"};
 
 constexpr const char* ServerFunctionsFileName = "serverfunctions.js";
 

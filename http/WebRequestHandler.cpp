@@ -1,38 +1,39 @@
 #include "http/WebRequestHandler.h"
 
 #include "core/Error.h"
+#include "core/ScopeExit.h"
 #include "http/AccessLog.h"
-#include "http/HttpMessages.h"
-#include "http/RequestRecording.h"
+#include "http/internal/HttpMessages.h"
+#include "http/internal/RequestRecording.h"
 
 namespace fieldsync {
 
 TWebRequestHandler::~TWebRequestHandler() = default;
 
 void TWebRequestHandler::SetWebModuleClass(TWebModuleClass moduleClass) {
-  std::lock_guard lock(FLock);
+  TMutexLock lock(FLock);
   FWebModuleClass = std::move(moduleClass);
 }
 
 size_t TWebRequestHandler::ModuleCount() const {
-  std::lock_guard lock(FLock);
+  TMutexLock lock(FLock);
   return FInactive.size() + static_cast<size_t>(FActiveCount);
 }
 
 int TWebRequestHandler::ActiveCount() const {
-  std::lock_guard lock(FLock);
+  TMutexLock lock(FLock);
   return FActiveCount;
 }
 
 uint64_t TWebRequestHandler::Refusals() const {
-  std::lock_guard lock(FLock);
+  TMutexLock lock(FLock);
   return FRefusals;
 }
 
 std::unique_ptr<TWebModule> TWebRequestHandler::Acquire() {
   TWebModuleClass moduleClass;
   {
-    std::lock_guard lock(FLock);
+    TMutexLock lock(FLock);
     if (FActiveCount >= FMaxConnections) {
       ++FRefusals;
       throw Exception(MsgMaxConnectionsExceeded);
@@ -47,24 +48,20 @@ std::unique_ptr<TWebModule> TWebRequestHandler::Acquire() {
   }
   // A new module is built outside the lock: building it may take a while
   // and must not hold up the other connections.
+  // Without a module the place taken above is given back.
+  TScopeExit unreserve([this]() noexcept {
+    TMutexLock lock(FLock);
+    --FActiveCount;
+  });
   std::unique_ptr<TWebModule> module;
-  try {
-    if (moduleClass) module = moduleClass();
-  } catch (...) {
-    std::lock_guard lock(FLock);
-    --FActiveCount;
-    throw;
-  }
-  if (!module) {
-    std::lock_guard lock(FLock);
-    --FActiveCount;
-    throw Exception(MsgNoDataModules);
-  }
+  if (moduleClass) module = moduleClass();
+  if (!module) throw Exception(MsgNoDataModules);
+  unreserve.Dismiss();
   return module;
 }
 
 void TWebRequestHandler::Release(std::unique_ptr<TWebModule> module) {
-  std::lock_guard lock(FLock);
+  TMutexLock lock(FLock);
   --FActiveCount;
   FInactive.push_back(std::move(module));
 }
@@ -87,16 +84,10 @@ bool TWebRequestHandler::HandleRequest(TWebRequest& request, TWebResponse& respo
 
 bool TWebRequestHandler::Dispatch(TWebRequest& request, TWebResponse& response, TRequestRecording& recording) {
   std::unique_ptr<TWebModule> module = Acquire();
-  bool handled = false;
-  try {
-    handled = module->HandleRequest(request, response);
-    recording.BodyReady(response);
-    if (handled && !response.Sent()) response.SendResponse();
-  } catch (...) {
-    Release(std::move(module));
-    throw;
-  }
-  Release(std::move(module));
+  const TScopeExit release([this, &module]() noexcept { Release(std::move(module)); });
+  const bool handled = module->HandleRequest(request, response);
+  recording.BodyReady(response);
+  if (handled && !response.Sent()) response.SendResponse();
   return handled;
 }
 

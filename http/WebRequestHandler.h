@@ -5,9 +5,9 @@
 
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <vector>
 
+#include "core/Mutex.h"
 #include "http/WebModule.h"
 
 namespace fieldsync {
@@ -49,12 +49,12 @@ class TWebRequestHandler {
   std::unique_ptr<TWebModule> Acquire();
   void Release(std::unique_ptr<TWebModule> module);
 
-  mutable std::mutex FLock;
-  TWebModuleClass FWebModuleClass;                      // guarded by FLock
+  mutable TMutex FLock;
+  TWebModuleClass FWebModuleClass GUARDED_BY(FLock);
   int FMaxConnections = DefaultMaxConnections;
-  int FActiveCount = 0;                                 // guarded by FLock
-  uint64_t FRefusals = 0;                               // guarded by FLock
-  std::vector<std::unique_ptr<TWebModule>> FInactive;   // guarded by FLock
+  int FActiveCount GUARDED_BY(FLock) = 0;
+  uint64_t FRefusals GUARDED_BY(FLock) = 0;
+  std::vector<std::unique_ptr<TWebModule>> FInactive GUARDED_BY(FLock);
 };
 
 // The program's single handler, created on first use.

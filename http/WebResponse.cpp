@@ -4,8 +4,8 @@
 
 #include "core/Error.h"
 #include "core/Text.h"
-#include "http/HttpDate.h"
-#include "http/HttpMessages.h"
+#include "http/internal/HttpDate.h"
+#include "http/internal/HttpMessages.h"
 
 namespace fieldsync {
 

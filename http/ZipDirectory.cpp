@@ -1,4 +1,4 @@
-#include "http/ZipDirectory.h"
+#include "http/internal/ZipDirectory.h"
 
 #include <zip.h>
 
@@ -10,7 +10,7 @@
 
 #include "core/Error.h"
 #include "core/Text.h"
-#include "http/HttpMessages.h"
+#include "http/internal/HttpMessages.h"
 
 namespace fieldsync {
 

@@ -6,7 +6,7 @@
 #include "core/Text.h"
 #include "db/DBXError.h"
 #include "json/JSONNumberText.h"
-#include "json/TableMemoryBudget.h"
+#include "json/internal/TableMemoryBudget.h"
 
 namespace fieldsync {
 

@@ -1,4 +1,4 @@
-#include "json/JSONParser.h"
+#include "json/internal/JSONParser.h"
 
 #include <algorithm>
 #include <iterator>

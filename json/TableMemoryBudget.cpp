@@ -1,4 +1,4 @@
-#include "json/TableMemoryBudget.h"
+#include "json/internal/TableMemoryBudget.h"
 
 #include <malloc.h>
 
@@ -26,11 +26,14 @@ void TTableMemoryBudget::TReservation::Hold(size_t bytes) {
     FBytes = bytes;
     return;
   }
-  std::unique_lock<std::mutex> lock(b.FLock);
+  TUniqueLock lock(b.FLock);
   if (!FAdmitted) {
     if (b.FAdmitted > 0 && b.FInUse + bytes > b.FBudget) {
       ++b.FWaits;
-      b.FFreed.wait(lock, [&] { return b.FAdmitted == 0 || b.FInUse + bytes <= b.FBudget; });
+      b.FFreed.wait(lock.Native(), [&] {
+        b.FLock.AssertHeld();
+        return b.FAdmitted == 0 || b.FInUse + bytes <= b.FBudget;
+      });
     }
     FAdmitted = true;
     FWriting = true;
@@ -42,13 +45,16 @@ void TTableMemoryBudget::TReservation::Hold(size_t bytes) {
              *b.FWriting.begin() != FTicket) {
     // Growing past the budget: the oldest writer goes on, the others wait.
     ++b.FWaits;
-    b.FFreed.wait(lock, [&] { return b.FInUse - FBytes + bytes <= b.FBudget || *b.FWriting.begin() == FTicket; });
+    b.FFreed.wait(lock.Native(), [&] {
+      b.FLock.AssertHeld();
+      return b.FInUse - FBytes + bytes <= b.FBudget || *b.FWriting.begin() == FTicket;
+    });
   }
   b.FInUse = b.FInUse - FBytes + bytes;
   b.FPeak = std::max(b.FPeak, b.FInUse);
   const bool shrank = bytes < FBytes;
   FBytes = bytes;
-  lock.unlock();
+  lock.Unlock();
   if (shrank) b.FFreed.notify_all();
 }
 
@@ -56,7 +62,7 @@ void TTableMemoryBudget::TReservation::Written() {
   if (!FWriting) return;
   TTableMemoryBudget& b = FBudget;
   {
-    std::lock_guard<std::mutex> lock(b.FLock);
+    TMutexLock lock(b.FLock);
     b.FWriting.erase(FTicket);
     FWriting = false;
   }
@@ -68,7 +74,7 @@ TTableMemoryBudget::TReservation::~TReservation() {
   TTableMemoryBudget& b = FBudget;
   bool last = false;
   {
-    std::lock_guard<std::mutex> lock(b.FLock);
+    TMutexLock lock(b.FLock);
     if (FWriting) b.FWriting.erase(FTicket);
     b.FInUse -= FBytes;
     last = --b.FAdmitted == 0;
@@ -80,17 +86,17 @@ TTableMemoryBudget::TReservation::~TReservation() {
 }
 
 size_t TTableMemoryBudget::InUse() {
-  std::lock_guard<std::mutex> lock(FLock);
+  TMutexLock lock(FLock);
   return FInUse;
 }
 
 size_t TTableMemoryBudget::PeakInUse() {
-  std::lock_guard<std::mutex> lock(FLock);
+  TMutexLock lock(FLock);
   return FPeak;
 }
 
 size_t TTableMemoryBudget::Waits() {
-  std::lock_guard<std::mutex> lock(FLock);
+  TMutexLock lock(FLock);
   return FWaits;
 }
 

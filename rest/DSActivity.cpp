@@ -1,4 +1,4 @@
-#include "rest/DSActivity.h"
+#include "rest/internal/DSActivity.h"
 
 #include "activity/RequestRecord.h"
 #include "core/Text.h"

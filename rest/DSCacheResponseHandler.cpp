@@ -1,4 +1,4 @@
-#include "rest/DSCacheResponseHandler.h"
+#include "rest/internal/DSCacheResponseHandler.h"
 
 #include "core/Text.h"
 #include "db/DBXReader.h"

@@ -4,10 +4,10 @@
 
 #include "core/Error.h"
 #include "core/Text.h"
-#include "rest/DSCacheResponseHandler.h"
-#include "rest/DSActivity.h"
-#include "rest/DSInvocationMetadata.h"
-#include "rest/DSRESTGrammar.h"
+#include "rest/internal/DSCacheResponseHandler.h"
+#include "rest/internal/DSActivity.h"
+#include "rest/internal/DSInvocationMetadata.h"
+#include "rest/internal/DSRESTGrammar.h"
 
 namespace fieldsync {
 

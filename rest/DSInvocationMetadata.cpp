@@ -1,4 +1,4 @@
-#include "rest/DSInvocationMetadata.h"
+#include "rest/internal/DSInvocationMetadata.h"
 
 namespace fieldsync {
 

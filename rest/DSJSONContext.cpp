@@ -4,7 +4,7 @@
 // result or error objects.
 #include "core/Error.h"
 #include "rest/DSHTTPServer.h"
-#include "rest/DSInvocationMetadata.h"
+#include "rest/internal/DSInvocationMetadata.h"
 
 namespace fieldsync {
 

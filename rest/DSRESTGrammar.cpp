@@ -1,4 +1,4 @@
-#include "rest/DSRESTGrammar.h"
+#include "rest/internal/DSRESTGrammar.h"
 
 #include "core/Error.h"
 #include "core/Text.h"

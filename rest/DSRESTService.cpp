@@ -2,9 +2,9 @@
 
 #include "core/Error.h"
 #include "core/Text.h"
-#include "rest/DSActivity.h"
+#include "rest/internal/DSActivity.h"
 #include "rest/DSConvert.h"
-#include "rest/DSRESTGrammar.h"
+#include "rest/internal/DSRESTGrammar.h"
 #include "rest/DSResponseHandler.h"
 
 namespace fieldsync {

@@ -2,9 +2,9 @@
 
 #include "core/Error.h"
 #include "core/Text.h"
-#include "rest/DSActivity.h"
+#include "rest/internal/DSActivity.h"
 #include "rest/DSConvert.h"
-#include "rest/DSInvocationMetadata.h"
+#include "rest/internal/DSInvocationMetadata.h"
 #include "json/DBXJSONTools.h"
 
 namespace fieldsync {
@@ -54,7 +54,6 @@ TDSServiceResponseHandler::TDSServiceResponseHandler(TDSHTTPCommandType commandT
 TDSServiceResponseHandler::~TDSServiceResponseHandler() { ClearCommands(); }
 
 void TDSServiceResponseHandler::AddCommand(std::unique_ptr<TDSExecutionResponse> entry) {
-  std::lock_guard lock(FLock);
   FEntries.push_back(std::move(entry));
 }
 
@@ -67,12 +66,10 @@ void TDSServiceResponseHandler::AddCommandError(const std::string& message) {
 }
 
 void TDSServiceResponseHandler::ClearCommands() {
-  std::lock_guard lock(FLock);
   FEntries.clear();
 }
 
 int TDSServiceResponseHandler::GetResultCount() {
-  std::lock_guard lock(FLock);
   int count = 0;
   for (const auto& entry : FEntries) {
     if (entry->IsError) {
@@ -160,7 +157,6 @@ void TDSServiceResponseHandler::WriteEntry(TDSExecutionResponse& entry, size_t c
 
 void TDSServiceResponseHandler::PopulateResponse(TDSHTTPResponse& response) {
   AllowStream = GetResultCount() == 1;
-  std::lock_guard lock(FLock);
   if (FEntries.empty()) throw Exception(CommandClosedMessage);
 
   TDSInvocationMetadata* metadata = TDSInvocationMetadata::Find();

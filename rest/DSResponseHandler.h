@@ -1,10 +1,10 @@
 #pragma once
 // Collects the execution entries of one REST request and writes the answer:
 // the result envelope (or error envelope), the status code and the reason
-// phrase.
+// phrase. A handler lives inside one request, on that request's thread, and
+// is never shared, so nothing in it is locked.
 
 #include <memory>
-#include <mutex>
 #include <vector>
 
 #include "rest/DSHTTPView.h"
@@ -50,8 +50,7 @@ class TDSServiceResponseHandler {
 
   TDSHTTPCommandType FCommandType;
   std::unique_ptr<TDSRESTService> FService;
-  std::mutex FLock;
-  std::vector<std::unique_ptr<TDSExecutionResponse>> FEntries;  // guarded by FLock
+  std::vector<std::unique_ptr<TDSExecutionResponse>> FEntries;
 };
 
 // The handler of ordinary REST calls.

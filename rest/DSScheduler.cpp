@@ -7,7 +7,7 @@ namespace fieldsync {
 TDSScheduler::~TDSScheduler() {
   std::thread worker;
   {
-    std::lock_guard lock(FLock);
+    TMutexLock lock(FLock);
     FStopping = true;
     FEvents.clear();
     worker = std::move(FThread);
@@ -20,7 +20,7 @@ TDSScheduler::TEventId TDSScheduler::Schedule(int64_t delayMs, std::function<voi
   std::thread finished;
   TEventId id;
   {
-    std::lock_guard lock(FLock);
+    TMutexLock lock(FLock);
     id = FNextId++;
     FEvents.emplace(TClock::now() + std::chrono::milliseconds(delayMs), TEvent{id, std::move(action)});
     if (!FRunning && !FStopping) {
@@ -37,7 +37,7 @@ TDSScheduler::TEventId TDSScheduler::Schedule(int64_t delayMs, std::function<voi
 }
 
 void TDSScheduler::Cancel(TEventId id) {
-  std::lock_guard lock(FLock);
+  TMutexLock lock(FLock);
   for (auto it = FEvents.begin(); it != FEvents.end(); ++it) {
     if (it->second.Id == id) {
       FEvents.erase(it);
@@ -48,32 +48,32 @@ void TDSScheduler::Cancel(TEventId id) {
 }
 
 size_t TDSScheduler::PendingCount() {
-  std::lock_guard lock(FLock);
+  TMutexLock lock(FLock);
   return FEvents.size();
 }
 
 void TDSScheduler::Run() {
   SetCurrentThreadName("DBXSchedulerThread");
-  std::unique_lock lock(FLock);
+  TUniqueLock lock(FLock);
   while (!FStopping && !FEvents.empty()) {
     // The due time is copied out of the queue: while the thread waits, the
     // event can be cancelled or the queue cleared, which frees its node, and
     // the wait reads the time again when it wakes.
     const TClock::time_point due = FEvents.begin()->first;
     if (due > TClock::now()) {
-      FWake.wait_until(lock, due);
+      FWake.wait_until(lock.Native(), due);
       continue;
     }
     auto first = FEvents.begin();
     auto action = std::move(first->second.Action);
     FEvents.erase(first);
-    lock.unlock();
+    lock.Unlock();
     try {
       action();
     } catch (...) {
       // A failing check must not end the scheduler.
     }
-    lock.lock();
+    lock.Lock();
   }
   FRunning = false;
 }

@@ -11,8 +11,9 @@
 #include <cstdint>
 #include <functional>
 #include <map>
-#include <mutex>
 #include <thread>
+
+#include "core/Mutex.h"
 
 namespace fieldsync {
 
@@ -41,13 +42,13 @@ class TDSScheduler {
     std::function<void()> Action;
   };
 
-  std::mutex FLock;
+  TMutex FLock;
   std::condition_variable FWake;
-  std::multimap<TClock::time_point, TEvent> FEvents;  // guarded by FLock
-  TEventId FNextId = 1;                               // guarded by FLock
-  bool FRunning = false;                              // guarded by FLock
-  bool FStopping = false;                             // guarded by FLock
-  std::thread FThread;                                // guarded by FLock
+  std::multimap<TClock::time_point, TEvent> FEvents GUARDED_BY(FLock);
+  TEventId FNextId GUARDED_BY(FLock) = 1;
+  bool FRunning GUARDED_BY(FLock) = false;
+  bool FStopping GUARDED_BY(FLock) = false;
+  std::thread FThread GUARDED_BY(FLock);
 };
 
 }  // namespace fieldsync

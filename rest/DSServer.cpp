@@ -2,7 +2,7 @@
 
 #include "core/Error.h"
 #include "core/Text.h"
-#include "rest/DSRESTGrammar.h"
+#include "rest/internal/DSRESTGrammar.h"
 
 namespace fieldsync {
 
@@ -78,7 +78,7 @@ const TDSMethodEntry& TDSServer::Resolve(const std::u16string& qualifiedName) co
 }
 
 TDSServerInstance& TDSServer::ServerInstance(const TDSServerClass& serverClass) {
-  std::lock_guard lock(FLock);
+  TMutexLock lock(FLock);
   auto& slot = FServerInstances[&serverClass];
   if (!slot) slot = serverClass.CreateInstance();
   return *slot;

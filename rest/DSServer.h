@@ -6,10 +6,10 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
+#include "core/Mutex.h"
 #include "rest/DSValue.h"
 
 namespace fieldsync {
@@ -106,8 +106,8 @@ class TDSServer {
   std::vector<std::unique_ptr<TDSServerClass>> FClasses;
   std::map<std::u16string, TDSMethodEntry> FMethods;  // key: upper-cased qualified name
   std::vector<std::u16string> FMethodOrder;           // keys of FMethods, as registered
-  std::mutex FLock;
-  std::map<const TDSServerClass*, std::unique_ptr<TDSServerInstance>> FServerInstances;  // guarded by FLock
+  TMutex FLock;
+  std::map<const TDSServerClass*, std::unique_ptr<TDSServerInstance>> FServerInstances GUARDED_BY(FLock);
   bool FStarted = false;
 };
 

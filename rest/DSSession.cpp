@@ -43,18 +43,18 @@ int64_t TDSSession::ExpiresIn(int64_t nowMs) const {
 }
 
 void TDSSession::PutData(const std::string& key, const std::string& value) {
-  std::lock_guard lock(FDataLock);
+  TMutexLock lock(FDataLock);
   FData[key] = value;
 }
 
 std::string TDSSession::GetData(const std::string& key) const {
-  std::lock_guard lock(FDataLock);
+  TMutexLock lock(FDataLock);
   auto it = FData.find(key);
   return it == FData.end() ? std::string() : it->second;
 }
 
 bool TDSSession::HasData(const std::string& key) const {
-  std::lock_guard lock(FDataLock);
+  TMutexLock lock(FDataLock);
   return FData.count(key) != 0;
 }
 
@@ -89,7 +89,7 @@ std::string TDSSessionManager::NewSessionId() {
 std::shared_ptr<TDSSession> TDSSessionManager::CreateSession(const std::string& userName) {
   std::shared_ptr<TDSSession> session;
   {
-    std::lock_guard lock(FLock);
+    TMutexLock lock(FLock);
     session = std::make_shared<TDSSession>(NewSessionId(), userName, FClock(), FSessionCacheLimit.load());
     FSessions.emplace(session->SessionName(), session);
   }
@@ -97,7 +97,7 @@ std::shared_ptr<TDSSession> TDSSessionManager::CreateSession(const std::string& 
 }
 
 std::shared_ptr<TDSSession> TDSSessionManager::GetSession(const std::string& id) {
-  std::lock_guard lock(FLock);
+  TMutexLock lock(FLock);
   auto it = FSessions.find(id);
   return it == FSessions.end() ? nullptr : it->second;
 }
@@ -133,10 +133,10 @@ TDSSessionManager::TLoadResult TDSSessionManager::LoadSessionUpdate(const std::s
 
 void TDSSessionManager::ScheduleCheck(const std::string& id, int64_t delayMs) {
   const auto eventId = FScheduler.Schedule(delayMs, [this, id] { CheckInactivity(id); });
-  std::lock_guard lock(FLock);
+  TMutexLock lock(FLock);
   auto it = FSessions.find(id);
   if (it != FSessions.end()) {
-    it->second->FCheckId = eventId;
+    CheckId(*it->second) = eventId;
   } else {
     FScheduler.Cancel(eventId);  // removed meanwhile
   }
@@ -158,11 +158,11 @@ std::shared_ptr<TDSSession> TDSSessionManager::Remove(const std::string& id) {
   std::shared_ptr<TDSSession> session;
   TDSScheduler::TEventId check = 0;
   {
-    std::lock_guard lock(FLock);
+    TMutexLock lock(FLock);
     auto it = FSessions.find(id);
     if (it == FSessions.end()) return nullptr;
     session = it->second;
-    check = session->FCheckId;
+    check = CheckId(*session);
     FSessions.erase(it);
   }
   if (check != 0) FScheduler.Cancel(check);
@@ -187,8 +187,8 @@ void TDSSessionManager::TerminateSession(const std::string& id) {
 void TDSSessionManager::TerminateAllSessions() {
   std::vector<std::pair<std::shared_ptr<TDSSession>, TDSScheduler::TEventId>> all;
   {
-    std::lock_guard lock(FLock);
-    for (auto& [id, session] : FSessions) all.emplace_back(session, session->FCheckId);
+    TMutexLock lock(FLock);
+    for (auto& [id, session] : FSessions) all.emplace_back(session, CheckId(*session));
     FSessions.clear();
   }
   for (auto& [session, check] : all) {
@@ -199,19 +199,19 @@ void TDSSessionManager::TerminateAllSessions() {
 }
 
 size_t TDSSessionManager::SessionCount() {
-  std::lock_guard lock(FLock);
+  TMutexLock lock(FLock);
   return FSessions.size();
 }
 
 void TDSSessionManager::AddListener(TListener listener) {
-  std::lock_guard lock(FLock);
+  TMutexLock lock(FLock);
   FListeners.push_back(std::move(listener));
 }
 
 void TDSSessionManager::Notify(const TDSSession& session, const char* event) {
   std::vector<TListener> listeners;
   {
-    std::lock_guard lock(FLock);
+    TMutexLock lock(FLock);
     listeners = FListeners;
   }
   for (auto& listener : listeners) listener(session, event);

@@ -13,10 +13,10 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
+#include "core/Mutex.h"
 #include "rest/DSScheduler.h"
 #include "rest/DSSessionCache.h"
 
@@ -70,9 +70,11 @@ class TDSSession {
   int64_t FDuration = 0;
   std::atomic<TDSSessionStatus> FStatus{TDSSessionStatus::Idle};
   std::atomic<int64_t> FLastActivity;
-  mutable std::mutex FDataLock;
-  std::map<std::string, std::string> FData;  // guarded by FDataLock
-  TDSScheduler::TEventId FCheckId = 0;       // guarded by the registry's lock
+  mutable TMutex FDataLock;
+  std::map<std::string, std::string> FData GUARDED_BY(FDataLock);
+  // Guarded by the registry's lock: the registry reaches it only through
+  // its CheckId(), which requires that lock.
+  TDSScheduler::TEventId FCheckId = 0;
   TDSSessionCache FCache;
 };
 
@@ -127,17 +129,18 @@ class TDSSessionManager {
   size_t PendingChecks() { return FScheduler.PendingCount(); }
 
  private:
-  std::string NewSessionId();  // call under FLock
+  std::string NewSessionId() REQUIRES(FLock);
+  TDSScheduler::TEventId& CheckId(TDSSession& session) REQUIRES(FLock) { return session.FCheckId; }
   void ScheduleCheck(const std::string& id, int64_t delayMs);
   void CheckInactivity(const std::string& id);
   std::shared_ptr<TDSSession> Remove(const std::string& id);
   void Notify(const TDSSession& session, const char* event);
 
   TClock FClock;
-  std::mutex FLock;
-  std::map<std::string, std::shared_ptr<TDSSession>> FSessions;  // guarded by FLock
-  std::vector<TListener> FListeners;                              // guarded by FLock
-  uint64_t FRandomState;                                          // guarded by FLock
+  TMutex FLock;
+  std::map<std::string, std::shared_ptr<TDSSession>> FSessions GUARDED_BY(FLock);
+  std::vector<TListener> FListeners GUARDED_BY(FLock);
+  uint64_t FRandomState GUARDED_BY(FLock);
   TDSScheduler FScheduler;
   std::atomic<int64_t> FSessionCacheLimit{TDSSessionCache::MaxSessionBytes};
 };

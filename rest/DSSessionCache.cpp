@@ -25,19 +25,19 @@ const std::string TDSSessionCache::CacheFullMessage =
 TDSSessionCache::~TDSSessionCache() { TotalBytes.fetch_sub(FBytes); }
 
 int64_t TDSSessionCache::Room() const {
-  std::lock_guard lock(FLock);
+  TMutexLock lock(FLock);
   return std::max<int64_t>(0, std::min(FMaxBytes - FBytes, MaxTotalBytes - TotalBytes.load()));
 }
 
 int64_t TDSSessionCache::ByteSize() const {
-  std::lock_guard lock(FLock);
+  TMutexLock lock(FLock);
   return FBytes;
 }
 
 int64_t TDSSessionCache::TotalByteSize() { return TotalBytes.load(); }
 
 int TDSSessionCache::AddItem() {
-  std::lock_guard lock(FLock);
+  TMutexLock lock(FLock);
   const int id = FNextId++;
   FItems.emplace(id, TItem());
   return id;
@@ -45,7 +45,7 @@ int TDSSessionCache::AddItem() {
 
 int TDSSessionCache::AddParameter(int id, int command, std::shared_ptr<const TDSCachedParameter> parameter) {
   const int64_t bytes = parameter->Table ? parameter->Table->ByteSize() : 0;
-  std::lock_guard lock(FLock);
+  TMutexLock lock(FLock);
   auto it = FItems.find(id);
   if (it == FItems.end()) throw Exception(FormatText(NoItemMessage, {std::to_string(id)}));
   if (FBytes + bytes > FMaxBytes) throw Exception(CacheFullMessage);
@@ -64,7 +64,7 @@ int TDSSessionCache::AddParameter(int id, int command, std::shared_ptr<const TDS
 }
 
 std::shared_ptr<const TDSCachedParameter> TDSSessionCache::Parameter(int id, int command, int index) const {
-  std::lock_guard lock(FLock);
+  TMutexLock lock(FLock);
   auto it = FItems.find(id);
   if (it == FItems.end() || command < 0 || index < 0) return nullptr;
   const auto& commands = it->second.Commands;
@@ -75,7 +75,7 @@ std::shared_ptr<const TDSCachedParameter> TDSSessionCache::Parameter(int id, int
 }
 
 bool TDSSessionCache::HasItem(int id) const {
-  std::lock_guard lock(FLock);
+  TMutexLock lock(FLock);
   return FItems.count(id) != 0;
 }
 
@@ -108,20 +108,20 @@ std::unique_ptr<TJSONObject> TDSSessionCache::DescribeItem(const TItem& item) co
 }
 
 std::unique_ptr<TJSONObject> TDSSessionCache::Listing() const {
-  std::lock_guard lock(FLock);
+  TMutexLock lock(FLock);
   auto listing = std::make_unique<TJSONObject>();
   for (const auto& [id, item] : FItems) listing->AddPair(Latin1ToUtf16(std::to_string(id)), DescribeItem(item));
   return listing;
 }
 
 std::unique_ptr<TJSONObject> TDSSessionCache::ItemDescription(int id) const {
-  std::lock_guard lock(FLock);
+  TMutexLock lock(FLock);
   auto it = FItems.find(id);
   return it == FItems.end() ? nullptr : DescribeItem(it->second);
 }
 
 std::unique_ptr<TJSONObject> TDSSessionCache::CommandDescription(int id, int command) const {
-  std::lock_guard lock(FLock);
+  TMutexLock lock(FLock);
   auto it = FItems.find(id);
   if (it == FItems.end() || command < 0 || static_cast<size_t>(command) >= it->second.Commands.size())
     return nullptr;
@@ -134,7 +134,7 @@ void TDSSessionCache::Release(int64_t bytes) {
 }
 
 void TDSSessionCache::Remove(int id) {
-  std::lock_guard lock(FLock);
+  TMutexLock lock(FLock);
   auto it = FItems.find(id);
   if (it == FItems.end()) return;
   Release(it->second.Bytes);
@@ -142,7 +142,7 @@ void TDSSessionCache::Remove(int id) {
 }
 
 void TDSSessionCache::Clear() {
-  std::lock_guard lock(FLock);
+  TMutexLock lock(FLock);
   Release(FBytes);
   FItems.clear();
 }

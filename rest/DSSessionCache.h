@@ -19,10 +19,10 @@
 #include <cstdint>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
+#include "core/Mutex.h"
 #include "json/JSONValue.h"
 #include "rest/DSCachedTable.h"
 
@@ -83,14 +83,14 @@ class TDSSessionCache {
     int64_t Bytes = 0;
   };
   static std::unique_ptr<TJSONObject> Describe(const std::vector<std::shared_ptr<const TDSCachedParameter>>& command);
-  std::unique_ptr<TJSONObject> DescribeItem(const TItem& item) const;  // call under FLock
-  void Release(int64_t bytes);                                           // call under FLock
+  std::unique_ptr<TJSONObject> DescribeItem(const TItem& item) const REQUIRES(FLock);
+  void Release(int64_t bytes) REQUIRES(FLock);
 
   const int64_t FMaxBytes;  // this session's share
-  mutable std::mutex FLock;
-  std::map<int, TItem> FItems;  // guarded by FLock
-  int FNextId = 0;              // guarded by FLock
-  int64_t FBytes = 0;           // guarded by FLock
+  mutable TMutex FLock;
+  std::map<int, TItem> FItems GUARDED_BY(FLock);
+  int FNextId GUARDED_BY(FLock) = 0;
+  int64_t FBytes GUARDED_BY(FLock) = 0;
 };
 
 }  // namespace fieldsync

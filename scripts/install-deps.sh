@@ -11,7 +11,7 @@ fi
 export DEBIAN_FRONTEND=noninteractive
 
 packages=(
-  build-essential cmake pkg-config git
+  build-essential cmake pkg-config git clang
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   firebird-dev libfbclient2 firebird3.0-server-core firebird3.0-utils firebird3.0-server
   libasio-dev zlib1g-dev libzip-dev

@@ -3,7 +3,7 @@
 // between systems.
 #include <ctime>
 
-#include "service/SqlText.h"
+#include "service/internal/SqlText.h"
 
 namespace fieldsync {
 

@@ -9,8 +9,8 @@
 
 #include "core/Text.h"
 #include "db/DBXReader.h"
-#include "service/ServerMethodsComponents.h"
-#include "service/SqlText.h"
+#include "service/internal/ServerMethodsComponents.h"
+#include "service/internal/SqlText.h"
 
 namespace fieldsync {
 

@@ -4,8 +4,8 @@
 #include "service/ServerMethodsUnit1.h"
 
 #include "db/DBXReader.h"
-#include "service/ServerMethodsComponents.h"
-#include "service/SqlText.h"
+#include "service/internal/ServerMethodsComponents.h"
+#include "service/internal/SqlText.h"
 
 namespace fieldsync {
 

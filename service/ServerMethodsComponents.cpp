@@ -1,4 +1,4 @@
-#include "service/ServerMethodsComponents.h"
+#include "service/internal/ServerMethodsComponents.h"
 
 #include <initializer_list>
 #include <string>

@@ -7,8 +7,8 @@
 
 #include "db/DBXError.h"
 #include "db/SQLConnection.h"
-#include "service/ServerMethodsComponents.h"
-#include "service/SqlText.h"
+#include "service/internal/ServerMethodsComponents.h"
+#include "service/internal/SqlText.h"
 
 namespace fieldsync {
 

@@ -1,4 +1,4 @@
-#include "service/SqlText.h"
+#include "service/internal/SqlText.h"
 
 #include <chrono>
 

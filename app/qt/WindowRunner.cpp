@@ -9,6 +9,7 @@
 
 #include "app/FormUnit1.h"
 #include "app/qt/MainWindow.h"
+#include "core/Mutex.h"
 #include "core/Platform.h"
 
 namespace fieldsync {
@@ -21,45 +22,37 @@ namespace {
 class TTerminationWatcher {
  public:
   explicit TTerminationWatcher(QCoreApplication& app) {
-    std::lock_guard lock(Lock());
-    App() = &app;
+    TMutexLock lock(FLock);
+    FApp = &app;
     static std::once_flag started;
     std::call_once(started, [] {
       std::thread([] {
         for (;;) {
           WaitForTerminationRequest();
-          std::lock_guard lock(Lock());
-          RequestedFlag() = true;
+          TMutexLock held(FLock);
+          FRequested = true;
           // Ends every running event loop (an open box's too); unlike a quit
           // request, no window can refuse it.
-          if (App()) QMetaObject::invokeMethod(App(), [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+          if (FApp) QMetaObject::invokeMethod(FApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
         }
       }).detach();
     });
   }
   ~TTerminationWatcher() {
-    std::lock_guard lock(Lock());
-    App() = nullptr;
+    TMutexLock lock(FLock);
+    FApp = nullptr;
   }
   // Whether a request arrived (also one before the event loop ran).
   bool Requested() const {
-    std::lock_guard lock(Lock());
-    return RequestedFlag();
+    TMutexLock lock(FLock);
+    return FRequested;
   }
 
  private:
-  static std::mutex& Lock() {
-    static std::mutex lock;
-    return lock;
-  }
-  static QCoreApplication*& App() {
-    static QCoreApplication* app = nullptr;  // guarded by Lock()
-    return app;
-  }
-  static bool& RequestedFlag() {
-    static bool requested = false;  // guarded by Lock()
-    return requested;
-  }
+  // Constant-initialised, so ready before any constructor runs.
+  static inline TMutex FLock;
+  static inline QCoreApplication* FApp GUARDED_BY(FLock) = nullptr;
+  static inline bool FRequested GUARDED_BY(FLock) = false;
 };
 
 void ShowApplicationError(const std::string& message) {

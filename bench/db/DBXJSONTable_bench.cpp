@@ -18,8 +18,8 @@
 #include <fstream>
 #include <new>
 
-#include "db/ConnectionDefinitions.h"
-#include "db/Firebird.h"
+#include "db/internal/ConnectionDefinitions.h"
+#include "db/internal/Firebird.h"
 #include "db/SQLConnection.h"
 #include "json/DBXJSONTools.h"
 

@@ -75,7 +75,7 @@ std::string BuildUtf8Body() {
 std::string BuildTableBody() {
   int rows = 1000;
   std::string body = BuildTable(rows)->ToBytes();
-  rows = static_cast<int>(static_cast<double>(rows) * BodyBytes / body.size());
+  rows = static_cast<int>(static_cast<double>(rows) * BodyBytes / static_cast<double>(body.size()));
   return BuildTable(rows)->ToBytes();
 }
 

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "db/ConnectionDefinitions.h"
+#include "db/internal/ConnectionDefinitions.h"
 #include "db/DBXError.h"
 #include "db/SQLConnection.h"
 #include "tests/db/TestDatabase.h"

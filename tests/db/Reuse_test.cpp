@@ -13,9 +13,9 @@
 
 #include "core/Platform.h"
 #include "core/Text.h"
-#include "db/AttachmentPool.h"
+#include "db/internal/AttachmentPool.h"
 #include "db/DBXError.h"
-#include "db/Firebird.h"
+#include "db/internal/Firebird.h"
 #include "db/SQLConnection.h"
 #include "tests/db/TestDatabase.h"
 

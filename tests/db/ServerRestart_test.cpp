@@ -16,8 +16,8 @@
 #include <thread>
 
 #include "core/Platform.h"
-#include "db/AttachmentPool.h"
-#include "db/Firebird.h"
+#include "db/internal/AttachmentPool.h"
+#include "db/internal/Firebird.h"
 #include "db/SQLConnection.h"
 #include "tests/db/TestDatabase.h"
 

@@ -7,9 +7,9 @@
 #include <fstream>
 
 #include "core/Platform.h"
-#include "db/ConnectionDefinitions.h"
+#include "db/internal/ConnectionDefinitions.h"
 #include "db/DBXError.h"
-#include "db/Firebird.h"
+#include "db/internal/Firebird.h"
 
 namespace fieldsync::test {
 

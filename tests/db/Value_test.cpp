@@ -6,7 +6,7 @@
 #include "db/DBXReader.h"
 #include "db/DBXTypes.h"
 #include "db/DBXValue.h"
-#include "db/Firebird.h"
+#include "db/internal/Firebird.h"
 
 namespace fieldsync {
 namespace {

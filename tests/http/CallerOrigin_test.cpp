@@ -1,4 +1,4 @@
-#include "http/CallerOrigin.h"
+#include "http/internal/CallerOrigin.h"
 
 #include <gtest/gtest.h>
 

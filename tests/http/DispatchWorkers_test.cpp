@@ -9,7 +9,7 @@
 #include <mutex>
 #include <thread>
 
-#include "http/DispatchWorkers.h"
+#include "http/internal/DispatchWorkers.h"
 
 namespace fieldsync::test {
 namespace {

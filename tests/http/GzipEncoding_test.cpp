@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "TestClient.h"
-#include "http/GzipEncoding.h"
+#include "http/internal/GzipEncoding.h"
 #include "http/WebResponse.h"
 
 namespace fieldsync {

@@ -5,8 +5,8 @@
 
 #include "core/Error.h"
 #include "core/Text.h"
-#include "http/HttpDate.h"
-#include "http/HttpParsing.h"
+#include "http/internal/HttpDate.h"
+#include "http/internal/HttpParsing.h"
 #include "http/WebModule.h"
 #include "http/WebRequest.h"
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "core/Error.h"
-#include "http/HttpRequestReader.h"
+#include "http/internal/HttpRequestReader.h"
 
 namespace fieldsync::test {
 namespace {

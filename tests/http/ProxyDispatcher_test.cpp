@@ -13,9 +13,9 @@
 #include "TestClient.h"
 #include "http/DSHTTPWebDispatcher.h"
 #include "http/DSProxyDispatcher.h"
-#include "http/DSProxyGenerator.h"
+#include "http/internal/DSProxyGenerator.h"
 #include "http/WebModuleUnit1.h"
-#include "http/ZipDirectory.h"
+#include "http/internal/ZipDirectory.h"
 #include "rest/ServerMethodsRegistration.h"
 
 namespace fieldsync {

@@ -9,9 +9,9 @@
 
 #include "TempDir.h"
 #include "db/DBXTypes.h"
-#include "http/DSProxyGenerator.h"
-#include "http/DSProxyMetadata.h"
-#include "http/JavaScriptRESTWriter.h"
+#include "http/internal/DSProxyGenerator.h"
+#include "http/internal/DSProxyMetadata.h"
+#include "http/internal/JavaScriptRESTWriter.h"
 #include "rest/ServerMethodsRegistration.h"
 
 namespace fieldsync {

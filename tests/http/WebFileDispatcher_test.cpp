@@ -223,7 +223,9 @@ TEST_F(WebFileDispatcherTest, APathThatLeavesTheProgramDirectoryIsNeverServed) {
     const auto answer = Dispatch(*module, "GET", c.Path);
     EXPECT_EQ(answer.Status, c.Status) << c.Path;
     EXPECT_EQ(answer.Body.find("outside"), std::string::npos) << c.Path;
-    if (c.Status == 200) EXPECT_EQ(answer.Body, CssText) << c.Path;
+    if (c.Status == 200) {
+      EXPECT_EQ(answer.Body, CssText) << c.Path;
+    }
   }
 }
 
@@ -272,7 +274,9 @@ TEST_F(WebFileDispatcherTest, TheBrowserClientIsWrittenAgainOnlyWhenOlderThanThe
     EXPECT_EQ(answer.Status, 200) << step.What;
     const std::string now = FParent.Read(fs::relative(file, FParent.Path()).string());
     EXPECT_EQ(now != marker, step.Regenerated) << step.What;
-    if (!head) EXPECT_EQ(answer.Body, step.Regenerated ? now.substr(3) : marker) << step.What;
+    if (!head) {
+      EXPECT_EQ(answer.Body, step.Regenerated ? now.substr(3) : marker) << step.What;
+    }
   }
   // Once written anew the script is newer than the program: not written again.
   const auto written = fs::last_write_time(script);

@@ -6,13 +6,15 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <random>
+#include <utility>
 
 #include "TestClient.h"
 #include "core/Error.h"
 #include "core/Text.h"
 #include "http/HTTPWebBrokerBridge.h"
-#include "http/PageProducer.h"
+#include "http/internal/PageProducer.h"
 #include "http/WebModuleUnit1.h"
 #include "http/WebRequestHandler.h"
 
@@ -223,6 +225,50 @@ TEST_F(WebModuleTest, ServesPagesOverBothLoopbacks) {
   EXPECT_EQ(redirect.Status, 302);
   EXPECT_EQ(redirect.Header("Location"), "/");
   EXPECT_EQ(redirect.Header("Content-Length"), "0");
+}
+
+// A module that cannot be made gives back the place it took in the pool:
+// with one place, the next request is served, not refused.
+TEST_F(WebModuleTest, AModuleThatCannotBeMadeGivesItsPlaceBack) {
+  struct TCase {
+    const char* Name;
+    std::function<std::unique_ptr<TWebModule>()> FirstModule;
+    const char* Message;
+  };
+  const TCase cases[] = {
+      {"the module class fails",
+       []() -> std::unique_ptr<TWebModule> { throw Exception("cannot make a module"); }, "cannot make a module"},
+      {"the module class gives none", [] { return std::unique_ptr<TWebModule>(); },
+       "No automatically activated data modules"},
+  };
+  const fs::path dir = FDir.Path();
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TWebRequestHandler handler;
+    handler.SetMaxConnections(1);
+    bool first = true;
+    handler.SetWebModuleClass([&]() -> std::unique_ptr<TWebModule> {
+      if (std::exchange(first, false)) return c.FirstModule();
+      return std::make_unique<TWebModule1>(TWebModule1Components{}, dir);
+    });
+    std::string wire;
+    TWebRequest failing(RequestTo("GET", "/ReverseString", "127.0.0.1"));
+    TWebResponse unanswered("HTTP/1.1", [&wire](std::string_view b) { wire.append(b); });
+    try {
+      handler.HandleRequest(failing, unanswered);
+      ADD_FAILURE() << "the request did not fail";
+    } catch (const std::exception& e) {
+      EXPECT_STREQ(e.what(), c.Message);
+    }
+    EXPECT_EQ(handler.ActiveCount(), 0);
+
+    TWebRequest request(RequestTo("GET", "/ReverseString", "127.0.0.1"));
+    TWebResponse response("HTTP/1.1", [&wire](std::string_view b) { wire.append(b); });
+    EXPECT_TRUE(handler.HandleRequest(request, response));
+    EXPECT_EQ(handler.ActiveCount(), 0);
+    EXPECT_EQ(handler.ModuleCount(), 1u);
+    EXPECT_EQ(handler.Refusals(), 0u);
+  }
 }
 
 // --- templates -------------------------------------------------------------

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "core/Error.h"
-#include "http/HttpDate.h"
+#include "http/internal/HttpDate.h"
 #include "http/WebRequest.h"
 
 namespace fieldsync {

@@ -8,7 +8,7 @@
 
 #include "TestClient.h"
 #include "core/Error.h"
-#include "http/HttpDate.h"
+#include "http/internal/HttpDate.h"
 #include "http/WebResponse.h"
 
 namespace fieldsync {

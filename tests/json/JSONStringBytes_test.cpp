@@ -46,7 +46,9 @@ TEST(JSONStringBytes, SameBytesAsTheDecodedString) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
     EXPECT_EQ(Direct(c.Bytes, true), ThroughUtf16(c.Bytes, true));
-    if (c.Expected) EXPECT_EQ(Direct(c.Bytes, true), c.Expected);
+    if (c.Expected) {
+      EXPECT_EQ(Direct(c.Bytes, true), c.Expected);
+    }
   }
 }
 

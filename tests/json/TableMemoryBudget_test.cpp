@@ -7,7 +7,7 @@
 #include <memory>
 #include <thread>
 
-#include "json/TableMemoryBudget.h"
+#include "json/internal/TableMemoryBudget.h"
 
 namespace fieldsync {
 namespace {

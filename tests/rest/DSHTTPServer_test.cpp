@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "rest/DSInvocationMetadata.h"
+#include "rest/internal/DSInvocationMetadata.h"
 #include "tests/rest/RESTFixture.h"
 
 using namespace fieldsync;

@@ -1,4 +1,4 @@
-#include "rest/DSRESTGrammar.h"
+#include "rest/internal/DSRESTGrammar.h"
 
 #include <gtest/gtest.h>
 

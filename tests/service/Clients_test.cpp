@@ -6,7 +6,7 @@
 
 #include "ServiceDatabase.h"
 #include "core/Text.h"
-#include "service/SqlText.h"
+#include "service/internal/SqlText.h"
 
 namespace fieldsync::test {
 namespace {

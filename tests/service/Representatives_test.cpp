@@ -5,7 +5,7 @@
 #include "ServiceDatabase.h"
 #include "core/Text.h"
 #include "db/DBXError.h"
-#include "service/SqlText.h"
+#include "service/internal/SqlText.h"
 
 namespace fieldsync::test {
 namespace {

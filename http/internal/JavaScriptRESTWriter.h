@@ -4,7 +4,7 @@
 // script support library beside the program), plus JSProxyClassList, which
 // lists the classes and their methods.
 
-#include "http/DSProxyWriter.h"
+#include "http/internal/DSProxyWriter.h"
 
 namespace fieldsync {
 

@@ -19,10 +19,11 @@
 #include <deque>
 #include <functional>
 #include <list>
-#include <mutex>
 #include <set>
 #include <thread>
 #include <vector>
+
+#include "core/Mutex.h"
 
 namespace fieldsync {
 
@@ -54,25 +55,25 @@ class TDispatchWorkers {
   void JoinEnded();
   // Makes threads for queued jobs while fewer than FConcurrency jobs have
   // started recently; FLock held.
-  void AddThreads(TClock::time_point now);
-  int Recent(TClock::time_point now) const;
-  bool MayStart() const;  // FLock held
+  void AddThreads(TClock::time_point now) REQUIRES(FLock);
+  int Recent(TClock::time_point now) const REQUIRES(FLock);
+  bool MayStart() const REQUIRES(FLock);
 
   const int FMaxThreads;
   const std::chrono::milliseconds FIdleLifetime;
   const int FConcurrency;
   const std::chrono::milliseconds FSlowAfter;
-  mutable std::mutex FLock;
+  mutable TMutex FLock;
   std::condition_variable FWork;
   std::condition_variable FWatchWake;
-  std::deque<TJob> FQueue;            // guarded by FLock
-  std::list<std::thread> FThreads;    // guarded by FLock
-  std::vector<std::thread> FEnded;    // threads that have returned; guarded by FLock
-  std::multiset<TClock::time_point> FRunningSince;  // start of each running job; guarded by FLock
-  int FNew = 0;                       // threads made that have not taken a job yet; guarded by FLock
-  int FIdle = 0;                      // guarded by FLock
-  bool FStopping = false;             // guarded by FLock
-  std::thread FWatcher;               // makes threads when running jobs turn slow
+  std::deque<TJob> FQueue GUARDED_BY(FLock);
+  std::list<std::thread> FThreads GUARDED_BY(FLock);
+  std::vector<std::thread> FEnded GUARDED_BY(FLock);  // threads that have returned
+  std::multiset<TClock::time_point> FRunningSince GUARDED_BY(FLock);  // start of each running job
+  int FNew GUARDED_BY(FLock) = 0;  // threads made that have not taken a job yet
+  int FIdle GUARDED_BY(FLock) = 0;
+  bool FStopping GUARDED_BY(FLock) = false;
+  std::thread FWatcher;  // makes threads when running jobs turn slow
 };
 
 }  // namespace fieldsync

@@ -12,15 +12,15 @@
 #include <chrono>
 #include <condition_variable>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <unordered_set>
 #include <vector>
 
-#include "http/DispatchWorkers.h"
+#include "core/Mutex.h"
+#include "http/internal/DispatchWorkers.h"
 #include "http/HTTPWebBrokerBridge.h"
-#include "http/HttpRequestReader.h"
-#include "http/Socket.h"
+#include "http/internal/HttpRequestReader.h"
+#include "http/internal/Socket.h"
 #include "http/WebResponse.h"
 
 namespace fieldsync {
@@ -49,11 +49,11 @@ class TListenerState {
   int Connections() const;
 
  private:
-  mutable std::mutex FLock;
+  mutable TMutex FLock;
   std::condition_variable FChanged;
-  int FConnections = 0;  // guarded by FLock
-  int FDispatching = 0;  // guarded by FLock
-  bool FStopping = false;  // guarded by FLock
+  int FConnections GUARDED_BY(FLock) = 0;
+  int FDispatching GUARDED_BY(FLock) = 0;
+  bool FStopping GUARDED_BY(FLock) = false;
 };
 
 class THttpConnection;

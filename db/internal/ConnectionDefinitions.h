@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "db/DBXProperties.h"
-#include "db/IniFile.h"
+#include "db/internal/IniFile.h"
 
 namespace fieldsync {
 

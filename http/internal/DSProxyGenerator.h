@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "http/DSProxyMetadata.h"
-#include "http/DSProxyWriter.h"
+#include "http/internal/DSProxyMetadata.h"
+#include "http/internal/DSProxyWriter.h"
 
 namespace fieldsync {
 

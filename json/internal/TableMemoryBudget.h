@@ -25,8 +25,9 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
-#include <mutex>
 #include <set>
+
+#include "core/Mutex.h"
 
 namespace fieldsync {
 
@@ -65,15 +66,15 @@ class TTableMemoryBudget {
   size_t Waits();           // how often a table had to wait
 
  private:
-  std::mutex FLock;
+  TMutex FLock;
   std::condition_variable FFreed;
   const size_t FBudget;
-  size_t FInUse = 0;        // guarded by FLock
-  size_t FPeak = 0;
-  size_t FAdmitted = 0;     // admitted tables not yet given back
-  std::set<uint64_t> FWriting;  // tickets of admitted tables still being written
-  uint64_t FNextTicket = 0;
-  size_t FWaits = 0;
+  size_t FInUse GUARDED_BY(FLock) = 0;
+  size_t FPeak GUARDED_BY(FLock) = 0;
+  size_t FAdmitted GUARDED_BY(FLock) = 0;  // admitted tables not yet given back
+  std::set<uint64_t> FWriting GUARDED_BY(FLock);  // tickets of admitted tables still being written
+  uint64_t FNextTicket GUARDED_BY(FLock) = 0;
+  size_t FWaits GUARDED_BY(FLock) = 0;
 };
 
 }  // namespace fieldsync

@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "http/DSProxyWriter.h"
+#include "http/internal/DSProxyWriter.h"
 
 namespace fieldsync {
 

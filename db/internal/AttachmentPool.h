@@ -25,9 +25,10 @@
 #include <cstddef>
 #include <deque>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
+
+#include "core/Mutex.h"
 
 namespace fieldsync {
 
@@ -75,12 +76,12 @@ class TAttachmentPool {
   };
   void Expire();  // the thread that closes attachments idle for too long
 
-  std::mutex FLock;
+  TMutex FLock;
   std::condition_variable FWake;
-  std::deque<TIdle> FIdle;  // guarded by FLock; most recently given last
-  std::chrono::milliseconds FIdleTime{60000};
-  TAttachmentPoolCounts FCounts;
-  bool FStopping = false;
+  std::deque<TIdle> FIdle GUARDED_BY(FLock);  // most recently given last
+  std::chrono::milliseconds FIdleTime GUARDED_BY(FLock) = std::chrono::milliseconds{60000};
+  TAttachmentPoolCounts FCounts GUARDED_BY(FLock);
+  bool FStopping GUARDED_BY(FLock) = false;
   std::thread FExpiry;
 };
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "http/HttpParsing.h"
+#include "http/internal/HttpParsing.h"
 #include "http/WebRequest.h"
 
 namespace fieldsync {

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "http/DSProxyMetadata.h"
+#include "http/internal/DSProxyMetadata.h"
 
 namespace fieldsync {
 
