@@ -37,7 +37,8 @@ class TFbReader : public TDBXReader {
 
   const TDBXValueType& ValueType(int32_t ordinal) const override {
     if (ordinal < 0 || ordinal >= ColumnCount())
-      throw TDBXError(TDBXErrorCodes::InvalidParameter, "Column index out of range: " + std::to_string(ordinal));
+      throw TDBXError(TDBXErrorCodes::InvalidParameter,
+                      FormatText(DBXMessages::ColumnOutOfRange, {std::to_string(ordinal)}));
     return FColumns[ordinal];
   }
 

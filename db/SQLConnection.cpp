@@ -136,6 +136,8 @@ void TSQLConnection::Open() {
       if (auto v = lookup(name); v && !v->empty()) properties.SetValue(name, *v);
 
     FDriverProperties = properties;
+    // Read before attaching, so that a bad value costs no attachment.
+    const int32_t rowSetSize = properties.IntegerValue("RowSetSize", 20);
     TFbClient& client = LoadDriver(LibraryName, GetDriverFunc, properties);
     std::unique_ptr<TFbAttachment> attachment;
     if (AttachmentReuseEnabled()) {
@@ -149,8 +151,7 @@ void TSQLConnection::Open() {
     } else {
       attachment = std::make_unique<TFbAttachment>(client, properties);
     }
-    const std::string rowSetSize = properties.Value("RowSetSize");
-    FDBXConnection->Attach(std::move(attachment), rowSetSize.empty() ? 20 : std::atoi(rowSetSize.c_str()));
+    FDBXConnection->Attach(std::move(attachment), rowSetSize);
     FState = TConnectionState::Open;
   } catch (...) {
     FParamsLoaded = false;

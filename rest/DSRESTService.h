@@ -11,6 +11,7 @@
 
 #include "json/JSONValue.h"
 #include "rest/DSHTTPView.h"
+#include "rest/DSMessages.h"
 #include "rest/DSRequestFilter.h"
 #include "rest/DSServer.h"
 
@@ -28,9 +29,6 @@ struct TDSExecutionResponse {
 };
 
 class TDSServiceResponseHandler;
-
-// A request body that is not one JSON value.
-inline constexpr const char* InvalidJSONContentMessage = "Message content is not a valid JSON value.";
 
 class TDSRESTService {
  public:

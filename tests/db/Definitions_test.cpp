@@ -102,6 +102,37 @@ TEST_F(DefinitionsTest, MissingClientLibraryIsAnErrorNotACrash) {
                  "Unable to load libfbclient-missing.so.9 (ErrorCode 126).  It may be missing from the system path.");
 }
 
+// A number in the definitions that is not a number stops the connect with
+// its name and text; it is never taken as 0. Nothing is attached before.
+TEST_F(DefinitionsTest, NumberValuesThatAreNotNumbersAreRefusedByName) {
+  struct Case {
+    const char* line;
+    const char* message;
+  } cases[] = {
+      {"RowSetSize=ten", "RowSetSize must be a whole number, not \"ten\""},
+      {"RowSetSize=2147483648", "RowSetSize must be a whole number, not \"2147483648\""},
+      {"RowSetSize=1.5", "RowSetSize must be a whole number, not \"1.5\""},
+      {"SQLDialect=three", "SQLDialect must be a whole number, not \"three\""},
+      {"SQLDialect=3a", "SQLDialect must be a whole number, not \"3a\""},
+      {"SQLDialect=0x3", "SQLDialect must be a whole number, not \"0x3\""},
+  };
+  Drivers(StandardDriversFile());
+  for (const auto& c : cases) {
+    Connections(std::string("[DMESTOQUE]\nDriverName=FIREBIRD\nDatabase=") + (Dir() / "none.fdb").string() + "\n" +
+                c.line + "\n");
+    TDBXDefinitions::ResetProcess();
+    TSQLConnection connection;
+    try {
+      connection.Open();
+      ADD_FAILURE() << "opened with " << c.line;
+    } catch (const TDBXError& e) {
+      EXPECT_EQ(e.what(), std::string(c.message)) << c.line;
+      EXPECT_EQ(e.ErrorCode(), TDBXErrorCodes::InvalidArgument) << c.line;
+    }
+    EXPECT_EQ(connection.State(), TConnectionState::Closed) << c.line;
+  }
+}
+
 TEST_F(DefinitionsTest, DefinitionsFileFormatAndDriverDefaults) {
   Drivers("; comment\n[Installed Drivers]\n  Firebird = 1 \n[FIREBIRD]\nRole = Vendedor \n");
   Connections("\xEF\xBB\xBF# comment\n[dmestoque]\n DriverName = FIREBIRD \nUser_Name=ana\n");
