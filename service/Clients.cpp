@@ -7,6 +7,7 @@
 #include "db/DBXReader.h"
 #include "service/ServerMethodsComponents.h"
 #include "service/SqlText.h"
+#include "service/WriteMethod.h"
 
 namespace fieldsync {
 
@@ -164,8 +165,7 @@ bool TServerMethods1::SetCliente(int32_t IDRepresentante, int32_t IDCliente, int
                                  const std::u16string& Celular, const std::u16string& Email,
                                  const std::u16string& Alterado, const std::u16string& Cliente_Contribuinte,
                                  std::u16string& Erro) {
-  Erro.clear();
-  try {
+  return RunWriteMethod(Erro, [&] {
     TServerMethods1Components& c = *FComponents;
     TSQLDataSet& log = c.dstInsertClientePalm;
     log.Close();
@@ -273,10 +273,7 @@ bool TServerMethods1::SetCliente(int32_t IDRepresentante, int32_t IDCliente, int
       }
     }
     return true;
-  } catch (const std::exception& e) {
-    Erro = Utf8ToUtf16(e.what());
-    return false;
-  }
+  });
 }
 
 constexpr std::u16string_view dstUpdateClienteTmpSql =
