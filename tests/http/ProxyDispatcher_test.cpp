@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "TempDir.h"
+#include "tests/support/TempDir.h"
 #include "TestClient.h"
 #include "http/DSHTTPWebDispatcher.h"
 #include "http/DSProxyDispatcher.h"

@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "TempDir.h"
+#include "tests/support/TempDir.h"
 #include "TestClient.h"
 #include "http/DSHTTPWebDispatcher.h"
 #include "http/WebModuleUnit1.h"
