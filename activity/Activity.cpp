@@ -1,6 +1,8 @@
 #include "activity/Activity.h"
 
+#include "activity/ActivityMessages.h"
 #include "core/Error.h"
+#include "core/NumberText.h"
 #include "core/Platform.h"
 
 namespace fieldsync {
@@ -8,7 +10,6 @@ namespace fieldsync {
 namespace {
 
 constexpr const char* RecordsVariable = "FIELDSYNC_ACTIVITY_RECORDS";
-constexpr const char* BadRecordsMessage = "%s must be a whole number from 0 to %s, not \"%s\"";
 
 }  // namespace
 
@@ -29,10 +30,11 @@ std::string_view MethodLabel(const TRequestRecord& record) {
 size_t ActivityRecordsFromEnvironment() {
   const std::string text = EnvironmentVariable(RecordsVariable);
   if (text.empty()) return TActivity::DefaultRecords;
-  const bool digits = text.size() <= 9 && text.find_first_not_of("0123456789") == std::string::npos;
-  if (!digits || std::stoul(text) > TActivity::MaxRecords)
+  // Digits only, at most 9 of them.
+  const auto records = text.size() <= 9 ? DigitsToUInt64(text) : std::nullopt;
+  if (!records || *records > TActivity::MaxRecords)
     throw Exception(FormatText(BadRecordsMessage, {RecordsVariable, std::to_string(TActivity::MaxRecords), text}));
-  return std::stoul(text);
+  return static_cast<size_t>(*records);
 }
 
 TActivity& Activity() {

@@ -4,16 +4,15 @@
 #include <cstdio>
 #include <memory>
 
+#include "app/AppMessages.h"
 #include "core/Error.h"
+#include "core/NumberText.h"
 #include "core/Text.h"
 
 namespace fieldsync {
 
 namespace {
 
-constexpr const char* InvalidNumericInputMessage = "Invalid numeric input";
-constexpr const char* AccessDeniedMessage = "File access denied";
-constexpr const char* IOErrorMessage = "I/O error %d";
 constexpr size_t MaxTokenLength = 32;
 
 struct TFileCloser {
@@ -45,19 +44,9 @@ int32_t ReadBranchFile(const std::filesystem::path& path) {
   }
   if (token.empty()) return 0;
 
-  size_t i = 0;
-  bool negative = false;
-  if (token[0] == '+' || token[0] == '-') negative = token[i++] == '-';
-  if (i == token.size()) throw Exception(InvalidNumericInputMessage);
-  int64_t value = 0;
-  for (; i < token.size(); ++i) {
-    if (token[i] < '0' || token[i] > '9') throw Exception(InvalidNumericInputMessage);
-    value = value * 10 + (token[i] - '0');
-    if (value > static_cast<int64_t>(INT32_MAX) + 1) throw Exception(InvalidNumericInputMessage);
-  }
-  if (negative) value = -value;
-  if (value > INT32_MAX) throw Exception(InvalidNumericInputMessage);
-  return static_cast<int32_t>(value);
+  const auto value = TextToInt32(token);
+  if (!value) throw Exception(InvalidNumericInputMessage);
+  return *value;
 }
 
 void WriteBranchFile(const std::filesystem::path& path, const std::u16string& text) {

@@ -1,18 +1,11 @@
 #include "app/CachedRowSet.h"
 
+#include "app/AppMessages.h"
 #include "core/Error.h"
 #include "core/Text.h"
 #include "db/SQLDataSet.h"
 
 namespace fieldsync {
-
-namespace {
-
-constexpr const char* ClosedDataSetMessage = "%s: Cannot perform this operation on a closed dataset";
-constexpr const char* FieldNotFoundMessage = "%s: Field '%s' not found";
-constexpr const char* FieldRangeMessage = "%s is not a valid value for field '%s'. The allowed range is %s to %s";
-
-}  // namespace
 
 TCachedRowSet::TCachedRowSet(TSQLConnection& connection, std::string name, std::string table, std::u16string sql)
     : FConnection(connection), FName(std::move(name)), FTable(std::move(table)), FSQL(std::move(sql)) {}

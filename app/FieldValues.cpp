@@ -1,17 +1,12 @@
 #include "app/FieldValues.h"
 
+#include "app/AppMessages.h"
 #include "app/CachedRowSet.h"
 #include "core/Error.h"
+#include "core/NumberText.h"
 #include "core/Text.h"
-#include "rest/DSConvert.h"
 
 namespace fieldsync {
-
-namespace {
-
-constexpr const char* InvalidFieldIntegerMessage = "'%s' is not a valid integer value for field '%s'";
-
-}  // namespace
 
 bool HasEditableRow(const TCachedRowSet& rowSet) {
   return rowSet.State() != TRowSetState::Closed && !rowSet.IsEmpty();
@@ -53,7 +48,7 @@ void StoreIntegerText(TCachedRowSet& rowSet, const std::string& column, const st
     rowSet.SetFieldNull(column);
     return;
   }
-  const auto value = ParseIntegerText(text);
+  const auto value = TextToInt32(SkipLeadingBlanks(text));
   if (!value) throw Exception(FormatText(InvalidFieldIntegerMessage, {Utf16ToUtf8(text), column}));
   rowSet.SetFieldInteger(column, *value);
 }

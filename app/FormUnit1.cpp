@@ -1,13 +1,15 @@
 #include "app/FormUnit1.h"
 
+#include "app/AppMessages.h"
 #include "app/BranchFile.h"
 #include "app/CachedRowSet.h"
+#include "core/CoreMessages.h"
 #include "core/Error.h"
+#include "core/NumberText.h"
 #include "core/ServiceLog.h"
 #include "core/Text.h"
 #include "db/SQLConnection.h"
 #include "http/HTTPWebBrokerBridge.h"
-#include "rest/DSConvert.h"
 #include "rest/DSSession.h"
 
 namespace fieldsync {
@@ -25,14 +27,12 @@ constexpr char16_t ConfiguracaoSQL[] =
     u"DIAS_EM_ATRASO_MOB, MOSTRAR_OBS_CLI_MOBILE, PORTA_FTP, IMAGENS_NO_ANDROID, DIGITAR_PRAZO_ANDROID from "
     u"CONFIGURACAO\r\n\r\n\r\n\r\n\r\nWHERE IDFILIAL = :IDFILIAL";
 
-constexpr const char* InvalidIntegerMessage = "'%s' is not a valid integer value";
-constexpr const char* InvalidPortMessage = "'%s' is not a valid port number";
 constexpr int32_t BranchWithoutFile = 1;
 
 // StrToInt of the window's edits.
 int32_t StrToInt(const std::u16string& text) {
-  auto value = ParseIntegerText(text);
-  if (!value) throw Exception(FormatText(InvalidIntegerMessage, {Utf16ToUtf8(text)}));
+  auto value = TextToInt32(SkipLeadingBlanks(text));
+  if (!value) throw Exception(FormatText(MsgInvalidInteger, {Utf16ToUtf8(text)}));
   return *value;
 }
 

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "core/CoreMessages.h"
 #include "core/Error.h"
 
 namespace fieldsync {
@@ -9,7 +10,7 @@ namespace fieldsync {
 TCurrency TCurrency::FromDouble(double value) {
   const double scaled = std::round(value * Scale);
   if (!std::isfinite(scaled) || scaled >= 9.2233720368547758e18 || scaled < -9.2233720368547758e18)
-    throw Exception("Floating point overflow");
+    throw Exception(MsgFloatOverflow);
   return TCurrency{static_cast<int64_t>(scaled)};
 }
 

@@ -37,7 +37,8 @@ class TFbReader : public TDBXReader {
 
   const TDBXValueType& ValueType(int32_t ordinal) const override {
     if (ordinal < 0 || ordinal >= ColumnCount())
-      throw TDBXError(TDBXErrorCodes::InvalidParameter, "Column index out of range: " + std::to_string(ordinal));
+      throw TDBXError(TDBXErrorCodes::InvalidParameter,
+                      FormatText(DBXMessages::ColumnOutOfRange, {std::to_string(ordinal)}));
     return FColumns[ordinal];
   }
 
@@ -161,7 +162,7 @@ void TDBXCommand::Prepare() {
   FPrepared = true;
 }
 
-std::unique_ptr<TDBXReader> TDBXCommand::ExecuteQuery() {
+void TDBXCommand::BeginExecute() {
   CheckUsable();
   if (FText.empty()) throw TDBXError(TDBXErrorCodes::InvalidOperation, std::string(DBXMessages::NoStatementToExecute));
   FOpen = true;
@@ -176,6 +177,10 @@ std::unique_ptr<TDBXReader> TDBXCommand::ExecuteQuery() {
     TFbAttachment& att = FConnection->Attachment();
     FStatement = att.TakeStatement(ServerText(*this, att));
   }
+}
+
+std::unique_ptr<TDBXReader> TDBXCommand::ExecuteQuery() {
+  BeginExecute();
   if (!FStatement->HasResultSet()) {
     ExecuteOnce(*FStatement, {}, nullptr);
     return nullptr;
@@ -186,19 +191,7 @@ std::unique_ptr<TDBXReader> TDBXCommand::ExecuteQuery() {
 }
 
 int64_t TDBXCommand::ExecuteUpdate() {
-  CheckUsable();
-  if (FText.empty()) throw TDBXError(TDBXErrorCodes::InvalidOperation, std::string(DBXMessages::NoStatementToExecute));
-  FOpen = true;
-  if (FLastReader) {
-    TFbReader* last = FLastReader;
-    FLastReader = nullptr;
-    last->Detach();
-  }
-  if (!FPrepared) {
-    ReleaseStatement();
-    TFbAttachment& att = FConnection->Attachment();
-    FStatement = att.TakeStatement(ServerText(*this, att));
-  }
+  BeginExecute();
   if (FStatement->HasResultSet()) {
     TFbCursor cursor(*FStatement, {});
     cursor.Close();

@@ -66,6 +66,9 @@ class TDBXCommand {
   friend class TFbReader;
   explicit TDBXCommand(TDBXConnection& connection);
   void CheckUsable() const;
+  // The opening both executions share: checks, the last reader let go, the
+  // statement of an unprepared text taken.
+  void BeginExecute();
   void ReaderGone(TDBXReader* reader);
   void ConnectionClosing();
   // Gives the statement back to its attachment, which keeps it for the next

@@ -54,6 +54,11 @@ inline constexpr std::string_view ReaderClosed = "Reader is closed";
 inline constexpr std::string_view NoCurrentRow = "No current row";
 inline constexpr std::string_view InvalidConversion = "Cannot read a %s value as %s";
 inline constexpr std::string_view UnsupportedColumnType = "Unsupported column type %d";
+inline constexpr std::string_view ColumnOutOfRange = "Column index out of range: %s";
+inline constexpr std::string_view RowSizeMismatch = "Row has %s values for %s columns";
+inline constexpr std::string_view ParameterTooLong = "Parameter %s is longer than %s bytes";
+inline constexpr std::string_view ParameterCountMismatch = "The statement has %s parameters; %s were given";
+inline constexpr std::string_view NotAWholeNumber = "%s must be a whole number, not \"%s\"";
 }  // namespace DBXMessages
 
 class TDBXError : public Exception {

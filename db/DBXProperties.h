@@ -3,6 +3,7 @@
 // to ASCII case: connection parameters, driver properties, definitions-file
 // sections.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,6 +23,10 @@ class TDBXProperties {
   std::string Value(std::string_view name) const;
   std::optional<std::string> Find(std::string_view name) const;
   bool Contains(std::string_view name) const { return Find(name).has_value(); }
+  // The value as a whole number; `fallback` when it is missing or empty.
+  // Any other text raises TDBXError (InvalidArgument) naming the property,
+  // never a silent 0.
+  int32_t IntegerValue(std::string_view name, int32_t fallback) const;
   // Replaces the first entry of that name, or appends one.
   void SetValue(std::string_view name, std::string_view value);
   void Clear() { FEntries.clear(); }

@@ -201,9 +201,8 @@ TDBXMemoryReader::TDBXMemoryReader(std::vector<TDBXValueType> columns) : FColumn
 
 void TDBXMemoryReader::AddRow(std::vector<TDBXValue> row) {
   if (row.size() != FColumns.size())
-    throw TDBXError(TDBXErrorCodes::InvalidParameter, "Row has " + std::to_string(row.size()) +
-                                                          " values for " + std::to_string(FColumns.size()) +
-                                                          " columns");
+    throw TDBXError(TDBXErrorCodes::InvalidParameter,
+                    FormatText(DBXMessages::RowSizeMismatch, {std::to_string(row.size()), std::to_string(FColumns.size())}));
   FRows.push_back(std::move(row));
 }
 
@@ -211,7 +210,8 @@ int32_t TDBXMemoryReader::ColumnCount() const { return static_cast<int32_t>(FCol
 
 const TDBXValueType& TDBXMemoryReader::ValueType(int32_t ordinal) const {
   if (ordinal < 0 || ordinal >= ColumnCount())
-    throw TDBXError(TDBXErrorCodes::InvalidParameter, "Column index out of range: " + std::to_string(ordinal));
+    throw TDBXError(TDBXErrorCodes::InvalidParameter,
+                      FormatText(DBXMessages::ColumnOutOfRange, {std::to_string(ordinal)}));
   return FColumns[ordinal];
 }
 

@@ -177,7 +177,7 @@ TBinding Bind(TFbStatement& stmt, ITransaction* tra, unsigned i, const TParam* p
     }
     if (bytes.size() > MaxVaryingBytes)
       throw TDBXError(TDBXErrorCodes::InvalidParameter,
-                      "Parameter " + param->Name() + " is longer than " + std::to_string(MaxVaryingBytes) + " bytes");
+                      FormatText(DBXMessages::ParameterTooLong, {param->Name(), std::to_string(MaxVaryingBytes)}));
     b.Type = SQL_VARYING;
     b.CharSet = charSet;
     b.Length = static_cast<unsigned>(bytes.size());
@@ -268,9 +268,8 @@ void BuildInput(TFbStatement& stmt, ITransaction* tra, const std::vector<const T
   TFbAttachment& att = stmt.Att;
   const unsigned n = stmt.InputCount();
   if (values.size() != n)
-    throw TDBXError(TDBXErrorCodes::InvalidParameter, "The statement has " + std::to_string(n) +
-                                                          " parameters; " + std::to_string(values.size()) +
-                                                          " were given");
+    throw TDBXError(TDBXErrorCodes::InvalidParameter,
+                    FormatText(DBXMessages::ParameterCountMismatch, {std::to_string(n), std::to_string(values.size())}));
   std::vector<TBinding> bindings;
   bindings.reserve(n);
   for (unsigned i = 0; i < n; ++i) bindings.push_back(Bind(stmt, tra, i, values[i]));

@@ -180,9 +180,8 @@ TFbAttachment::TFbAttachment(TFbClient& client, const TDBXProperties& p) : Clien
   if (CharacterSet.empty()) CharacterSet = "NONE";
   Unicode = CharacterSet == "UTF8" || CharacterSet == "UNICODE_FSS";
   TrimChar = SameTextAscii(p.Value("TrimChar"), "True");
-  const std::string dialect = p.Value("SQLDialect");
-  Dialect = dialect.empty() ? 3 : static_cast<unsigned>(std::atoi(dialect.c_str()));
-  if (Dialect < 1 || Dialect > 3) Dialect = 3;
+  const int32_t dialect = p.IntegerValue("SQLDialect", 3);
+  Dialect = dialect < 1 || dialect > 3 ? 3 : static_cast<unsigned>(dialect);
   Tpb = BuildTpb(p);
 
   TFbStatus st(client);

@@ -141,6 +141,8 @@ void TSQLConnection::Open() {
       if (auto v = lookup(name); v && !v->empty()) properties.SetValue(name, *v);
 
     FDriverProperties = properties;
+    // Read before attaching, so that a bad value costs no attachment.
+    const int32_t rowSetSize = properties.IntegerValue("RowSetSize", 20);
     TFbClient& client = LoadDriver(LibraryName, GetDriverFunc, properties);
     std::unique_ptr<TFbAttachment> attachment;
     if (AttachmentReuseEnabled()) {
@@ -154,8 +156,7 @@ void TSQLConnection::Open() {
     } else {
       attachment = std::make_unique<TFbAttachment>(client, properties);
     }
-    const std::string rowSetSize = properties.Value("RowSetSize");
-    FDBXConnection->Attach(std::move(attachment), rowSetSize.empty() ? 20 : std::atoi(rowSetSize.c_str()));
+    FDBXConnection->Attach(std::move(attachment), rowSetSize);
     FState = TConnectionState::Open;
   }
   failed.Dismiss();

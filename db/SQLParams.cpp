@@ -1,9 +1,10 @@
 #include "db/SQLParams.h"
 
-#include <cerrno>
-#include <cstdlib>
+#include <algorithm>
 
+#include "core/CoreMessages.h"
 #include "core/Error.h"
+#include "core/NumberText.h"
 #include "core/Text.h"
 #include "db/DBXError.h"
 
@@ -94,12 +95,11 @@ int32_t TField::AsInteger() const {
     return FValue.GetInt32();
   } catch (const TDBXError&) {
     const std::string text = Utf16ToUtf8(FValue.GetWideString());
-    errno = 0;
-    char* end = nullptr;
-    const long long v = std::strtoll(text.c_str(), &end, 10);
-    if (text.empty() || *end != '\0' || errno != 0 || v < INT32_MIN || v > INT32_MAX)
-      throw TDBXError(TDBXErrorCodes::InvalidType, "'" + text + "' is not a valid integer value");
-    return static_cast<int32_t>(v);
+    // White space may stand before the number (" 12", "\n12"), nothing after it.
+    const size_t start = std::min(text.find_first_not_of(" \t\n\v\f\r"), text.size());
+    const auto value = TextToInt32(std::string_view(text).substr(start));
+    if (!value) throw TDBXError(TDBXErrorCodes::InvalidType, FormatText(MsgInvalidInteger, {text}));
+    return *value;
   }
 }
 

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "core/Error.h"
+#include "core/NumberText.h"
 #include "core/Platform.h"
 #include "http/internal/HttpConnection.h"
 #include "http/internal/HttpMessages.h"
@@ -22,10 +23,10 @@ namespace {
 int64_t LimitFromEnvironment(const char* name, int64_t fallback, int64_t min, int64_t max) {
   const std::string text = EnvironmentVariable(name);
   if (text.empty()) return fallback;
-  int64_t value = 0;
-  bool ok = text.size() <= 18 && text.find_first_not_of("0123456789") == std::string::npos;
-  if (ok) value = std::stoll(text);
-  if (!ok || value < min || value > max)
+  // Digits only, at most 18 of them.
+  const auto digits = text.size() <= 18 ? DigitsToUInt64(text) : std::nullopt;
+  const auto value = static_cast<int64_t>(digits.value_or(0));
+  if (!digits || value < min || value > max)
     throw Exception(FormatText(MsgBadLimit, {name, std::to_string(min), std::to_string(max), text}));
   return value;
 }

@@ -1,9 +1,10 @@
 #include "http/internal/HttpDate.h"
 
-#include <cctype>
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
+#include "core/NumberText.h"
 #include "core/Text.h"
 
 namespace fieldsync {
@@ -21,17 +22,27 @@ int MonthOf(std::string_view word) {
   return 0;
 }
 
-bool AllDigits(std::string_view s) {
-  if (s.empty()) return false;
-  for (char c : s)
-    if (!std::isdigit(static_cast<unsigned char>(c))) return false;
-  return true;
+// A number of one to nine digits (no sign, no blanks); -1 for anything else.
+int DigitsValue(std::string_view s) {
+  if (s.size() > 9) return -1;
+  const auto value = DigitsToUInt64(s);
+  return value ? static_cast<int>(*value) : -1;
 }
 
-int ToInt(std::string_view s) {
-  int v = 0;
-  for (char c : s) v = v * 10 + (c - '0');
-  return v;
+// "hh:nn" or "hh:nn:ss", each part digits only; false for anything else.
+bool ParseClock(std::string_view w, int& hour, int& minute, int& second) {
+  int parts[3] = {0, 0, 0};
+  size_t count = 0;
+  for (size_t from = 0; from <= w.size();) {
+    const size_t colon = std::min(w.find(':', from), w.size());
+    if (count == 3) return false;
+    parts[count] = DigitsValue(w.substr(from, colon - from));
+    if (parts[count++] < 0) return false;
+    from = colon + 1;
+  }
+  if (count < 2) return false;
+  hour = parts[0], minute = parts[1], second = parts[2];
+  return true;
 }
 
 }  // namespace
@@ -64,14 +75,13 @@ TDateTime ParseHttpDate(std::string_view text) {
   for (const std::string& w : words) {
     if (w.empty()) continue;
     if (w.find(':') != std::string::npos) {
-      int h = 0, n = 0, s = 0;
-      if (std::sscanf(w.c_str(), "%d:%d:%d", &h, &n, &s) < 2) return -1;
-      hour = h, minute = n, second = s;
-    } else if ((w[0] == '+' || w[0] == '-') && w.size() == 5 && AllDigits(w.substr(1))) {
-      const int v = ToInt(w.substr(1));
+      if (!ParseClock(w, hour, minute, second)) return -1;
+    } else if ((w[0] == '+' || w[0] == '-') && w.size() == 5 && DigitsValue(w.substr(1)) >= 0) {
+      const int v = DigitsValue(w.substr(1));
       zoneMinutes = (v / 100 * 60 + v % 100) * (w[0] == '-' ? -1 : 1);
-    } else if (AllDigits(w)) {
-      const int v = ToInt(w);
+    } else if (w.find_first_not_of("0123456789") == std::string::npos) {
+      const int v = DigitsValue(w);
+      if (v < 0) return -1;  // a year of ten or more digits
       if (day == 0 && w.size() <= 2) day = v;
       else year = v;
     } else if (int m = MonthOf(w); m != 0) {

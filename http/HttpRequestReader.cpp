@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/Error.h"
+#include "core/NumberText.h"
 #include "core/Text.h"
 #include "http/internal/HttpMessages.h"
 
@@ -19,13 +20,8 @@ std::string Trim(std::string_view text) {
 
 // A Content-Length of up to 18 digits, or nothing when it is not a number.
 std::optional<uint64_t> ParseLength(const std::string& text) {
-  if (text.empty() || text.size() > 18) return std::nullopt;
-  uint64_t length = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return std::nullopt;
-    length = length * 10 + static_cast<uint64_t>(c - '0');
-  }
-  return length;
+  if (text.size() > 18) return std::nullopt;
+  return DigitsToUInt64(text);
 }
 
 }  // namespace

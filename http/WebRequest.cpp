@@ -1,10 +1,10 @@
 #include "http/WebRequest.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstring>
 
 #include "core/Error.h"
+#include "core/NumberText.h"
 #include "core/Text.h"
 #include "http/internal/HttpDate.h"
 #include "http/internal/HttpMessages.h"
@@ -64,12 +64,7 @@ int64_t ToIntegerOrMinusOne(std::string_view text) {
   while (start < text.size() && text[start] == ' ') ++start;
   size_t end = text.size();
   while (end > start && text[end - 1] == ' ') --end;
-  text = text.substr(start, end - start);
-  if (!text.empty() && text[0] == '+') text.remove_prefix(1);
-  int64_t value = 0;
-  const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || ec != std::errc() || ptr != text.data() + text.size()) return -1;
-  return value;
+  return TextToInt64(text.substr(start, end - start)).value_or(-1);
 }
 
 // Parameters of a header value after the first ";", with their names.

@@ -5,14 +5,13 @@
 #include "core/Error.h"
 #include "core/Text.h"
 #include "db/DBXError.h"
+#include "json/JSONMessages.h"
 #include "json/JSONNumberText.h"
 #include "json/internal/TableMemoryBudget.h"
 
 namespace fieldsync {
 
 namespace {
-
-constexpr std::string_view CannotConvertMessage = "Cannot convert DBX type %s into a JSON value";
 
 std::unique_ptr<TJSONString> Text(const std::string& ascii) {
   return std::make_unique<TJSONString>(Latin1ToUtf16(ascii));
@@ -312,7 +311,7 @@ std::unique_ptr<TJSONValue> TDBXJSONTools::DBXToJSON(const TDBXValue* value, int
     }
     default:
       throw TDBXError(TDBXErrorCodes::InvalidType,
-                      FormatText(CannotConvertMessage, {TDBXDataTypes::TypeName(dataType)}));
+                      FormatText(CannotConvertDBXTypeMessage, {TDBXDataTypes::TypeName(dataType)}));
   }
 }
 
@@ -381,7 +380,7 @@ std::vector<uint8_t> TDBXJSONTools::JSONToStream(const TJSONArray& array) {
     const auto* number = dynamic_cast<const TJSONNumber*>(&element);
     const int32_t v = number ? number->GetAsInt() : -1;
     if (v < 0 || v > 255)
-      throw Exception("Invalid byte value in JSON array: " + Utf16ToUtf8(element.ToString()));
+      throw Exception(FormatText(InvalidByteValueMessage, {Utf16ToUtf8(element.ToString())}));
     bytes.push_back(static_cast<uint8_t>(v));
   }
   return bytes;

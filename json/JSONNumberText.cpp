@@ -5,7 +5,9 @@
 #include <limits>
 #include <system_error>
 
+#include "core/CoreMessages.h"
 #include "core/Error.h"
+#include "core/NumberText.h"
 #include "core/Text.h"
 
 namespace fieldsync {
@@ -21,8 +23,6 @@ constexpr int PlainExponentMax = 15;
   throw Exception(FormatText(message, {Utf16ToUtf8(text)}));
 }
 
-bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
-
 // Narrows text that holds only ASCII; false otherwise.
 bool NarrowAscii(std::u16string_view text, std::string& out) {
   out.resize(text.size());
@@ -30,28 +30,6 @@ bool NarrowAscii(std::u16string_view text, std::string& out) {
     if (text[i] >= 0x80) return false;
     out[i] = static_cast<char>(text[i]);
   }
-  return true;
-}
-
-bool TryTextToInt64(std::u16string_view text, int64_t& value) {
-  size_t i = 0;
-  bool negative = false;
-  if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) negative = text[i++] == u'-';
-  if (i == text.size()) return false;
-  // Accumulate as a negative number so that the minimum value fits.
-  int64_t acc = 0;
-  constexpr int64_t Min = std::numeric_limits<int64_t>::min();
-  for (; i < text.size(); ++i) {
-    if (!IsDigit(text[i])) return false;
-    const int digit = text[i] - u'0';
-    if (acc < (Min + digit) / 10) return false;
-    acc = acc * 10 - digit;
-  }
-  if (!negative) {
-    if (acc == Min) return false;
-    acc = -acc;
-  }
-  value = acc;
   return true;
 }
 
@@ -122,8 +100,8 @@ std::string JSONFloatText(double value) {
   for (size_t i = negative ? 1 : 0; i < ePos; ++i)
     if (sci[i] != '.') digits.push_back(sci[i]);
   while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
-  int exp10 = 0;
-  std::from_chars(sci.data() + ePos + (sci[ePos + 1] == '+' ? 2 : 1), sci.data() + sci.size(), exp10);
+  // to_chars always writes a signed exponent ("e+05", "e-12").
+  const int32_t exp10 = TextToInt32(sci.substr(ePos + 1)).value();
   const int e = exp10 + 1;
 
   std::string out;
@@ -163,17 +141,15 @@ std::string JSONIntText(int64_t value) {
 }
 
 int64_t JSONTextToInt64(std::u16string_view text) {
-  int64_t value = 0;
-  if (!TryTextToInt64(text, value)) ThrowConversion(JSONInvalidIntegerMessage, text);
-  return value;
+  const auto value = TextToInt64(text);
+  if (!value) ThrowConversion(MsgInvalidIntegerQuoted, text);
+  return *value;
 }
 
 int32_t JSONTextToInt32(std::u16string_view text) {
-  int64_t value = 0;
-  if (!TryTextToInt64(text, value) || value < std::numeric_limits<int32_t>::min() ||
-      value > std::numeric_limits<int32_t>::max())
-    ThrowConversion(JSONInvalidIntegerMessage, text);
-  return static_cast<int32_t>(value);
+  const auto value = TextToInt32(text);
+  if (!value) ThrowConversion(MsgInvalidIntegerQuoted, text);
+  return *value;
 }
 
 bool TryJSONTextToDouble(std::u16string_view text, double& value) {
@@ -196,7 +172,7 @@ bool TryJSONTextToDouble(std::u16string_view text, double& value) {
 
 double JSONTextToDouble(std::u16string_view text) {
   double value = 0;
-  if (!TryJSONTextToDouble(text, value)) ThrowConversion(JSONInvalidFloatMessage, text);
+  if (!TryJSONTextToDouble(text, value)) ThrowConversion(MsgInvalidFloat, text);
   return value;
 }
 

@@ -9,10 +9,6 @@
 
 namespace fieldsync {
 
-// Conversion-error messages; %s is the text that did not convert.
-inline constexpr std::string_view JSONInvalidIntegerMessage = "''%s'' is not a valid integer value";
-inline constexpr std::string_view JSONInvalidFloatMessage = "'%s' is not a valid floating point value";
-
 // General format with 15 significant digits, "." as decimal separator, no
 // group separators. Plain form when the decimal exponent E (value =
 // 0.d1d2... x 10^E) lies in -3..15, else scientific: 10.5, 100, 0.0001, 1E-5,
@@ -23,14 +19,14 @@ std::string JSONIntText(int64_t value);
 
 // An optional sign and decimal digits only, within range; anything else
 // (blanks, a fraction, an exponent, an empty text) throws fieldsync::Exception
-// with JSONInvalidIntegerMessage.
+// with the quoted integer message (core/CoreMessages.h).
 int32_t JSONTextToInt32(std::u16string_view text);
 int64_t JSONTextToInt64(std::u16string_view text);
 
 // An optional sign, digits with an optional "." and fraction (at least one
 // digit in all), an optional exponent (e or E, optional sign, digits); no
 // blanks. Overflow and anything else throw fieldsync::Exception with
-// JSONInvalidFloatMessage; the Try form answers false instead.
+// the floating-point message (core/CoreMessages.h); the Try form answers false instead.
 double JSONTextToDouble(std::u16string_view text);
 bool TryJSONTextToDouble(std::u16string_view text, double& value);
 

@@ -11,17 +11,11 @@
 
 #include "core/Error.h"
 #include "core/Text.h"
+#include "json/JSONMessages.h"
 
 namespace fieldsync {
 
 namespace {
-
-constexpr std::string_view Utf8StartMessage =
-    "UTF8: A start byte not followed by enough continuation bytes in position %s";
-constexpr std::string_view Utf8ContinuationMessage =
-    "UTF8: An unexpected continuation byte in %s-byte UTF8 in position %s";
-constexpr std::string_view Utf8HeaderMessage =
-    "UTF8: Type cannot be determined out of header byte at position %s";
 
 constexpr char HexDigits[] = "0123456789ABCDEF";
 

@@ -3,8 +3,10 @@
 #include <malloc.h>
 
 #include <algorithm>
-#include <cstdlib>
+#include <cstdint>
+#include <limits>
 
+#include "core/NumberText.h"
 #include "core/Platform.h"
 
 namespace fieldsync {
@@ -12,10 +14,12 @@ namespace fieldsync {
 TTableMemoryBudget& TTableMemoryBudget::Process() {
   static TTableMemoryBudget budget([] {
     const std::string text = EnvironmentVariable(AnswerBudgetVariable);
-    char* end = nullptr;
-    const unsigned long long megabytes = text.empty() ? 0 : std::strtoull(text.c_str(), &end, 10);
-    if (text.empty() || !end || *end != '\0' || megabytes == 0) return DefaultBudgetBytes;
-    return static_cast<size_t>(megabytes) << 20;
+    // Digits only; anything else, and 0, leaves the default. A number of
+    // megabytes past what the address space holds means no limit in effect.
+    const uint64_t megabytes = DigitsToUInt64(text).value_or(0);
+    if (megabytes == 0) return DefaultBudgetBytes;
+    constexpr uint64_t MaxMegabytes = std::numeric_limits<size_t>::max() >> 20;
+    return static_cast<size_t>(std::min(megabytes, MaxMegabytes)) << 20;
   }());
   return budget;
 }

@@ -8,15 +8,13 @@
 #include "core/Error.h"
 #include "core/Text.h"
 #include "rest/DSHTTPServer.h"
+#include "rest/DSMessages.h"
 #include "rest/DSSession.h"
 
 namespace fieldsync {
 
 namespace {
 
-constexpr const char* InvalidFormatMessage = "Invalid request format. (%s)";
-constexpr const char* NoItemMessage = "There is no cached item with ID: %s";
-constexpr const char* NoParameterMessage = "There is no parameter for command %s, parameter index %s.";
 constexpr size_t MaxCacheParts = 3;  // item id, command index, parameter index
 
 // The decimal integers of "/id/command/parameter" (a trailing "/" allowed);

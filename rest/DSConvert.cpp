@@ -1,23 +1,20 @@
 #include "rest/DSConvert.h"
 
 #include <charconv>
-#include <climits>
 #include <cmath>
 
+#include "core/CoreMessages.h"
 #include "core/Error.h"
+#include "core/NumberText.h"
 #include "core/Text.h"
 #include "db/DBXReader.h"
 #include "json/DBXJSONTools.h"
+#include "json/JSONMessages.h"
+#include "rest/DSMessages.h"
 
 namespace fieldsync {
 
 namespace {
-
-constexpr const char* InvalidIntegerMessage = "''%s'' is not a valid integer value";
-constexpr const char* InvalidFloatMessage = "'%s' is not a valid floating point value";
-constexpr const char* InvalidBooleanMessage = "'%s' is not a valid boolean value";
-constexpr const char* CannotConvertInputMessage = "Cannot convert JSON value %s input into %s";
-constexpr const char* CannotConvertOutputMessage = "Cannot convert DBX type %s into a JSON value";
 
 bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
 
@@ -26,14 +23,15 @@ bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
 }
 
 int32_t IntegerOrFail(std::u16string_view text) {
-  auto value = ParseIntegerText(text);
-  if (!value) Fail(InvalidIntegerMessage, text);
+  // Blanks may stand before the number, as in a path argument " 12".
+  auto value = TextToInt32(SkipLeadingBlanks(text));
+  if (!value) Fail(MsgInvalidIntegerQuoted, text);
   return *value;
 }
 
 double FloatOrFail(std::u16string_view text) {
   auto value = ParseFloatText(text);
-  if (!value) Fail(InvalidFloatMessage, text);
+  if (!value) Fail(MsgInvalidFloat, text);
   return *value;
 }
 
@@ -62,7 +60,7 @@ TDSValue FromNumber(const std::u16string& text, int dataType) {
     case BooleanType:
       return TDSValue::Boolean(std::trunc(FloatOrFail(text)) == 1);
   }
-  throw Exception(FormatText("No conversion exists for JSON value %s", {Utf16ToUtf8(text)}));
+  throw Exception(FormatText(NoConversionMessage, {Utf16ToUtf8(text)}));
 }
 
 TDSValue FromString(const std::u16string& text, int dataType) {
@@ -82,9 +80,9 @@ TDSValue FromString(const std::u16string& text, int dataType) {
     case BooleanType:
       if (auto number = ParseFloatText(text)) return TDSValue::Boolean(*number != 0);
       if (auto word = TruthWord(text)) return TDSValue::Boolean(*word == 1);
-      Fail(InvalidBooleanMessage, text);
+      Fail(MsgInvalidBoolean, text);
   }
-  throw Exception(FormatText("No conversion exists for JSON value %s", {Utf16ToUtf8(text)}));
+  throw Exception(FormatText(NoConversionMessage, {Utf16ToUtf8(text)}));
 }
 
 TDSValue FromBoolean(bool value, int dataType) {
@@ -101,28 +99,10 @@ TDSValue FromBoolean(bool value, int dataType) {
     case BooleanType:
       return TDSValue::Boolean(value);
   }
-  throw Exception(FormatText("No conversion exists for JSON value %s", {value ? "true" : "false"}));
+  throw Exception(FormatText(NoConversionMessage, {value ? "true" : "false"}));
 }
 
 }  // namespace
-
-std::optional<int32_t> ParseIntegerText(std::u16string_view text) {
-  size_t i = 0;
-  while (i < text.size() && IsBlank(text[i])) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) negative = text[i++] == u'-';
-  if (i >= text.size()) return std::nullopt;
-  int64_t value = 0;
-  for (; i < text.size(); ++i) {
-    const char16_t c = text[i];
-    if (c < u'0' || c > u'9') return std::nullopt;
-    value = value * 10 + (c - u'0');
-    if (value > static_cast<int64_t>(INT32_MAX) + 1) return std::nullopt;
-  }
-  if (negative) value = -value;
-  if (value > INT32_MAX || value < INT32_MIN) return std::nullopt;
-  return static_cast<int32_t>(value);
-}
 
 std::optional<double> ParseFloatText(std::u16string_view text) {
   size_t begin = 0, end = text.size();
@@ -183,7 +163,7 @@ TDSValue JSONToValue(const TJSONValue* json, int dataType) {
   if (dynamic_cast<const TJSONObject*>(json) || dynamic_cast<const TJSONArray*>(json)) {
     throw Exception(FormatText(CannotConvertInputMessage, {json->ToBytes(), TDBXDataTypes::TypeName(dataType)}));
   }
-  throw Exception(FormatText("No conversion exists for JSON value %s", {json->ToBytes()}));
+  throw Exception(FormatText(NoConversionMessage, {json->ToBytes()}));
 }
 
 std::unique_ptr<TJSONValue> ValueToJSON(TDSValue& value, int dataType) {
@@ -207,7 +187,7 @@ std::unique_ptr<TJSONValue> ValueToJSON(TDSValue& value, int dataType) {
     case WideStringType:
       return std::make_unique<TJSONString>(value.AsString());
   }
-  throw Exception(FormatText(CannotConvertOutputMessage, {TDBXDataTypes::TypeName(dataType)}));
+  throw Exception(FormatText(CannotConvertDBXTypeMessage, {TDBXDataTypes::TypeName(dataType)}));
 }
 
 

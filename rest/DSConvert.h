@@ -22,8 +22,6 @@ std::unique_ptr<TJSONValue> ArgumentToJSON(const std::u16string& text);
 // A floating-point number with "." as separator and no thousands
 // separator; blanks around it are allowed.
 std::optional<double> ParseFloatText(std::u16string_view text);
-// A decimal 32-bit integer, optionally signed, leading blanks allowed.
-std::optional<int32_t> ParseIntegerText(std::u16string_view text);
 
 // Stores a JSON argument (nullptr for a missing one) into a value of the
 // parameter's data type; raises the conversion messages of the REST

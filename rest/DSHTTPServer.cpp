@@ -4,8 +4,9 @@
 
 #include "core/Error.h"
 #include "core/Text.h"
-#include "rest/internal/DSCacheResponseHandler.h"
+#include "rest/DSMessages.h"
 #include "rest/internal/DSActivity.h"
+#include "rest/internal/DSCacheResponseHandler.h"
 #include "rest/internal/DSInvocationMetadata.h"
 #include "rest/internal/DSRESTGrammar.h"
 
@@ -13,20 +14,6 @@ namespace fieldsync {
 
 namespace {
 
-constexpr const char* ExpectedContextMessage = "Expected datasnap context in request %s";
-constexpr const char* UnsupportedProtocolMessage =
-    "Specified protocol in request %s is not supported. Current supported protocols are: %s, json, tunnel";
-constexpr const char* NoRESTContextText = "none specified (uses rest)";
-constexpr const char* RefusedParameterMessage =
-    "Query parameter %s (%s) is not accepted as a valid converter. The converter type might not be registered yet "
-    "hence the request is rejected";
-constexpr const char* ConflictingParametersMessage =
-    "Query parameters are conflicting. This is usually due to references on the same output parameter";
-constexpr const char* SessionExpiredReason = "Session has expired";
-constexpr const char* SessionExpiredBody =
-    "{\"SessionExpired\":\"The specified session has expired due to inactivity or was an invalid Session ID\"}";
-constexpr const char* CommandNotSupportedMessage =
-    "Command %s in request is not supported. Accepted commands are: GET, POST, PUT and DELETE";
 constexpr const char* CloseSessionPath = "/CloseSession/";
 constexpr const char* CloseSessionReason = "{\"result\":[true]}";
 

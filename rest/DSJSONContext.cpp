@@ -4,20 +4,12 @@
 // result or error objects.
 #include "core/Error.h"
 #include "rest/DSHTTPServer.h"
+#include "rest/DSMessages.h"
 #include "rest/internal/DSInvocationMetadata.h"
 
 namespace fieldsync {
 
 namespace {
-
-constexpr const char* EmptyContentMessage =
-    "Request type %s has an empty content. A JSON command object is expected";
-constexpr const char* ExpectsArrayMessage =
-    "JSON protocol expects a JSON array instead a %s type. Submit a POST request with a JSON command to receive "
-    "proper response";
-constexpr const char* ExpectsPostMessage =
-    "JSON protocol expects a POST request instead of %s. Submit a POST request with a JSON command to receive "
-    "proper response";
 
 const char* JSONClassName(const TJSONValue& value) {
   if (dynamic_cast<const TJSONObject*>(&value)) return "TJSONObject";

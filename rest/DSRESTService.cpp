@@ -1,23 +1,17 @@
 #include "rest/DSRESTService.h"
 
+#include "core/CoreMessages.h"
 #include "core/Error.h"
 #include "core/Text.h"
 #include "rest/internal/DSActivity.h"
 #include "rest/DSConvert.h"
+#include "rest/DSMessages.h"
 #include "rest/internal/DSRESTGrammar.h"
 #include "rest/DSResponseHandler.h"
 
 namespace fieldsync {
 
 namespace {
-
-constexpr const char* CommandNotImplementedMessage = "Internal command %s not implemented.";
-constexpr const char* TooManyArgumentsMessage =
-    "Server method %s has only %d parameters. Too many arguments actual arguments: %d.";
-constexpr const char* UnusedArgumentsMessage =
-    "Server method %s consumed only %d input parameters out of %d. Decrease the call input parameters for a "
-    "successful execution.";
-constexpr const char* InvalidBooleanMessage = "'%s' is not a valid boolean value";
 
 // Bytes of the text in UTF-8.
 size_t Utf8Length(std::u16string_view text) {
@@ -46,7 +40,7 @@ bool TDSRESTService::ProcessQueryParameter(const std::string& name, const std::s
     } else if (AsciiUpper(text) == u"TRUE" || AsciiUpper(text) == u"FALSE") {
       FStreamAsJSON = AsciiUpper(text) == u"TRUE";
     } else {
-      throw Exception(FormatText(InvalidBooleanMessage, {value}));
+      throw Exception(FormatText(MsgInvalidBoolean, {value}));
     }
     return true;
   }

@@ -11,6 +11,7 @@
 
 #include "json/JSONValue.h"
 #include "rest/DSHTTPView.h"
+#include "rest/DSMessages.h"
 #include "rest/DSRequestFilter.h"
 #include "rest/DSServer.h"
 
@@ -29,20 +30,19 @@ struct TDSExecutionResponse {
 
 class TDSServiceResponseHandler;
 
-// A request body that is not one JSON value.
-inline constexpr const char* InvalidJSONContentMessage = "Message content is not a valid JSON value.";
-
 class TDSRESTService {
  public:
   TDSRESTService(TDSServer& server, std::string userName, std::string password);
   ~TDSRESTService();
 
   // Takes one query parameter (other than the session id): "json" sets
-  // StreamAsJSON; "[filter.]field" sets a result filter's field, creating the
-  // filter on first use; a name without a filter sets the field on every
-  // filter named so far. Unknown kinds and fields are accepted and ignored.
-  // False when a filter refuses the value (status 409); malformed names and
-  // values raise.
+  // StreamAsJSON; "filter.field" sets a result filter's field, creating the
+  // filter on first use; a name without a dot sets that field on every filter
+  // named so far that has it. Every other parameter (an empty name, a name no
+  // filter has, an unknown filter kind or field) is accepted and ignored: the
+  // call runs as if it were not there. False only when a filter refuses the
+  // value (status 409); a malformed filter name and a "json" value that is
+  // not a boolean raise.
   bool ProcessQueryParameter(const std::string& name, const std::string& value);
   // False when two filters apply to the result or share an output position.
   bool CheckConvertersForConsistency() const;

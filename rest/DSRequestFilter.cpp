@@ -9,15 +9,11 @@
 #include "db/DBXValue.h"
 #include "json/DBXJSONTools.h"
 #include "json/JSONNumberText.h"
+#include "rest/DSMessages.h"
 
 namespace fieldsync {
 
 namespace {
-
-constexpr const char* InvalidNamingMessage =
-    "Invalid parameter naming. Expected [dcname.]field[numeric range] instead of %s";
-constexpr const char* CannotConvertOutputMessage =
-    "The output parameter (%s) cannot be converted by the selected converter (%s)";
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 

@@ -6,12 +6,11 @@
 #include "rest/DSConvert.h"
 #include "rest/internal/DSInvocationMetadata.h"
 #include "json/DBXJSONTools.h"
+#include "rest/DSMessages.h"
 
 namespace fieldsync {
 
 namespace {
-
-constexpr const char* CommandClosedMessage = "Command closed or unassigned.";
 
 bool IsOutput(TDSParamDirection direction) { return direction != TDSParamDirection::In; }
 

@@ -2,15 +2,12 @@
 
 #include "core/Error.h"
 #include "core/Text.h"
+#include "rest/DSMessages.h"
 #include "rest/internal/DSRESTGrammar.h"
 
 namespace fieldsync {
 
 namespace {
-
-constexpr const char* MethodNotFoundMessage = "%s method not found in the server method list";
-constexpr const char* NoClassMessage = "OnGetClass event not set or it did not provide a class reference";
-constexpr const char* UnknownLifeCycleMessage = "Unknown LifeCycle:  ";
 
 bool IsServerLifeCycle(const std::string& lifeCycle) { return lifeCycle.empty() || lifeCycle == "Server"; }
 

@@ -5,12 +5,11 @@
 
 #include "core/Error.h"
 #include "core/Text.h"
+#include "rest/DSMessages.h"
 
 namespace fieldsync {
 
 namespace {
-
-constexpr const char* NoItemMessage = "There is no cached item with ID: %s";
 
 // Bytes held by the caches of all sessions.
 std::atomic<int64_t> TotalBytes{0};

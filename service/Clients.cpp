@@ -5,6 +5,7 @@
 
 #include "core/Text.h"
 #include "db/DBXReader.h"
+#include "service/internal/WriteMethod.h"
 #include "service/internal/ServerMethodsComponents.h"
 #include "service/internal/SqlText.h"
 
@@ -164,8 +165,7 @@ bool TServerMethods1::SetCliente(int32_t IDRepresentante, int32_t IDCliente, int
                                  const std::u16string& Celular, const std::u16string& Email,
                                  const std::u16string& Alterado, const std::u16string& Cliente_Contribuinte,
                                  std::u16string& Erro) {
-  Erro.clear();
-  try {
+  return RunWriteMethod(Erro, [&] {
     TServerMethods1Components& c = *FComponents;
     TSQLDataSet& log = c.dstInsertClientePalm;
     log.Close();
@@ -273,10 +273,7 @@ bool TServerMethods1::SetCliente(int32_t IDRepresentante, int32_t IDCliente, int
       }
     }
     return true;
-  } catch (const std::exception& e) {
-    Erro = Utf8ToUtf16(e.what());
-    return false;
-  }
+  });
 }
 
 constexpr std::u16string_view dstUpdateClienteTmpSql =

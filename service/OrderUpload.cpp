@@ -9,6 +9,7 @@
 
 #include "core/Text.h"
 #include "db/DBXReader.h"
+#include "service/internal/WriteMethod.h"
 #include "service/internal/ServerMethodsComponents.h"
 #include "service/internal/SqlText.h"
 
@@ -55,6 +56,17 @@ constexpr std::u16string_view dstPesFilialSql =
     u"\r\n"
     u"where IDFILIAL = :IDFILIAL";
 
+// Whether the order is stored already (the handheld may send it again).
+static bool PedidoReceived(TServerMethods1Components& c, int32_t idFilial, int32_t idRepresentante,
+                           int32_t idPedidoPalm) {
+  c.dstSelectPedido.Close();
+  c.dstSelectPedido.ParamByName("IDFILIAL").AsInteger(idFilial);
+  c.dstSelectPedido.ParamByName("IDPEDIDOPALM").AsInteger(idPedidoPalm);
+  c.dstSelectPedido.ParamByName("IDREPRESENTANTE").AsInteger(idRepresentante);
+  c.dstSelectPedido.Open();
+  return !c.dstSelectPedido.IsEmpty();
+}
+
 bool TServerMethods1::SetPedido(int32_t IDRepresentante, int32_t IDPedidoPalm, int32_t IDFormaPagto,
                                 int32_t IDCondicaoPagto, int32_t IDTabelaPreco, int32_t IDCliente, int32_t Parcela,
                                 int32_t IDConsignacao, int32_t IDCidade, int32_t IDAtividade, int32_t IDConvenio,
@@ -66,15 +78,9 @@ bool TServerMethods1::SetPedido(int32_t IDRepresentante, int32_t IDPedidoPalm, i
                                 const std::u16string& Rg, const std::u16string& Fone, const std::u16string& Celular,
                                 const std::u16string& Email, const std::u16string& Cliente_Contribuinte,
                                 TCurrency TotalPedido, std::u16string& Erro) {
-  Erro.clear();
-  try {
+  return RunWriteMethod(Erro, [&] {
     TServerMethods1Components& c = *FComponents;
-    c.dstSelectPedido.Close();
-    c.dstSelectPedido.ParamByName("IDFILIAL").AsInteger(IDFilial);
-    c.dstSelectPedido.ParamByName("IDPEDIDOPALM").AsInteger(IDPedidoPalm);
-    c.dstSelectPedido.ParamByName("IDREPRESENTANTE").AsInteger(IDRepresentante);
-    c.dstSelectPedido.Open();
-    if (!c.dstSelectPedido.IsEmpty()) return true;  // received already
+    if (PedidoReceived(c, IDFilial, IDRepresentante, IDPedidoPalm)) return true;  // received already
 
     TSQLDataSet& insert = c.dstInsertPedido;
     insert.Close();
@@ -132,10 +138,7 @@ bool TServerMethods1::SetPedido(int32_t IDRepresentante, int32_t IDPedidoPalm, i
     insert.ParamByName("OBS_EXTENSO").Clear();  // stored as NULL
     insert.ExecSQL();
     return true;
-  } catch (const std::exception& e) {
-    Erro = Utf8ToUtf16(e.what());
-    return false;
-  }
+  });
 }
 
 constexpr std::u16string_view dstSelectItensPedidoSql =
@@ -159,8 +162,7 @@ bool TServerMethods1::SetItensPedido(int32_t IDRepresentante, int32_t IDPedidoPa
                                      int32_t IDProduto, TCurrency QtdePedido, TCurrency ValorUnitario,
                                      TCurrency Desconto, TCurrency ValorUnitarioTabela,
                                      const std::u16string& Observacao, std::u16string& Erro) {
-  Erro.clear();
-  try {
+  return RunWriteMethod(Erro, [&] {
     TServerMethods1Components& c = *FComponents;
     c.dstSelectItensPedido.Close();
     c.dstSelectItensPedido.ParamByName("IDFILIAL").AsInteger(IDFilial);
@@ -184,10 +186,7 @@ bool TServerMethods1::SetItensPedido(int32_t IDRepresentante, int32_t IDPedidoPa
       insert.ExecSQL();
     }
     return true;
-  } catch (const std::exception& e) {
-    Erro = Utf8ToUtf16(e.what());
-    return false;
-  }
+  });
 }
 
 constexpr std::u16string_view dstUpdatePedidoSql =
@@ -204,14 +203,8 @@ constexpr std::u16string_view dstUpdatePedidoSql =
 static bool UpdatePedido(TServerMethods1Components& c, int32_t idFilial, int32_t idRepresentante,
                          int32_t idPedidoPalm, const int32_t* prazo, const std::u16string& observacao,
                          std::u16string& erro) {
-  erro.clear();
-  try {
-    c.dstSelectPedido.Close();
-    c.dstSelectPedido.ParamByName("IDFILIAL").AsInteger(idFilial);
-    c.dstSelectPedido.ParamByName("IDPEDIDOPALM").AsInteger(idPedidoPalm);
-    c.dstSelectPedido.ParamByName("IDREPRESENTANTE").AsInteger(idRepresentante);
-    c.dstSelectPedido.Open();
-    if (!c.dstSelectPedido.IsEmpty()) {
+  return RunWriteMethod(erro, [&] {
+    if (PedidoReceived(c, idFilial, idRepresentante, idPedidoPalm)) {
       TSQLDataSet& update = c.dstUpdatePedido;
       update.Close();
       update.ParamByName("OBS_EXTENSO").AsMemo(observacao);
@@ -225,10 +218,7 @@ static bool UpdatePedido(TServerMethods1Components& c, int32_t idFilial, int32_t
       update.ExecSQL();
     }
     return true;
-  } catch (const std::exception& e) {
-    erro = Utf8ToUtf16(e.what());
-    return false;
-  }
+  });
 }
 
 bool TServerMethods1::SetPedido2(int32_t IDRepresentante, int32_t IDPedidoPalm, const std::u16string& Observacao,
@@ -244,8 +234,7 @@ bool TServerMethods1::SetPedido2_Novo(int32_t IDRepresentante, int32_t IDPedidoP
 // Calls the database procedure that takes over the received orders of the
 // branch and representative, with today as the import date.
 bool TServerMethods1::RecebendoPalmAfa(int32_t IDRepresentante, std::u16string& Erro) {
-  Erro.clear();
-  try {
+  return RunWriteMethod(Erro, [&] {
     TSQLStoredProc& call = FComponents->dstRecebendoPalmAFA;
     call.Close();
     call.ParamByName("IDFILIAL").AsInteger(IDFilial);
@@ -254,10 +243,7 @@ bool TServerMethods1::RecebendoPalmAfa(int32_t IDRepresentante, std::u16string& 
     call.ParamByName("IDREPRESENTANTE").AsInteger(IDRepresentante);
     call.ExecProc();  // its output IDPEDIDO is not used
     return true;
-  } catch (const std::exception& e) {
-    Erro = Utf8ToUtf16(e.what());
-    return false;
-  }
+  });
 }
 
 constexpr std::u16string_view dstUpdateIDPedidoPalmSql =

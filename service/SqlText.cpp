@@ -4,10 +4,10 @@
 
 #include "core/Error.h"
 #include "core/Text.h"
+#include "service/ServiceMessages.h"
 
 namespace fieldsync {
 
-const char* const InvalidDateMessage = "''%s'' is not a valid date";
 
 std::u16string Q(int32_t value) {
   std::u16string quoted(1, u'\'');

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "rest/DSMessages.h"
+
 namespace fieldsync {
 
 // Compares the first segment of `path` with `prefix` (letter case ignored).
@@ -26,9 +28,6 @@ struct TRESTRequestParts {
   std::u16string MethodName;
   std::vector<std::u16string> Arguments;
 };
-
-inline constexpr const char* InvalidRequestFormatMessage =
-    "Invalid request format. /className/methodName and eventual parameters expected.";
 
 // Parses "/Class/Method/arg/..." (the path after the "rest" context); raises
 // fieldsync::Exception with InvalidRequestFormatMessage when there is no

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "db/DBXTypes.h"
+#include "service/ServiceMessages.h"
 
 namespace fieldsync {
 
@@ -25,13 +26,11 @@ std::u16string S(std::u16string_view text);
 // argument without a marker, is a programming error and raises Exception.
 std::u16string FillSql(std::u16string_view pattern, std::initializer_list<std::u16string_view> args);
 
-// The message of a text that is not a date: "''%s'' is not a valid date".
-extern const char* const InvalidDateMessage;
-
 // Converts a date in the regional short-date form dd/mm/yyyy (day and month
 // may have one digit; blanks around the text are ignored) to a calendar date.
 // Anything else, including a day that the month does not have, raises
-// Exception with InvalidDateMessage naming the text.
+// Exception with InvalidDateMessage ("''%s'' is not a valid date") naming
+// the text.
 TDBXDate StrToDate(std::u16string_view text);
 
 // The server's local calendar date, and its local time of day (no date part).

@@ -9,19 +9,10 @@
 #include "db/SQLConnection.h"
 #include "db/SQLDataSet.h"
 #include "tests/db/TestDatabase.h"
+#include "tests/support/Expect.h"
 
 namespace fieldsync::test {
 namespace {
-
-template <class F>
-void ExpectDBXError(F call, const std::string& message) {
-  try {
-    call();
-    FAIL() << "no error; expected: " << message;
-  } catch (const TDBXError& e) {
-    EXPECT_EQ(e.what(), message);
-  }
-}
 
 const char* const CreateAllTypes =
     "create table ALLTYPES (ID integer not null primary key, VC varchar(20), CH char(4), SI smallint, "
@@ -151,7 +142,7 @@ TEST_P(CommandTest, QueryWithoutRowsKeepsItsColumns) {
   EXPECT_EQ(reader->ColumnCount(), 1);
   EXPECT_EQ(reader->ValueType(0).Name, u"NOME");
   EXPECT_FALSE(reader->Next());
-  ExpectDBXError([&] { reader->Value(0); }, "No current row");
+  ExpectThrowWithText<TDBXError>([&] { reader->Value(0); }, "No current row");
 }
 
 TEST_P(CommandTest, CommandLifeCycleErrors) {
@@ -162,10 +153,10 @@ TEST_P(CommandTest, CommandLifeCycleErrors) {
   EXPECT_EQ(command.CommandType(), "Dbx.SQL");
   EXPECT_EQ(command.CommandTimeout(), 0);
   EXPECT_EQ(command.RowSetSize(), 20);
-  ExpectDBXError([&] { command.ExecuteQuery(); }, "No statement to execute");
+  ExpectThrowWithText<TDBXError>([&] { command.ExecuteQuery(); }, "No statement to execute");
   command.SetText("select 1 from RDB$DATABASE");
   command.Prepare();
-  ExpectDBXError([&] { command.Prepare(); }, "Command can only be prepared once");
+  ExpectThrowWithText<TDBXError>([&] { command.Prepare(); }, "Command can only be prepared once");
   command.SetText("select 2 from RDB$DATABASE");  // a new text may be prepared again
   EXPECT_FALSE(command.IsPrepared());
   command.Prepare();
@@ -176,10 +167,10 @@ TEST_P(CommandTest, CommandLifeCycleErrors) {
   connection->Close();
   EXPECT_TRUE(reader->IsClosed());  // the connection closed its command's reader
   EXPECT_FALSE(reader->Next());
-  ExpectDBXError([&] { command.ExecuteQuery(); }, "Operation failed.  Connection was closed");
-  ExpectDBXError([&] { command.SetText("select 3 from RDB$DATABASE"); }, "Operation failed.  Connection was closed");
+  ExpectThrowWithText<TDBXError>([&] { command.ExecuteQuery(); }, "Operation failed.  Connection was closed");
+  ExpectThrowWithText<TDBXError>([&] { command.SetText("select 3 from RDB$DATABASE"); }, "Operation failed.  Connection was closed");
   connection->Open();  // the old command stays unusable after a reconnect
-  ExpectDBXError([&] { command.Prepare(); }, "Operation failed.  Connection was closed");
+  ExpectThrowWithText<TDBXError>([&] { command.Prepare(); }, "Operation failed.  Connection was closed");
 }
 
 TEST_P(CommandTest, NewQueryClosesTheCommandsLastReader) {
@@ -268,10 +259,8 @@ TEST_P(CommandTest, LostConnectionFailsThenTheNextConnectWorks) {
   FIELDSYNC_REQUIRE_MODE(GetParam());
   TTestDatabase db(GetParam());
   auto victim = db.Connect();
-  auto killer = db.Connect();
-  TDBXCommand& kill = killer->DBXConnection().CreateCommand();
-  kill.SetText("delete from MON$ATTACHMENTS where MON$ATTACHMENT_ID <> CURRENT_CONNECTION and MON$SYSTEM_FLAG = 0");
-  kill.ExecuteUpdate();
+  auto survivor = db.Connect();
+  DropOtherConnections(*survivor);
 
   try {
     Query(*victim, "select 1 from RDB$DATABASE");
@@ -291,7 +280,7 @@ TEST_P(CommandTest, OpenTwiceIsHarmlessAndCloseTwiceToo) {
   TTestDatabase db(GetParam());
   TSQLConnection connection;
   EXPECT_EQ(connection.State(), TConnectionState::Closed);
-  ExpectDBXError([&] { connection.DBXConnection(); }, "Not connected to a database");
+  ExpectThrowWithText<TDBXError>([&] { connection.DBXConnection(); }, "Not connected to a database");
   connection.Open();
   connection.Open();
   EXPECT_EQ(connection.State(), TConnectionState::Open);

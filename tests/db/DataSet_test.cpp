@@ -7,19 +7,10 @@
 #include "db/DBXError.h"
 #include "db/SQLDataSet.h"
 #include "tests/db/TestDatabase.h"
+#include "tests/support/Expect.h"
 
 namespace fieldsync::test {
 namespace {
-
-template <class F>
-void ExpectDBXError(F call, const std::string& message) {
-  try {
-    call();
-    FAIL() << "no error; expected: " << message;
-  } catch (const TDBXError& e) {
-    EXPECT_EQ(e.what(), message);
-  }
-}
 
 class DataSetTest : public testing::TestWithParam<TDbMode> {};
 
@@ -65,7 +56,7 @@ TEST_P(DataSetTest, BindsEachParameterKindAndUnboundAsNull) {
             u"Observação longa");
   select.Next();
   EXPECT_TRUE(select.Eof());
-  ExpectDBXError([&] { select.FieldByName("NOPE"); }, "Field 'NOPE' not found");
+  ExpectThrowWithText<TDBXError>([&] { select.FieldByName("NOPE"); }, "Field 'NOPE' not found");
 }
 
 TEST_P(DataSetTest, EachStatementIsCommittedOnItsOwn) {
@@ -124,11 +115,11 @@ TEST_P(DataSetTest, ComponentErrorMessages) {
   db.Exec({"create table C (ID integer)"});
   auto connection = db.Connect();
   TSQLDataSet dataSet(*connection);
-  ExpectDBXError([&] { dataSet.Open(); }, "No SQL statement available");
-  ExpectDBXError([&] { dataSet.ExecSQL(); }, "No SQL statement available");
+  ExpectThrowWithText<TDBXError>([&] { dataSet.Open(); }, "No SQL statement available");
+  ExpectThrowWithText<TDBXError>([&] { dataSet.ExecSQL(); }, "No SQL statement available");
   dataSet.SetCommandText("insert into C (ID) values (:ID)");
-  ExpectDBXError([&] { dataSet.ParamByName("OTHER"); }, "Parameter 'OTHER' not found");
-  ExpectDBXError([&] { dataSet.Open(); }, "Cursor not returned from Query");
+  ExpectThrowWithText<TDBXError>([&] { dataSet.ParamByName("OTHER"); }, "Parameter 'OTHER' not found");
+  ExpectThrowWithText<TDBXError>([&] { dataSet.Open(); }, "Cursor not returned from Query");
   // Open refused the statement without running it.
   TSQLDataSet count(*connection);
   count.SetCommandText("select count(*) as N from C");

@@ -7,22 +7,12 @@
 #include "db/DBXError.h"
 #include "db/SQLConnection.h"
 #include "tests/db/TestDatabase.h"
+#include "tests/support/Expect.h"
 
 namespace fieldsync::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Expects `open` to raise a TDBXError with exactly `message`.
-template <class F>
-void ExpectDBXError(F open, const std::string& message) {
-  try {
-    open();
-    FAIL() << "no error; expected: " << message;
-  } catch (const TDBXError& e) {
-    EXPECT_EQ(e.what(), message);
-  }
-}
 
 class DefinitionsTest : public testing::Test {
  protected:
@@ -37,7 +27,7 @@ class DefinitionsTest : public testing::Test {
 
 TEST_F(DefinitionsTest, NoDriverFileGivesInvalidArgumentNamingTheConnection) {
   TSQLConnection connection;
-  ExpectDBXError([&] { connection.Open(); }, "Invalid argument:  DMESTOQUE");
+  ExpectThrowWithText<TDBXError>([&] { connection.Open(); }, "Invalid argument:  DMESTOQUE");
   EXPECT_EQ(connection.State(), TConnectionState::Closed);
 }
 
@@ -45,7 +35,7 @@ TEST_F(DefinitionsTest, DriverFileWithoutInstalledDriversNamesSectionAndFile) {
   Drivers("[Installed Drivers]\n\n[Firebird]\nLibraryName=dbxfb.dll\n");
   Connections("[DMESTOQUE]\nDriverName=FIREBIRD\n");
   TSQLConnection connection;
-  ExpectDBXError([&] { connection.Open(); },
+  ExpectThrowWithText<TDBXError>([&] { connection.Open(); },
                  "No \"Installed Drivers\" defined in " + (Dir() / "dbxdrivers.ini").string());
 }
 
@@ -53,7 +43,7 @@ TEST_F(DefinitionsTest, ConnectionMissingFromDefinitionsIsInvalidArgument) {
   Drivers(StandardDriversFile());
   Connections("[OTHER]\nDriverName=FIREBIRD\n");
   TSQLConnection connection;
-  ExpectDBXError([&] { connection.Open(); }, "Invalid argument:  DMESTOQUE");
+  ExpectThrowWithText<TDBXError>([&] { connection.Open(); }, "Invalid argument:  DMESTOQUE");
 }
 
 TEST_F(DefinitionsTest, MissingOwnConnectionsFileIsReportedWithItsPath) {
@@ -62,7 +52,7 @@ TEST_F(DefinitionsTest, MissingOwnConnectionsFileIsReportedWithItsPath) {
   TDBXDefinitions::Process();  // the definitions are read once, here
   fs::remove(Dir() / "dbxconnections.ini");
   TSQLConnection connection;
-  ExpectDBXError([&] { connection.Open(); },
+  ExpectThrowWithText<TDBXError>([&] { connection.Open(); },
                  "Driver/Connection Registry File '" + (Dir() / "dbxconnections.ini").string() + "' not found");
 }
 
@@ -70,27 +60,27 @@ TEST_F(DefinitionsTest, SectionWithoutDriverNameIsRefused) {
   Drivers(StandardDriversFile());
   Connections("[DMESTOQUE]\nDatabase=x.fdb\n");
   TSQLConnection connection;
-  ExpectDBXError([&] { connection.Open(); }, "Missing DriverName property");
+  ExpectThrowWithText<TDBXError>([&] { connection.Open(); }, "Missing DriverName property");
   // The connection's own section is read again at each connect.
   Connections("[DMESTOQUE]\nDriverName= \n");
-  ExpectDBXError([&] { connection.Open(); }, "Missing DriverName property");
+  ExpectThrowWithText<TDBXError>([&] { connection.Open(); }, "Missing DriverName property");
 }
 
 TEST_F(DefinitionsTest, EmptyConnectionNameIsRefused) {
   TSQLConnection connection;
   connection.ConnectionName.clear();
-  ExpectDBXError([&] { connection.Open(); }, "Connection name missing");
+  ExpectThrowWithText<TDBXError>([&] { connection.Open(); }, "Connection name missing");
 }
 
 TEST_F(DefinitionsTest, UnknownDriverLibraryOrEntryPointCannotLoad) {
   Drivers("[Installed Drivers]\nFirebird=1\n[Firebird]\nLibraryName=dbxora.dll\n");
   Connections("[DMESTOQUE]\nDriverName=Firebird\n");
   TSQLConnection connection;
-  ExpectDBXError([&] { connection.Open(); },
+  ExpectThrowWithText<TDBXError>([&] { connection.Open(); },
                  "Unable to load dbxora.dll (ErrorCode 126).  It may be missing from the system path.");
   Drivers("[Installed Drivers]\nFirebird=1\n[Firebird]\nGetDriverFunc=getSQLDriverORACLE\n");
   TDBXDefinitions::ResetProcess();
-  ExpectDBXError([&] { connection.Open(); },
+  ExpectThrowWithText<TDBXError>([&] { connection.Open(); },
                  "Unable to load dbxfb.dll (ErrorCode 127).  It may be missing from the system path.");
 }
 
@@ -98,8 +88,39 @@ TEST_F(DefinitionsTest, MissingClientLibraryIsAnErrorNotACrash) {
   Drivers("[Installed Drivers]\nFirebird=1\n[Firebird]\nVendorLib=libfbclient-missing.so.9\n");
   Connections("[DMESTOQUE]\nDriverName=Firebird\n");
   TSQLConnection connection;
-  ExpectDBXError([&] { connection.Open(); },
+  ExpectThrowWithText<TDBXError>([&] { connection.Open(); },
                  "Unable to load libfbclient-missing.so.9 (ErrorCode 126).  It may be missing from the system path.");
+}
+
+// A number in the definitions that is not a number stops the connect with
+// its name and text; it is never taken as 0. Nothing is attached before.
+TEST_F(DefinitionsTest, NumberValuesThatAreNotNumbersAreRefusedByName) {
+  struct Case {
+    const char* line;
+    const char* message;
+  } cases[] = {
+      {"RowSetSize=ten", "RowSetSize must be a whole number, not \"ten\""},
+      {"RowSetSize=2147483648", "RowSetSize must be a whole number, not \"2147483648\""},
+      {"RowSetSize=1.5", "RowSetSize must be a whole number, not \"1.5\""},
+      {"SQLDialect=three", "SQLDialect must be a whole number, not \"three\""},
+      {"SQLDialect=3a", "SQLDialect must be a whole number, not \"3a\""},
+      {"SQLDialect=0x3", "SQLDialect must be a whole number, not \"0x3\""},
+  };
+  Drivers(StandardDriversFile());
+  for (const auto& c : cases) {
+    Connections(std::string("[DMESTOQUE]\nDriverName=FIREBIRD\nDatabase=") + (Dir() / "none.fdb").string() + "\n" +
+                c.line + "\n");
+    TDBXDefinitions::ResetProcess();
+    TSQLConnection connection;
+    try {
+      connection.Open();
+      ADD_FAILURE() << "opened with " << c.line;
+    } catch (const TDBXError& e) {
+      EXPECT_EQ(e.what(), std::string(c.message)) << c.line;
+      EXPECT_EQ(e.ErrorCode(), TDBXErrorCodes::InvalidArgument) << c.line;
+    }
+    EXPECT_EQ(connection.State(), TConnectionState::Closed) << c.line;
+  }
 }
 
 TEST_F(DefinitionsTest, DefinitionsFileFormatAndDriverDefaults) {

@@ -189,11 +189,9 @@ TEST_P(ReuseTest, AnIdleAttachmentThatWasCutIsReplacedBeforeUse) {
   ScalarOnOwnAttachment("select count(*) from RDB$DATABASE");
   {
     TReuseSetting off("0");
-    TSQLConnection killer;
-    killer.Open();
-    TDBXCommand& kill = killer.DBXConnection().CreateCommand();
-    kill.SetText("delete from MON$ATTACHMENTS where MON$ATTACHMENT_ID <> CURRENT_CONNECTION and MON$SYSTEM_FLAG = 0");
-    kill.ExecuteUpdate();
+    TSQLConnection survivor;
+    survivor.Open();
+    DropOtherConnections(survivor);
   }
   connection.Open();
   EXPECT_NE(AttachmentId(connection), first);

@@ -19,20 +19,6 @@ std::string ModeName(const testing::TestParamInfo<TDbMode>& info) {
   return info.param == TDbMode::Embedded ? "Embedded" : "Server";
 }
 
-TTempDir::TTempDir() {
-  static std::atomic<int> counter{0};
-  FPath = fs::temp_directory_path() /
-          ("fieldsync-dbtest-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-  fs::remove_all(FPath);
-  fs::create_directories(FPath);
-  fs::permissions(FPath, fs::perms::all);  // the server process writes here too
-}
-
-TTempDir::~TTempDir() {
-  std::error_code ec;
-  fs::remove_all(FPath, ec);
-}
-
 void WriteFile(const fs::path& path, const std::string& text) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << text;
@@ -42,6 +28,12 @@ void UseDefinitionsFiles(const fs::path& drivers, const fs::path& connections) {
   ::setenv(DriversFileVariable, drivers.string().c_str(), 1);
   ::setenv(ConnectionsFileVariable, connections.string().c_str(), 1);
   TDBXDefinitions::ResetProcess();
+}
+
+void DropOtherConnections(TSQLConnection& survivor) {
+  TDBXCommand& kill = survivor.DBXConnection().CreateCommand();
+  kill.SetText("delete from MON$ATTACHMENTS where MON$ATTACHMENT_ID <> CURRENT_CONNECTION and MON$SYSTEM_FLAG = 0");
+  kill.ExecuteUpdate();
 }
 
 std::string StandardDriversFile() {

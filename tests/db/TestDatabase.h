@@ -13,6 +13,7 @@
 
 #include "core/Platform.h"
 #include "db/SQLConnection.h"
+#include "tests/support/TempDir.h"
 
 namespace fieldsync::test {
 
@@ -20,22 +21,15 @@ enum class TDbMode { Embedded, Server };
 
 std::string ModeName(const testing::TestParamInfo<TDbMode>& info);
 
-// A fresh temporary directory, removed with the object.
-class TTempDir {
- public:
-  TTempDir();
-  ~TTempDir();
-  const std::filesystem::path& Path() const { return FPath; }
-
- private:
-  std::filesystem::path FPath;
-};
-
 void WriteFile(const std::filesystem::path& path, const std::string& text);
 
 // The definitions files named by the environment variables; the process-wide
 // definitions are forgotten so that the next connect reads them.
 void UseDefinitionsFiles(const std::filesystem::path& drivers, const std::filesystem::path& connections);
+
+// Cuts every other attachment to the database, as a server that dropped
+// them would: their next statement fails. `survivor` keeps its own.
+void DropOtherConnections(TSQLConnection& survivor);
 
 // The drivers file that lists the built-in Firebird driver.
 std::string StandardDriversFile();

@@ -106,6 +106,21 @@ TrimChar=False
 """
 
 
+def set_branch_port(database, port, branch=1):
+    """Makes the service of `branch` listen on `port` (FILIAL.PORTA_MOBILE)."""
+    run_sql(database, "update FILIAL set PORTA_MOBILE = %d where IDFILIAL = %d;\ncommit;\n" % (port, branch))
+
+
+def read_all(sock):
+    """Every byte the peer sends until it closes the connection."""
+    chunks = []
+    while True:
+        chunk = sock.recv(65536)
+        if not chunk:
+            return b"".join(chunks)
+        chunks.append(chunk)
+
+
 class FieldsyncProcess:
     """One running fieldsync (--headless unless other arguments are given) in
     a program directory of its own."""
@@ -221,10 +236,4 @@ def request(port, method, path, headers=None, body=b"", host="127.0.0.1", versio
         s.settimeout(120)
         s.connect((host, port))
         s.sendall(data)
-        chunks = []
-        while True:
-            chunk = s.recv(65536)
-            if not chunk:
-                break
-            chunks.append(chunk)
-    return Answer(b"".join(chunks))
+        return Answer(read_all(s))

@@ -34,19 +34,13 @@ def call(port, path, source="127.0.0.1", session=None, headers=None, host="127.0
         s.bind((source, 0))
         s.connect((host, port))
         s.sendall(("\r\n".join(lines) + "\r\n\r\n").encode("latin-1"))
-        chunks = []
-        while True:
-            chunk = s.recv(65536)
-            if not chunk:
-                break
-            chunks.append(chunk)
-    return harness.Answer(b"".join(chunks))
+        return harness.Answer(harness.read_all(s))
 
 
 def start_service(directory, env=None):
     database = harness.create_database(directory)
     port = harness.free_port()
-    harness.run_sql(database, "update FILIAL set PORTA_MOBILE = %d where IDFILIAL = 1;\ncommit;\n" % port)
+    harness.set_branch_port(database, port)
     service = harness.FieldsyncProcess(database, branch_file="1\r\n", env=env).start(wait_port=port)
     return service, port
 

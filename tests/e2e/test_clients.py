@@ -80,7 +80,7 @@ def setUpModule():
     DIRECTORY = tempfile.mkdtemp(prefix="fieldsync-clients-")
     DATABASE = harness.create_database(DIRECTORY)
     PORT = harness.free_port()
-    harness.run_sql(DATABASE, "update FILIAL set PORTA_MOBILE = %d where IDFILIAL = 1;\ncommit;\n" % PORT)
+    harness.set_branch_port(DATABASE, PORT)
     SERVICE = harness.FieldsyncProcess(DATABASE, branch_file="1\r\n")
     # The copy of the build directory may hold zips of an earlier run.
     for name in os.listdir(os.path.join(SERVICE.directory, "proxy")):

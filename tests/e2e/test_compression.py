@@ -20,7 +20,7 @@ def setUpModule():
     for name, env in (("default", {}), ("off", {"FIELDSYNC_GZIP": "0"})):
         database = harness.create_database(DIRECTORY, name=name + ".fdb")
         port = harness.free_port()
-        harness.run_sql(database, "update FILIAL set PORTA_MOBILE = %d where IDFILIAL = 1;\ncommit;\n" % port)
+        harness.set_branch_port(database, port)
         SERVICES[name] = (port, harness.FieldsyncProcess(database, env=env).start(wait_port=port))
 
 

@@ -16,7 +16,7 @@ def setUpModule():
     DIRECTORY = tempfile.mkdtemp(prefix="fieldsync-files-")
     DATABASE = harness.create_database(DIRECTORY)
     PORT = harness.free_port()
-    harness.run_sql(DATABASE, "update FILIAL set PORTA_MOBILE = %d where IDFILIAL = 1;\ncommit;\n" % PORT)
+    harness.set_branch_port(DATABASE, PORT)
     SERVICE = harness.FieldsyncProcess(DATABASE, branch_file="1\r\n")
     # The build directory may hold a client written by an earlier run.
     script = os.path.join(SERVICE.directory, "js", "serverfunctions.js")

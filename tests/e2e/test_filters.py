@@ -24,7 +24,7 @@ def setUpModule():
     DIRECTORY = tempfile.mkdtemp(prefix="fieldsync-filters-")
     DATABASE = harness.create_database(DIRECTORY, large=EXTRA_CLIENTS)
     PORT = harness.free_port()
-    harness.run_sql(DATABASE, "update FILIAL set PORTA_MOBILE = %d where IDFILIAL = 1;\ncommit;\n" % PORT)
+    harness.set_branch_port(DATABASE, PORT)
     SERVICE = harness.FieldsyncProcess(DATABASE, branch_file="1\r\n").start(wait_port=PORT)
 
 

@@ -72,7 +72,7 @@ def setUpModule():
     DIRECTORY = tempfile.mkdtemp(prefix="fieldsync-injection-")
     DATABASE = harness.create_database(DIRECTORY)
     PORT = harness.free_port()
-    harness.run_sql(DATABASE, "update FILIAL set PORTA_MOBILE = %d where IDFILIAL = 1;\ncommit;\n" % PORT)
+    harness.set_branch_port(DATABASE, PORT)
     # Through the server, so that the test can read the database while the service runs.
     SERVICE = harness.FieldsyncProcess(harness.fb_server() + ":" + DATABASE,
                                        branch_file="1\r\n").start(wait_port=PORT)

@@ -21,7 +21,7 @@ def setUpModule():
     DIRECTORY = tempfile.mkdtemp(prefix="fieldsync-stop-")
     DATABASE = harness.create_database(DIRECTORY)
     PORT = harness.free_port()
-    harness.run_sql(DATABASE, "update FILIAL set PORTA_MOBILE = %d where IDFILIAL = 1;\ncommit;\n" % PORT)
+    harness.set_branch_port(DATABASE, PORT)
 
 
 def tearDownModule():
@@ -52,15 +52,9 @@ def try_request(path, headers=None):
     try:
         with socket.create_connection(("127.0.0.1", PORT), timeout=60) as s:
             s.sendall(("\r\n".join(lines) + "\r\n\r\n").encode("latin-1"))
-            chunks = []
-            while True:
-                chunk = s.recv(65536)
-                if not chunk:
-                    break
-                chunks.append(chunk)
+            return harness.read_all(s) or None
     except OSError:
         return None
-    return b"".join(chunks) or None
 
 
 class Stop(unittest.TestCase):

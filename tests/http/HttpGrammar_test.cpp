@@ -164,6 +164,11 @@ TEST(HttpDate, ParsesTheThreeFormsAndFormatsRfc1123) {
     EXPECT_NEAR(ParseHttpDate(text), expected, 1e-9) << text;
   EXPECT_EQ(ParseHttpDate(""), -1);
   EXPECT_EQ(ParseHttpDate("yesterday"), -1);
+  // Numbers that are not plain digits make the whole date unreadable.
+  for (const char* text : {"Sun, 06 Nov 1994 08:-49:37 GMT", "Sun, 06 Nov 1994 08:49:37:01 GMT",
+                           "Sun, 06 Nov 1994 +8:49:37 GMT", "Sun, 06 Nov 99999999999999999999999 08:49:37 GMT"})
+    EXPECT_EQ(ParseHttpDate(text), -1) << text;
+  EXPECT_NEAR(ParseHttpDate("Sun, 06 Nov 1994 08:49 GMT"), EncodeDateTime(1994, 11, 6, 8, 49, 0), 1e-9);
   EXPECT_EQ(FormatHttpDate(expected), "Sun, 06 Nov 1994 08:49:37 GMT");
   EXPECT_EQ(FormatHttpDate(EncodeDateTime(2026, 12, 10, 0, 0, 0)),
             "Thu, 10 Dec 2026 00:00:00 GMT");

@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "ListenerFixture.h"
+#include "tests/support/Expect.h"
 
 namespace fieldsync::test {
 namespace {
@@ -26,17 +27,6 @@ int ProcessThreads() {
   while (std::getline(status, line))
     if (line.rfind("Threads:", 0) == 0) return std::stoi(line.substr(8));
   return -1;
-}
-
-// Polls `condition` every 10 ms for up to `timeout`.
-template <typename F>
-bool Eventually(F condition, std::chrono::milliseconds timeout = 10s) {
-  const auto end = std::chrono::steady_clock::now() + timeout;
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(10ms);
-  }
-  return true;
 }
 
 std::string Joined(const std::vector<std::string>& pieces) {
@@ -66,7 +56,7 @@ TEST_F(ListenerTest, IdleConnectionsCostNoThread) {
     idle.push_back(std::make_unique<TTestConnection>(FPort));
     ASSERT_TRUE(idle.back()->Connected()) << i;
   }
-  ASSERT_TRUE(Eventually([&] { return FListener->ConnectionCount() == 500; }))
+  ASSERT_TRUE(WaitUntil([&] { return FListener->ConnectionCount() == 500; }))
       << FListener->ConnectionCount();
   EXPECT_LE(ProcessThreads(), before);
   // They are served all the same, and a new client meanwhile too.
@@ -76,7 +66,7 @@ TEST_F(ListenerTest, IdleConnectionsCostNoThread) {
     EXPECT_EQ(ParseAnswer(idle[i]->ReadAll()).Status, 200) << i;
   }
   idle.clear();
-  EXPECT_TRUE(Eventually([&] { return FListener->ConnectionCount() == 0; }));
+  EXPECT_TRUE(WaitUntil([&] { return FListener->ConnectionCount() == 0; }));
 }
 
 struct TIdleCase {
@@ -105,7 +95,7 @@ TEST_F(ListenerTest, ReadTimeOutClosesSilentConnectionsWithoutAnAnswer) {
     EXPECT_EQ(rest, "") << cases[i].Name;
     EXPECT_TRUE(connections[i]->ClosedWithin(100)) << cases[i].Name;
   }
-  EXPECT_TRUE(Eventually([&] { return FListener->ConnectionCount() == 0; }));
+  EXPECT_TRUE(WaitUntil([&] { return FListener->ConnectionCount() == 0; }));
 }
 
 TEST_F(ListenerTest, ServesASlowClientWhosePausesStayWithinTheTimeOut) {
@@ -153,9 +143,9 @@ TEST_F(ListenerTest, SendTimeOutClosesAClientThatNeverReads) {
   // 64 MiB: far more than both socket buffers hold.
   TTestConnection stalled(FPort);
   stalled.Send("GET /filled?count=64&size=1048576 HTTP/1.0\r\n\r\n");
-  ASSERT_TRUE(Eventually([&] { return FListener->ConnectionCount() == 1; }));
+  ASSERT_TRUE(WaitUntil([&] { return FListener->ConnectionCount() == 1; }));
   // Bounded generously for instrumented builds; the time-out is 1 s.
-  EXPECT_TRUE(Eventually([&] { return FListener->ConnectionCount() == 0; }, 60s));
+  EXPECT_TRUE(WaitUntil([&] { return FListener->ConnectionCount() == 0; }, 60s));
   // The client got the start of the answer, then the connection ended.
   const std::string received = stalled.ReadAll(5000);
   EXPECT_EQ(received.rfind("HTTP/1.1 200 OK\r\n", 0), 0u);
@@ -173,7 +163,7 @@ TEST_F(ListenerTest, StopEndsIdleAndBusyConnectionsAndWaitsForDispatch) {
   for (int i = 0; i < 5; ++i) idle.push_back(std::make_unique<TTestConnection>(FPort));
   TTestConnection halfway(FPort);
   halfway.Send("GET /half");
-  ASSERT_TRUE(Eventually([&] { return FListener->ConnectionCount() == 7; }));
+  ASSERT_TRUE(WaitUntil([&] { return FListener->ConnectionCount() == 7; }));
 
   auto stopped = std::async(std::launch::async, [this] { FListener->SetActive(false); });
   // Idle connections end at once, while the dispatch still runs.

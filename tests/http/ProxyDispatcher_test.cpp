@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "TempDir.h"
+#include "tests/support/TempDir.h"
 #include "TestClient.h"
 #include "http/DSHTTPWebDispatcher.h"
 #include "http/DSProxyDispatcher.h"
@@ -61,21 +61,7 @@ class ProxyDispatcherTest : public ::testing::Test {
   static test::THttpAnswer Dispatch(TWebModule1& module, const std::string& method,
                                     const std::string& path,
                                     std::vector<std::pair<std::string, std::string>> headers = {}) {
-    THttpRequestData data;
-    data.Method = method;
-    data.ProtocolVersion = "HTTP/1.1";
-    data.PathInfo = path;
-    data.RawPath = path;
-    data.Host = "127.0.0.1:8081";
-    data.RemoteAddr = "127.0.0.1";
-    data.LocalPort = 8081;
-    data.Headers = std::move(headers);
-    std::string wire;
-    TWebRequest request(std::move(data));
-    TWebResponse response("HTTP/1.1", [&wire](std::string_view b) { wire.append(b); });
-    if (module.HandleRequest(request, response) && !response.Sent()) response.SendResponse();
-    response.Finish();
-    return test::ParseAnswer(wire);
+    return test::DispatchInProcess(module, method, path, std::move(headers));
   }
 
   fs::file_time_type ZipTime(const std::string& name) {

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <sstream>
 
-#include "TempDir.h"
+#include "tests/support/TempDir.h"
 #include "db/DBXTypes.h"
 #include "http/internal/DSProxyGenerator.h"
 #include "http/internal/DSProxyMetadata.h"

@@ -9,6 +9,9 @@
 #include <cstring>
 
 #include "core/Text.h"
+#include "http/WebModule.h"
+#include "http/WebRequest.h"
+#include "http/WebResponse.h"
 
 namespace fieldsync::test {
 
@@ -22,6 +25,25 @@ std::vector<std::string> THttpAnswer::HeaderNames() const {
   std::vector<std::string> names;
   for (const auto& header : Headers) names.push_back(header.first);
   return names;
+}
+
+THttpAnswer DispatchInProcess(TWebModule& module, const std::string& method, const std::string& path,
+                              std::vector<std::pair<std::string, std::string>> headers) {
+  THttpRequestData data;
+  data.Method = method;
+  data.ProtocolVersion = "HTTP/1.1";
+  data.PathInfo = path;
+  data.RawPath = path;
+  data.Host = "127.0.0.1:8081";
+  data.RemoteAddr = "127.0.0.1";
+  data.LocalPort = 8081;
+  data.Headers = std::move(headers);
+  std::string wire;
+  TWebRequest request(std::move(data));
+  TWebResponse response("HTTP/1.1", [&wire](std::string_view b) { wire.append(b); });
+  if (module.HandleRequest(request, response) && !response.Sent()) response.SendResponse();
+  response.Finish();
+  return ParseAnswer(wire);
 }
 
 THttpAnswer ParseAnswer(const std::string& raw) {

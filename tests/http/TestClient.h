@@ -5,6 +5,10 @@
 #include <string>
 #include <vector>
 
+namespace fieldsync {
+class TWebModule;
+}
+
 namespace fieldsync::test {
 
 struct THttpAnswer {
@@ -20,6 +24,11 @@ struct THttpAnswer {
 };
 
 THttpAnswer ParseAnswer(const std::string& raw);
+
+// Dispatches a GET-like request to `module` in process, as the pool would
+// (from 127.0.0.1 to port 8081), and answers what it wrote on the wire.
+THttpAnswer DispatchInProcess(TWebModule& module, const std::string& method, const std::string& path,
+                              std::vector<std::pair<std::string, std::string>> headers = {});
 
 // A connected socket to 127.0.0.1 (or ::1) on `port`; closes on destruction.
 class TTestConnection {

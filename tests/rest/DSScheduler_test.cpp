@@ -2,6 +2,7 @@
 // while it waits for an event. A fault here frees what the waiting thread is
 // about to read; under AddressSanitizer that is reported and the test fails.
 #include "rest/DSScheduler.h"
+#include "tests/support/Expect.h"
 
 #include <gtest/gtest.h>
 
@@ -15,6 +16,7 @@
 #include <vector>
 
 using namespace fieldsync;
+using fieldsync::test::WaitUntil;
 
 namespace {
 
@@ -37,10 +39,6 @@ struct TRunLog {
     return std::find(ran.begin(), ran.end(), event) != ran.end();
   }
 };
-
-void WaitUntil(const std::function<bool()>& condition) {
-  for (int i = 0; i < 10000 && !condition(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-}
 
 // Gives the scheduler thread time to reach its wait for the earliest event.
 void LetTheSchedulerWait() { std::this_thread::sleep_for(std::chrono::milliseconds(50)); }

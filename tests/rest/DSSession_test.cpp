@@ -1,4 +1,5 @@
 #include "rest/DSSession.h"
+#include "tests/support/Expect.h"
 
 #include <gtest/gtest.h>
 
@@ -7,6 +8,7 @@
 #include <thread>
 
 using namespace fieldsync;
+using fieldsync::test::WaitUntil;
 
 namespace {
 
@@ -17,10 +19,6 @@ struct ManualClock {
     return [this] { return Now.load(); };
   }
 };
-
-void WaitUntil(const std::function<bool()>& condition) {
-  for (int i = 0; i < 5000 && !condition(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-}
 
 }  // namespace
 

@@ -1,6 +1,8 @@
 #pragma once
 // A directory of its own under the system's temp directory, removed at the
-// end of the test, with helpers to lay files into it.
+// end of the test, with helpers to lay files into it. Every test that needs
+// scratch files uses this one type. The directory is open to every user, so
+// that a Firebird server process can write a database into it too.
 
 #include <algorithm>
 #include <filesystem>
@@ -17,8 +19,9 @@ class TTempDir {
   TTempDir() {
     std::random_device random;
     FPath = std::filesystem::temp_directory_path() /
-            ("fieldsync-files-" + std::to_string(random()) + std::to_string(random()));
+            ("fieldsync-test-" + std::to_string(random()) + std::to_string(random()));
     std::filesystem::create_directories(FPath);
+    std::filesystem::permissions(FPath, std::filesystem::perms::all);
   }
   ~TTempDir() {
     std::error_code ec;

@@ -1,0 +1,20 @@
+#pragma once
+// The message texts of the core conversions, and the texts that several
+// layers raise alike (a text that is not a number, in the window, the
+// database fields, the JSON values and the REST arguments). They are part of
+// the service's interface: keep them exact. "%s" is filled with FormatText.
+
+namespace fieldsync {
+
+// A text that is not a whole number, as the window's edits and a database
+// field read as a number report it.
+inline constexpr const char* MsgInvalidInteger = "'%s' is not a valid integer value";
+// The same failure as JSON numbers, REST arguments and result filters report
+// it: the text stands between doubled quotes.
+inline constexpr const char* MsgInvalidIntegerQuoted = "''%s'' is not a valid integer value";
+inline constexpr const char* MsgInvalidFloat = "'%s' is not a valid floating point value";
+inline constexpr const char* MsgInvalidBoolean = "'%s' is not a valid boolean value";
+// A Currency amount outside its range.
+inline constexpr const char* MsgFloatOverflow = "Floating point overflow";
+
+}  // namespace fieldsync
