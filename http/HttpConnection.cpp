@@ -6,6 +6,7 @@
 
 #include "core/Error.h"
 #include "core/Text.h"
+#include "http/HttpMessages.h"
 #include "http/WebRequest.h"
 
 namespace fieldsync {
@@ -29,10 +30,19 @@ class TCollectSink : public TResponseSink {
   std::vector<TWireBuffer> Pieces;
 };
 
-std::vector<TWireBuffer> StatusAnswer(const std::string& version, int status) {
+// A status answer; a message goes along as plain text.
+void SetStatusAnswer(TWebResponse& response, const THttpStatusAnswer& answer) {
+  response.SetStatusCode(answer.Status);
+  if (!answer.Message.empty()) {
+    response.SetContentType("text/plain");
+    response.SetContent(answer.Message);
+  }
+}
+
+std::vector<TWireBuffer> StatusAnswer(const std::string& version, const THttpStatusAnswer& answer) {
   TCollectSink sink;
   TWebResponse response(version, sink);
-  response.SetStatusCode(status);
+  SetStatusAnswer(response, answer);
   response.Finish();
   return std::move(sink.Pieces);
 }
@@ -73,7 +83,7 @@ THttpConnection::TOutcome RunRequest(THttpRequestData data, const std::string& v
       handler.HandleRequest(request, response);
     } catch (const THttpStatusAnswer& answer) {
       if (!response.HeadWritten()) {
-        response.SetStatusCode(answer.Status);
+        SetStatusAnswer(response, answer);
         response.Finish();
       }
       outcome.Pieces = std::move(sink.Pieces);
@@ -165,7 +175,9 @@ void THttpConnection::Start() {
     return;
   }
   FLoop.Connections.insert(this);
-  SetDeadline(TimeoutFromNow());
+  const int budget = FLoop.State.Limits.RequestTimeoutSeconds;
+  if (budget > 0) FArrivalDeadline = TClock::now() + std::chrono::seconds(budget);
+  SetDeadline(ReadDeadline());
   // On a busy link the request is often there already.
   OnReadable();
 }
@@ -174,6 +186,12 @@ THttpConnection::TClock::time_point THttpConnection::TimeoutFromNow() const {
   const int seconds = FLoop.State.Limits.ReadTimeoutSeconds;
   if (seconds <= 0) return TClock::time_point::max();
   return TClock::now() + std::chrono::seconds(seconds);
+}
+
+// While the request arrives: the read time-out from now, but never past
+// the time the whole request has to arrive in.
+THttpConnection::TClock::time_point THttpConnection::ReadDeadline() const {
+  return std::min(TimeoutFromNow(), FArrivalDeadline);
 }
 
 // One timer per connection, armed for the earliest deadline it has to
@@ -197,8 +215,15 @@ void THttpConnection::OnTimer() {
     SetDeadline(FDeadline);
     return;
   }
-  // Reading: idle beyond the read time-out; writing: the client took
-  // nothing for as long; lingering: the grace time is over.
+  // Reading: past the time the whole request has to arrive in, which is
+  // answered; idle beyond the read time-out. Writing: the client took
+  // nothing for as long. Lingering: the grace time is over.
+  if (FState == TState::Reading && FDeadline >= FArrivalDeadline) {
+    const int budget = FLoop.State.Limits.RequestTimeoutSeconds;
+    return Answer(StatusAnswer(FReader.Line().Version,
+                               {408, FormatText(MsgRequestTooSlow, {std::to_string(budget)})}),
+                  true);
+  }
   Close();
 }
 
@@ -226,7 +251,7 @@ void THttpConnection::OnReadable() {
     received = true;
     if (static_cast<size_t>(n) < sizeof buffer) break;
   }
-  if (received) SetDeadline(TimeoutFromNow());
+  if (received) SetDeadline(ReadDeadline());
   Advance();
 }
 
@@ -245,7 +270,7 @@ void THttpConnection::Advance() {
       }
     }
   } catch (const THttpStatusAnswer& answer) {
-    Answer(StatusAnswer(FReader.Line().Version, answer.Status), true);
+    Answer(StatusAnswer(FReader.Line().Version, answer), true);
   } catch (const std::exception& e) {
     // A malformed head ends the connection without an answer; a failure
     // after it is answered with its message.
@@ -423,7 +448,7 @@ void THttpConnection::Close() {
 }
 
 void RefuseConnection(net::TSocketHandle socket) {
-  const std::vector<TWireBuffer> answer = StatusAnswer("HTTP/1.1", 503);
+  const std::vector<TWireBuffer> answer = StatusAnswer("HTTP/1.1", {503});
   std::vector<std::string_view> views;
   for (const auto& piece : answer) views.emplace_back(*piece);
   net::SendNow(socket, views.data(), views.size());  // a peer that takes nothing is left
