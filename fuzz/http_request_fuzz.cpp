@@ -7,7 +7,7 @@
 //   arrive whole or in small pieces;
 // - a refusal is one of the statuses the listener answers;
 // - the body never exceeds the maximum, nor the header lines their count;
-// - header names and values hold no line end.
+// - header names and values hold no line feed.
 #include <string>
 #include <vector>
 
@@ -87,8 +87,7 @@ TOutcome Read(std::string_view bytes, size_t piece, bool finish) {
   Check(data.Body.size() <= static_cast<size_t>(MaxBody));
   Check(data.Headers.size() <= THttpRequestReader::MaxHeaderLines);
   for (const auto& [name, value] : data.Headers)
-    Check(name.find_first_of("\r\n") == std::string::npos &&
-          value.find_first_of("\n") == std::string::npos);
+    Check(name.find('\n') == std::string::npos && value.find('\n') == std::string::npos);
   out.Headers = data.Headers;
   out.Body = data.Body;
   if (finish && out.Result == "complete") {

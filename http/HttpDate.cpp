@@ -28,10 +28,35 @@ bool AllDigits(std::string_view s) {
   return true;
 }
 
+// Digits of at most 9 characters, so that the value fits an int.
 int ToInt(std::string_view s) {
   int v = 0;
   for (char c : s) v = v * 10 + (c - '0');
   return v;
+}
+
+// "h:m" or "h:m:s", each one or two digits; false for anything else.
+bool ReadTime(std::string_view w, int& hour, int& minute, int& second) {
+  int parts[3] = {0, 0, 0};
+  int count = 0;
+  size_t from = 0;
+  while (true) {
+    const size_t colon = w.find(':', from);
+    const std::string_view part = w.substr(from, colon == std::string_view::npos ? w.npos : colon - from);
+    if (count == 3 || part.size() > 2 || !AllDigits(part)) return false;
+    parts[count++] = ToInt(part);
+    if (colon == std::string_view::npos) break;
+    from = colon + 1;
+  }
+  if (count < 2) return false;
+  hour = parts[0], minute = parts[1], second = parts[2];
+  return true;
+}
+
+int DaysInMonth(int year, int month) {
+  static constexpr int Days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  return month == 2 && leap ? 29 : Days[month - 1];
 }
 
 }  // namespace
@@ -64,13 +89,12 @@ TDateTime ParseHttpDate(std::string_view text) {
   for (const std::string& w : words) {
     if (w.empty()) continue;
     if (w.find(':') != std::string::npos) {
-      int h = 0, n = 0, s = 0;
-      if (std::sscanf(w.c_str(), "%d:%d:%d", &h, &n, &s) < 2) return -1;
-      hour = h, minute = n, second = s;
+      if (!ReadTime(w, hour, minute, second)) return -1;
     } else if ((w[0] == '+' || w[0] == '-') && w.size() == 5 && AllDigits(w.substr(1))) {
       const int v = ToInt(w.substr(1));
       zoneMinutes = (v / 100 * 60 + v % 100) * (w[0] == '-' ? -1 : 1);
     } else if (AllDigits(w)) {
+      if (w.size() > 4) return -1;  // no year of the calendar the service keeps
       const int v = ToInt(w);
       if (day == 0 && w.size() <= 2) day = v;
       else year = v;
@@ -82,6 +106,7 @@ TDateTime ParseHttpDate(std::string_view text) {
       second > 60)
     return -1;
   if (year < 100) year += year < 50 ? 2000 : 1900;
+  if (day > DaysInMonth(year, month)) return -1;
   if (second == 60) second = 59;
   return EncodeDateTime(year, month, day, hour, minute, second) -
          static_cast<double>(zoneMinutes) / 1440.0;
