@@ -16,6 +16,17 @@ all=(json_parse_fuzz http_request_fuzz http_body_fuzz url_fuzz ini_fuzz
      template_fuzz number_text_fuzz filter_name_fuzz)
 if [ "$which" = all ]; then targets=("${all[@]}"); else targets=("$which"); fi
 
+# clang and its libFuzzer runtime (Debian: clang, libclang-rt-dev); the
+# tests do not need them, so scripts/install-deps.sh leaves them out.
+if ! dpkg -s clang libclang-rt-dev >/dev/null 2>&1; then
+  if [ "$(id -u)" = 0 ]; then
+    apt-get -o DPkg::Lock::Timeout=600 install -y --no-install-recommends clang libclang-rt-dev
+  else
+    echo "fuzz/run.sh needs clang and libclang-rt-dev: apt-get install clang libclang-rt-dev" >&2
+    exit 1
+  fi
+fi
+
 instrument="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -g"
 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \

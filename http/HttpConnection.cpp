@@ -17,6 +17,8 @@ namespace {
 // so that the answer is not lost to a reset.
 constexpr auto LingerTime = std::chrono::milliseconds(500);
 constexpr size_t LingerMaxBytes = 1 << 20;
+// However steadily the client goes on sending, the closing ends after this.
+constexpr auto LingerMaxTime = std::chrono::seconds(2);
 // Bytes read from one connection in one turn before others get theirs.
 constexpr int ReadsPerTurn = 4;
 constexpr size_t ReadChunk = 65536;
@@ -395,11 +397,12 @@ void THttpConnection::WriteSome() {
 
 // Closes gracefully: the answer is flushed before the socket goes, even
 // when the client still has unread bytes on their way. Reads them away for
-// up to half a second between arrivals, at most 1 MiB.
+// up to half a second between arrivals, at most 1 MiB and 2 s in all.
 void THttpConnection::Linger() {
   FState = TState::Lingering;
   net::ShutdownSend(FHandle);
   FDrained = 0;
+  FLingerEnd = TClock::now() + LingerMaxTime;
   SetDeadline(TClock::now() + LingerTime);
   OnLingerReadable();
 }
@@ -412,7 +415,7 @@ void THttpConnection::OnLingerReadable() {
     if (n <= 0) return Close();
     FDrained += static_cast<size_t>(n);
     if (FDrained >= LingerMaxBytes) return Close();
-    SetDeadline(TClock::now() + LingerTime);
+    SetDeadline(std::min(TClock::now() + LingerTime, FLingerEnd));
   }
   FSocket.async_wait(asio::posix::stream_descriptor::wait_read,
                      [self = shared_from_this()](const asio::error_code& error) {

@@ -115,6 +115,7 @@ class THttpConnection : public std::enable_shared_from_this<THttpConnection> {
   TClock::time_point FDeadline = TClock::time_point::max();
   // When the whole request must have arrived; max: no limit.
   TClock::time_point FArrivalDeadline = TClock::time_point::max();
+  TClock::time_point FLingerEnd;  // the latest end of a graceful close
   TClock::time_point FTimerAt = TClock::time_point::max();  // max: not armed
   TState FState = TState::Reading;
   bool FPeerClosed = false;

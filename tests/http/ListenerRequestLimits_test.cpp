@@ -123,6 +123,30 @@ TEST_F(ListenerTest, AnswersARequestThatTakesLongerThanTheTotalTimeWith408) {
   }
 }
 
+TEST_F(ListenerTest, EndsTheClosingOfAnAnsweredClientThatGoesOnSending) {
+  TListenerLimits limits;
+  limits.ReadTimeoutSeconds = 30;
+  limits.RequestTimeoutSeconds = 1;
+  Restart(limits);
+  TTestConnection client(FPort);
+  client.Send("GET / HTTP/1.0\r\nX: ");
+  std::string received;
+  for (int i = 0; i < 100 && received.empty(); ++i) {
+    client.Send("x");
+    received = client.ReadSome(1, 100);
+  }
+  ASSERT_EQ(ParseAnswer(received + client.ReadAll(1000)).Status, 408);
+  // The client goes on with a byte every 100 ms; the closing reads them
+  // away for at most 2 s, then the connection is gone.
+  const auto answered = std::chrono::steady_clock::now();
+  while (FListener->ConnectionCount() > 0 && std::chrono::steady_clock::now() - answered < 15s) {
+    client.Send("x");
+    std::this_thread::sleep_for(100ms);
+  }
+  EXPECT_EQ(FListener->ConnectionCount(), 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - answered, 8s);
+}
+
 TEST_F(ListenerTest, TotalTimeOfZeroLetsASlowRequestArrive) {
   TListenerLimits limits;
   limits.ReadTimeoutSeconds = 30;
