@@ -1,6 +1,7 @@
 #include "db/internal/IniFile.h"
 
 #include <fstream>
+#include <sstream>
 
 #include "core/Text.h"
 
@@ -15,11 +16,8 @@ std::string Trim(const std::string& s) {
   return s.substr(first, last - first + 1);
 }
 
-}  // namespace
-
-std::vector<TIniSection> ReadIniFile(const std::filesystem::path& path) {
+std::vector<TIniSection> ReadIniStream(std::istream& in) {
   std::vector<TIniSection> sections;
-  std::ifstream in(path, std::ios::binary);
   std::string line;
   bool first = true;
   while (std::getline(in, line)) {
@@ -38,6 +36,18 @@ std::vector<TIniSection> ReadIniFile(const std::filesystem::path& path) {
       sections.back().Values.SetValue(name, Trim(line.substr(eq + 1)));
   }
   return sections;
+}
+
+}  // namespace
+
+std::vector<TIniSection> ReadIniFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return ReadIniStream(in);
+}
+
+std::vector<TIniSection> ReadIniText(std::string_view text) {
+  std::istringstream in{std::string(text)};
+  return ReadIniStream(in);
 }
 
 const TIniSection* FindSection(const std::vector<TIniSection>& sections, const std::string& name) {

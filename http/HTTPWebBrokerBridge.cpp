@@ -167,6 +167,8 @@ TListenerLimits TListenerLimits::FromEnvironment() {
                                              std::numeric_limits<int64_t>::max() / 2);
   limits.ListenBacklog = static_cast<int>(LimitFromEnvironment(
       "FIELDSYNC_LISTEN_BACKLOG", DefaultListenBacklog, 1, 65535));
+  limits.RequestTimeoutSeconds = static_cast<int>(LimitFromEnvironment(
+      "FIELDSYNC_REQUEST_TIMEOUT", DefaultRequestTimeoutSeconds, 0, 24 * 3600 * 7));
   return limits;
 }
 

@@ -29,6 +29,7 @@ struct TListenerLimits {
   static constexpr int DefaultMaxConnections = 1024;
   static constexpr int64_t DefaultMaxBodyBytes = 64ll * 1024 * 1024;
   static constexpr int DefaultListenBacklog = 15;
+  static constexpr int DefaultRequestTimeoutSeconds = 120;
 
   // Idle wait for request bytes before the connection is closed; 0: none.
   int ReadTimeoutSeconds = DefaultReadTimeoutSeconds;
@@ -39,9 +40,13 @@ struct TListenerLimits {
   // Connections the system holds for the listener before it takes them; a
   // client beyond it waits for its connect to be retried (about 1 s).
   int ListenBacklog = DefaultListenBacklog;
+  // Time from the connection's start until its whole request (head and
+  // body) has arrived; a slower request is answered 408 and closed. 0: none.
+  int RequestTimeoutSeconds = DefaultRequestTimeoutSeconds;
 
   // FIELDSYNC_READ_TIMEOUT (seconds), FIELDSYNC_MAX_CONNECTIONS,
-  // FIELDSYNC_MAX_BODY (bytes), FIELDSYNC_LISTEN_BACKLOG; unset or empty keeps the default, anything
+  // FIELDSYNC_MAX_BODY (bytes), FIELDSYNC_LISTEN_BACKLOG, FIELDSYNC_REQUEST_TIMEOUT
+  // (seconds); unset or empty keeps the default, anything
   // but a whole number in range raises.
   static TListenerLimits FromEnvironment();
 };

@@ -7,6 +7,7 @@
 
 #include "core/Error.h"
 #include "core/Text.h"
+#include "http/HttpMessages.h"
 #include "http/WebRequest.h"
 
 namespace fieldsync {
@@ -17,6 +18,8 @@ namespace {
 // so that the answer is not lost to a reset.
 constexpr auto LingerTime = std::chrono::milliseconds(500);
 constexpr size_t LingerMaxBytes = 1 << 20;
+// However steadily the client goes on sending, the closing ends after this.
+constexpr auto LingerMaxTime = std::chrono::seconds(2);
 // Bytes read from one connection in one turn before others get theirs.
 constexpr int ReadsPerTurn = 4;
 constexpr size_t ReadChunk = 65536;
@@ -30,10 +33,19 @@ class TCollectSink : public TResponseSink {
   std::vector<TWireBuffer> Pieces;
 };
 
-std::vector<TWireBuffer> StatusAnswer(const std::string& version, int status) {
+// A status answer; a message goes along as plain text.
+void SetStatusAnswer(TWebResponse& response, const THttpStatusAnswer& answer) {
+  response.SetStatusCode(answer.Status);
+  if (!answer.Message.empty()) {
+    response.SetContentType("text/plain");
+    response.SetContent(answer.Message);
+  }
+}
+
+std::vector<TWireBuffer> StatusAnswer(const std::string& version, const THttpStatusAnswer& answer) {
   TCollectSink sink;
   TWebResponse response(version, sink);
-  response.SetStatusCode(status);
+  SetStatusAnswer(response, answer);
   response.Finish();
   return std::move(sink.Pieces);
 }
@@ -74,7 +86,7 @@ THttpConnection::TOutcome RunRequest(THttpRequestData data, const std::string& v
       handler.HandleRequest(request, response);
     } catch (const THttpStatusAnswer& answer) {
       if (!response.HeadWritten()) {
-        response.SetStatusCode(answer.Status);
+        SetStatusAnswer(response, answer);
         response.Finish();
       }
       outcome.Pieces = std::move(sink.Pieces);
@@ -173,7 +185,9 @@ void THttpConnection::Start() {
     return;
   }
   FLoop.Connections.insert(this);
-  SetDeadline(TimeoutFromNow());
+  const int budget = FLoop.State.Limits.RequestTimeoutSeconds;
+  if (budget > 0) FArrivalDeadline = TClock::now() + std::chrono::seconds(budget);
+  SetDeadline(ReadDeadline());
   // On a busy link the request is often there already.
   OnReadable();
 }
@@ -182,6 +196,12 @@ THttpConnection::TClock::time_point THttpConnection::TimeoutFromNow() const {
   const int seconds = FLoop.State.Limits.ReadTimeoutSeconds;
   if (seconds <= 0) return TClock::time_point::max();
   return TClock::now() + std::chrono::seconds(seconds);
+}
+
+// While the request arrives: the read time-out from now, but never past
+// the time the whole request has to arrive in.
+THttpConnection::TClock::time_point THttpConnection::ReadDeadline() const {
+  return std::min(TimeoutFromNow(), FArrivalDeadline);
 }
 
 // One timer per connection, armed for the earliest deadline it has to
@@ -205,8 +225,15 @@ void THttpConnection::OnTimer() {
     SetDeadline(FDeadline);
     return;
   }
-  // Reading: idle beyond the read time-out; writing: the client took
-  // nothing for as long; lingering: the grace time is over.
+  // Reading: past the time the whole request has to arrive in, which is
+  // answered; idle beyond the read time-out. Writing: the client took
+  // nothing for as long. Lingering: the grace time is over.
+  if (FState == TState::Reading && FDeadline >= FArrivalDeadline) {
+    const int budget = FLoop.State.Limits.RequestTimeoutSeconds;
+    return Answer(StatusAnswer(FReader.Line().Version,
+                               {408, FormatText(MsgRequestTooSlow, {std::to_string(budget)})}),
+                  true);
+  }
   Close();
 }
 
@@ -234,7 +261,7 @@ void THttpConnection::OnReadable() {
     received = true;
     if (static_cast<size_t>(n) < sizeof buffer) break;
   }
-  if (received) SetDeadline(TimeoutFromNow());
+  if (received) SetDeadline(ReadDeadline());
   Advance();
 }
 
@@ -253,7 +280,7 @@ void THttpConnection::Advance() {
       }
     }
   } catch (const THttpStatusAnswer& answer) {
-    Answer(StatusAnswer(FReader.Line().Version, answer.Status), true);
+    Answer(StatusAnswer(FReader.Line().Version, answer), true);
   } catch (const std::exception& e) {
     // A malformed head ends the connection without an answer; a failure
     // after it is answered with its message.
@@ -378,11 +405,12 @@ void THttpConnection::WriteSome() {
 
 // Closes gracefully: the answer is flushed before the socket goes, even
 // when the client still has unread bytes on their way. Reads them away for
-// up to half a second between arrivals, at most 1 MiB.
+// up to half a second between arrivals, at most 1 MiB and 2 s in all.
 void THttpConnection::Linger() {
   FState = TState::Lingering;
   net::ShutdownSend(FHandle);
   FDrained = 0;
+  FLingerEnd = TClock::now() + LingerMaxTime;
   SetDeadline(TClock::now() + LingerTime);
   OnLingerReadable();
 }
@@ -395,7 +423,7 @@ void THttpConnection::OnLingerReadable() {
     if (n <= 0) return Close();
     FDrained += static_cast<size_t>(n);
     if (FDrained >= LingerMaxBytes) return Close();
-    SetDeadline(TClock::now() + LingerTime);
+    SetDeadline(std::min(TClock::now() + LingerTime, FLingerEnd));
   }
   FSocket.async_wait(asio::posix::stream_descriptor::wait_read,
                      [self = shared_from_this()](const asio::error_code& error) {
@@ -431,7 +459,7 @@ void THttpConnection::Close() {
 }
 
 void RefuseConnection(net::TSocketHandle socket) {
-  const std::vector<TWireBuffer> answer = StatusAnswer("HTTP/1.1", 503);
+  const std::vector<TWireBuffer> answer = StatusAnswer("HTTP/1.1", {503});
   std::vector<std::string_view> views;
   for (const auto& piece : answer) views.emplace_back(*piece);
   net::SendNow(socket, views.data(), views.size());  // a peer that takes nothing is left

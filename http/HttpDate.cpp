@@ -1,10 +1,9 @@
 #include "http/internal/HttpDate.h"
 
-#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <vector>
 
-#include "core/NumberText.h"
 #include "core/Text.h"
 
 namespace fieldsync {
@@ -22,27 +21,42 @@ int MonthOf(std::string_view word) {
   return 0;
 }
 
-// A number of one to nine digits (no sign, no blanks); -1 for anything else.
-int DigitsValue(std::string_view s) {
-  if (s.size() > 9) return -1;
-  const auto value = DigitsToUInt64(s);
-  return value ? static_cast<int>(*value) : -1;
+bool AllDigits(std::string_view s) {
+  if (s.empty()) return false;
+  for (char c : s)
+    if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+  return true;
 }
 
-// "hh:nn" or "hh:nn:ss", each part digits only; false for anything else.
-bool ParseClock(std::string_view w, int& hour, int& minute, int& second) {
+// Digits of at most 9 characters, so that the value fits an int.
+int ToInt(std::string_view s) {
+  int v = 0;
+  for (char c : s) v = v * 10 + (c - '0');
+  return v;
+}
+
+// "h:m" or "h:m:s", each one or two digits; false for anything else.
+bool ReadTime(std::string_view w, int& hour, int& minute, int& second) {
   int parts[3] = {0, 0, 0};
-  size_t count = 0;
-  for (size_t from = 0; from <= w.size();) {
-    const size_t colon = std::min(w.find(':', from), w.size());
-    if (count == 3) return false;
-    parts[count] = DigitsValue(w.substr(from, colon - from));
-    if (parts[count++] < 0) return false;
+  int count = 0;
+  size_t from = 0;
+  while (true) {
+    const size_t colon = w.find(':', from);
+    const std::string_view part = w.substr(from, colon == std::string_view::npos ? w.npos : colon - from);
+    if (count == 3 || part.size() > 2 || !AllDigits(part)) return false;
+    parts[count++] = ToInt(part);
+    if (colon == std::string_view::npos) break;
     from = colon + 1;
   }
   if (count < 2) return false;
   hour = parts[0], minute = parts[1], second = parts[2];
   return true;
+}
+
+int DaysInMonth(int year, int month) {
+  static constexpr int Days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  return month == 2 && leap ? 29 : Days[month - 1];
 }
 
 }  // namespace
@@ -75,13 +89,13 @@ TDateTime ParseHttpDate(std::string_view text) {
   for (const std::string& w : words) {
     if (w.empty()) continue;
     if (w.find(':') != std::string::npos) {
-      if (!ParseClock(w, hour, minute, second)) return -1;
-    } else if ((w[0] == '+' || w[0] == '-') && w.size() == 5 && DigitsValue(w.substr(1)) >= 0) {
-      const int v = DigitsValue(w.substr(1));
+      if (!ReadTime(w, hour, minute, second)) return -1;
+    } else if ((w[0] == '+' || w[0] == '-') && w.size() == 5 && AllDigits(w.substr(1))) {
+      const int v = ToInt(w.substr(1));
       zoneMinutes = (v / 100 * 60 + v % 100) * (w[0] == '-' ? -1 : 1);
-    } else if (w.find_first_not_of("0123456789") == std::string::npos) {
-      const int v = DigitsValue(w);
-      if (v < 0) return -1;  // a year of ten or more digits
+    } else if (AllDigits(w)) {
+      if (w.size() > 4) return -1;  // no year of the calendar the service keeps
+      const int v = ToInt(w);
       if (day == 0 && w.size() <= 2) day = v;
       else year = v;
     } else if (int m = MonthOf(w); m != 0) {
@@ -92,6 +106,7 @@ TDateTime ParseHttpDate(std::string_view text) {
       second > 60)
     return -1;
   if (year < 100) year += year < 50 ? 2000 : 1900;
+  if (day > DaysInMonth(year, month)) return -1;
   if (second == 60) second = 59;
   return EncodeDateTime(year, month, day, hour, minute, second) -
          static_cast<double>(zoneMinutes) / 1440.0;

@@ -120,7 +120,10 @@ std::u16string TPageProducer::ContentFromString(std::u16string_view text) const 
     if (k < text.size() && IsNameStart(text[k])) {
       while (nameEnd < text.size() && IsNameChar(text[nameEnd])) ++nameEnd;
     } else if (k < text.size()) {
-      nameEnd = k + 1;
+      // One symbol: a whole character, both halves of a surrogate pair.
+      const bool pair = text[k] >= 0xD800 && text[k] <= 0xDBFF && k + 1 < text.size() &&
+                        text[k + 1] >= 0xDC00 && text[k + 1] <= 0xDFFF;
+      nameEnd = k + (pair ? 2 : 1);
     }
     const size_t gt = text.find(u'>', nameEnd);
     const size_t paramsEnd = gt == std::u16string_view::npos ? text.size() : gt;

@@ -46,6 +46,7 @@ constexpr TReason ReasonTexts[] = {
     {414, "Request-URI Too Long. 256 Chars max"},
     {415, "Unsupported Media Type"},
     {417, "Expectation Failed"},
+    {431, "Request Header Fields Too Large"},
     {500, "Internal Server Error"},
     {501, "Not Implemented"},
     {502, "Bad Gateway"},

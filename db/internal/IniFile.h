@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "db/DBXProperties.h"
@@ -19,6 +20,8 @@ struct TIniSection {
 
 // The sections of the file in file order; empty when the file cannot be read.
 std::vector<TIniSection> ReadIniFile(const std::filesystem::path& path);
+// The same from a file's text already in memory.
+std::vector<TIniSection> ReadIniText(std::string_view text);
 const TIniSection* FindSection(const std::vector<TIniSection>& sections, const std::string& name);
 
 }  // namespace fieldsync

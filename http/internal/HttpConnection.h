@@ -104,6 +104,7 @@ class THttpConnection : public std::enable_shared_from_this<THttpConnection> {
   void Close();
   bool BytesWaiting() const;
   TClock::time_point TimeoutFromNow() const;
+  TClock::time_point ReadDeadline() const;
   void SetDeadline(TClock::time_point deadline);
   void OnTimer();
 
@@ -112,6 +113,9 @@ class THttpConnection : public std::enable_shared_from_this<THttpConnection> {
   asio::posix::stream_descriptor FSocket;
   asio::steady_timer FTimer;
   TClock::time_point FDeadline = TClock::time_point::max();
+  // When the whole request must have arrived; max: no limit.
+  TClock::time_point FArrivalDeadline = TClock::time_point::max();
+  TClock::time_point FLingerEnd;  // the latest end of a graceful close
   TClock::time_point FTimerAt = TClock::time_point::max();  // max: not armed
   TState FState = TState::Reading;
   bool FPeerClosed = false;

@@ -9,6 +9,11 @@ inline constexpr const char* MsgCouldNotBind =
 inline constexpr const char* MsgParsingCommand = "Error in parsing command.";
 inline constexpr const char* MsgTooManyLines = "Maximum number of line allowed exceeded";
 inline constexpr const char* MsgLineTooLong = "Max line length exceeded.";
+inline constexpr const char* MsgPathTooLong = "Request path longer than %s bytes.";
+inline constexpr const char* MsgTooManySegments = "Request path of more than %s segments.";
+inline constexpr const char* MsgArgumentTooLong = "Request argument longer than %s bytes.";
+inline constexpr const char* MsgTooManyParameters = "Request of more than %s query parameters.";
+inline constexpr const char* MsgRequestTooSlow = "Request not received within %s seconds.";
 inline constexpr const char* MsgUnsupportedAuthorization = "Unsupported authorization scheme.";
 inline constexpr const char* MsgUrlDecodeError =
     "Error decoding URL style (%%XX) encoded string at position %d";

@@ -16,15 +16,25 @@
 
 namespace fieldsync {
 
-// Ends the request with a bare status answer (400, 411, 413, 417).
+// Ends the request with a status answer (400, 408, 411, 413, 414, 417,
+// 431); a limit's answer carries its message as plain text, the others
+// none.
 struct THttpStatusAnswer {
   int Status;
+  std::string Message = {};
 };
 
 class THttpRequestReader {
  public:
+  // Limits on what a client sends, fixed. A request line over the line
+  // length and a request target past one of its limits is answered 414, a
+  // header line over the line length or one header line too many 431.
   static constexpr size_t MaxHeaderLines = 1024;
   static constexpr size_t MaxLineLength = 16384;
+  static constexpr size_t MaxPathLength = 12288;      // bytes before "?", as sent
+  static constexpr size_t MaxPathSegments = 64;       // "/"-separated pieces of the path
+  static constexpr size_t MaxArgumentLength = 8192;   // one path piece or query item, as sent
+  static constexpr size_t MaxQueryParameters = 64;    // "&"-separated items of the query
 
   enum class TStep {
     NeedMore,  // the bytes so far do not go further
@@ -37,9 +47,10 @@ class THttpRequestReader {
   void Append(const char* bytes, size_t size);
 
   // Reads on as far as the bytes go. Raises Exception for a request line
-  // without a blank, too many header lines or a line over the maximum
-  // (in the head or in a chunked body), and THttpStatusAnswer for a chunk
-  // size that is not hexadecimal (400) or a body over the maximum (413).
+  // without a blank or a chunked body's line over the maximum, and
+  // THttpStatusAnswer for a request line or target over a limit (414), a
+  // header line over the maximum or too many of them (431), a chunk size
+  // that is not hexadecimal (400) or a body over the maximum (413).
   TStep Advance();
 
   // Chooses how the body is read, from the headers: by chunks, by
@@ -65,6 +76,7 @@ class THttpRequestReader {
 
   // One line without its line end, or nothing when it has not all arrived.
   std::optional<std::string> TakeLine();
+  [[noreturn]] void LineTooLong() const;
   void TakeBodyBytes();
 
   int64_t FMaxBody;
@@ -78,6 +90,10 @@ class THttpRequestReader {
   TRequestLine FLine;
   THttpRequestData FData;
 };
+
+// Raises THttpStatusAnswer 414 with the limit's message when the request
+// target (as sent) is past one of the reader's limits on its path and query.
+void CheckRequestTarget(std::string_view uri);
 
 // Header lookups by name, ASCII case ignored.
 std::string HeaderValue(const THttpRequestData& data, std::string_view name);

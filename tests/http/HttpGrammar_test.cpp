@@ -169,6 +169,15 @@ TEST(HttpDate, ParsesTheThreeFormsAndFormatsRfc1123) {
                            "Sun, 06 Nov 1994 +8:49:37 GMT", "Sun, 06 Nov 99999999999999999999999 08:49:37 GMT"})
     EXPECT_EQ(ParseHttpDate(text), -1) << text;
   EXPECT_NEAR(ParseHttpDate("Sun, 06 Nov 1994 08:49 GMT"), EncodeDateTime(1994, 11, 6, 8, 49, 0), 1e-9);
+  EXPECT_NEAR(ParseHttpDate("Thu, 29 Feb 2024 8:9:7 GMT"), EncodeDateTime(2024, 2, 29, 8, 9, 7), 1e-9);
+  // Not dates: numbers too long for any year (once an integer overflow),
+  // negative or malformed times, days the month does not have.
+  for (const char* text : {"Sun, 06 Nov 9223372036854775807 08:49:37 GMT", "Sun, 06 Nov 19940 08:49:37 GMT",
+                           "Sun, 06 Nov 1994 08:-5:37 GMT", "Sun, 06 Nov 1994 08:49:-1 GMT",
+                           "Sun, 06 Nov 1994 99999999999:00 GMT", "Sun, 06 Nov 1994 08:49:37:01 GMT",
+                           "Sun, 06 Nov 1994 08: GMT", "Wed, 31 Feb 2023 08:49:37 GMT",
+                           "Wed, 29 Feb 2023 08:49:37 GMT", "Mon, 31 Apr 2023 08:49:37 GMT"})
+    EXPECT_EQ(ParseHttpDate(text), -1) << text;
   EXPECT_EQ(FormatHttpDate(expected), "Sun, 06 Nov 1994 08:49:37 GMT");
   EXPECT_EQ(FormatHttpDate(EncodeDateTime(2026, 12, 10, 0, 0, 0)),
             "Thu, 10 Dec 2026 00:00:00 GMT");

@@ -59,6 +59,8 @@ struct TCase {
 
 TEST(HttpRequestReader, GivesTheSameOutcomeHoweverTheBytesArrive) {
   const std::string longLine(16385, 'a');
+  std::string manyLines;
+  for (int i = 0; i <= 1024; ++i) manyLines += "X: 1\r\n";
   const std::vector<TCase> cases = {
       {"no body", "GET / HTTP/1.0\r\nHost: h\r\n\r\n", "body:"},
       {"bare line feeds", "GET / HTTP/1.0\nA: 1\n\n", "body:"},
@@ -76,8 +78,12 @@ TEST(HttpRequestReader, GivesTheSameOutcomeHoweverTheBytesArrive) {
        "status:400"},
       {"length not a number", "PUT / HTTP/1.0\r\nContent-Length: -1\r\n\r\n", "status:400"},
       {"no blank in the request line", "GARBAGE\r\n\r\n", "error:Error in parsing command."},
-      {"header line too long", "GET / HTTP/1.0\r\nX: " + longLine + "\r\n\r\n",
-       "error:Max line length exceeded."},
+      {"request line too long", "GET /" + longLine + " HTTP/1.0\r\n\r\n", "status:414"},
+      {"request line too long, no line end yet", "GET /" + longLine, "status:414"},
+      {"header line too long", "GET / HTTP/1.0\r\nX: " + longLine + "\r\n\r\n", "status:431"},
+      {"too many header lines", "GET / HTTP/1.0\r\n" + manyLines + "\r\n", "status:431"},
+      {"request target past a limit", "GET /" + std::string(8193, 'a') + " HTTP/1.0\r\n\r\n",
+       "status:414"},
       {"chunk line too long",
        "PUT / HTTP/1.0\r\nTransfer-Encoding: chunked\r\n\r\n1;" + longLine + "\r\n",
        "error:Max line length exceeded."},
@@ -126,6 +132,53 @@ TEST(HttpRequestReader, ChecksExpectations) {
     data.Headers = {{"Expect", c.Expect}};
     if (!c.Length.empty()) data.Headers.emplace_back("Content-Length", c.Length);
     EXPECT_EQ(RefusedExpectation(data, 1000), c.Refused) << c.Expect << " " << c.Length;
+  }
+}
+
+}  // namespace
+}  // namespace fieldsync::test
+
+namespace fieldsync::test {
+namespace {
+
+struct TTargetCase {
+  const char* Name;
+  std::string Target;
+  std::string Refusal;  // the 414's message; empty: accepted
+};
+
+std::string Repeated(const std::string& piece, size_t times) {
+  std::string out;
+  for (size_t i = 0; i < times; ++i) out += piece;
+  return out;
+}
+
+TEST(HttpRequestReader, RefusesRequestTargetsPastTheirLimitsWith414) {
+  const std::string arg(8192, 'a');
+  const std::vector<TTargetCase> cases = {
+      {"path of 12288", "/" + arg + "/" + std::string(4094, 'b'), ""},
+      {"path of 12289", "/" + arg + "/" + std::string(4095, 'b'), "Request path longer than 12288 bytes."},
+      {"64 segments", Repeated("/s", 64), ""},
+      {"65 segments", Repeated("/s", 65), "Request path of more than 64 segments."},
+      {"65 segments, all empty", Repeated("/", 65), "Request path of more than 64 segments."},
+      {"argument of 8192", "/" + arg, ""},
+      {"argument of 8193", "/" + arg + "x", "Request argument longer than 8192 bytes."},
+      {"query item of 8192", "/?" + arg, ""},
+      {"query item of 8193", "/?x&" + arg + "x", "Request argument longer than 8192 bytes."},
+      {"64 query parameters", "/?" + Repeated("p=1&", 63) + "p=1", ""},
+      {"65 query parameters", "/?" + Repeated("p=1&", 64) + "p=1",
+       "Request of more than 64 query parameters."},
+      {"empty items are no parameters", "/?" + Repeated("&", 200) + "p=1", ""},
+      {"a slash in the query is no segment", "/?" + Repeated("/", 100), ""},
+  };
+  for (const auto& c : cases) {
+    try {
+      CheckRequestTarget(c.Target);
+      EXPECT_EQ(c.Refusal, "") << c.Name;
+    } catch (const THttpStatusAnswer& answer) {
+      EXPECT_EQ(answer.Status, 414) << c.Name;
+      EXPECT_EQ(answer.Message, c.Refusal) << c.Name;
+    }
   }
 }
 

@@ -40,9 +40,9 @@ TEST_F(ListenerTest, AnswersOrDropsMalformedRequestsAsTheTableSays) {
       {"no version", "GET /\r\n\r\n", 0},
       {"bearer authorization", "GET / HTTP/1.0\r\nAuthorization: Bearer abc\r\n\r\n", 0},
       {"1024 header lines", "GET / HTTP/1.0\r\n" + manyLines + "\r\n", 200},
-      {"1025 header lines", "GET / HTTP/1.0\r\n" + manyLines + "X-Last: 1\r\n\r\n", 0},
+      {"1025 header lines", "GET / HTTP/1.0\r\n" + manyLines + "X-Last: 1\r\n\r\n", 431},
       {"line of 16384", "GET / HTTP/1.0\r\nX-A: " + longName + "\r\n\r\n", 200},
-      {"line of 16385", "GET / HTTP/1.0\r\nX-A: " + longName + "b\r\n\r\n", 0},
+      {"line of 16385", "GET / HTTP/1.0\r\nX-A: " + longName + "b\r\n\r\n", 431},
       {"1.1 without Host", "GET / HTTP/1.1\r\n\r\n", 400},
       {"1.0 without Host", "GET / HTTP/1.0\r\n\r\n", 200},
       {"other expectation", "GET / HTTP/1.0\r\nExpect: magic\r\n\r\n", 417},
@@ -289,11 +289,13 @@ TEST(ListenerLimits, ReadsTheEnvironmentAndRejectsNonsense) {
   ::unsetenv("FIELDSYNC_MAX_CONNECTIONS");
   ::unsetenv("FIELDSYNC_MAX_BODY");
   ::unsetenv("FIELDSYNC_LISTEN_BACKLOG");
+  ::unsetenv("FIELDSYNC_REQUEST_TIMEOUT");
   TListenerLimits defaults = TListenerLimits::FromEnvironment();
   EXPECT_EQ(defaults.ReadTimeoutSeconds, 60);
   EXPECT_EQ(defaults.MaxConnections, 1024);
   EXPECT_EQ(defaults.MaxBodyBytes, 64 * 1024 * 1024);
   EXPECT_EQ(defaults.ListenBacklog, 15);
+  EXPECT_EQ(defaults.RequestTimeoutSeconds, 120);
 
   ::setenv("FIELDSYNC_READ_TIMEOUT", "5", 1);
   ::setenv("FIELDSYNC_MAX_CONNECTIONS", "10", 1);
@@ -304,6 +306,11 @@ TEST(ListenerLimits, ReadsTheEnvironmentAndRejectsNonsense) {
   EXPECT_EQ(set.MaxConnections, 10);
   EXPECT_EQ(set.MaxBodyBytes, 2048);
   EXPECT_EQ(set.ListenBacklog, 1024);
+  ::setenv("FIELDSYNC_REQUEST_TIMEOUT", "0", 1);
+  EXPECT_EQ(TListenerLimits::FromEnvironment().RequestTimeoutSeconds, 0);
+  ::setenv("FIELDSYNC_REQUEST_TIMEOUT", "-1", 1);
+  EXPECT_THROW(TListenerLimits::FromEnvironment(), Exception);
+  ::unsetenv("FIELDSYNC_REQUEST_TIMEOUT");
   ::setenv("FIELDSYNC_LISTEN_BACKLOG", "65536", 1);
   EXPECT_THROW(TListenerLimits::FromEnvironment(), Exception);
   ::unsetenv("FIELDSYNC_LISTEN_BACKLOG");

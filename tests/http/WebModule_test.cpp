@@ -301,6 +301,8 @@ TEST(PageProducer, ReplacesTagsAndCopiesTheRestAsTheRulesSay) {
       {u"end <#known", u"end [known]", {"known"}},
       {u"end <", u"end <", {}},
       {u"<#>", u"", {">"}},
+      // A symbol outside the BMP is one character, not half of one.
+      {u"<#\U0001F600 x>", u"", {"\xF0\x9F\x98\x80|x"}},
   };
   for (const auto& c : cases) {
     seen.clear();
