@@ -26,10 +26,10 @@ chmod 1777 "$reports"
 
 # Later options win, so the caller's come after the defaults and the report
 # files come last.
-export ASAN_OPTIONS="detect_leaks=1:strict_string_checks=1:check_initialization_order=1:${ASAN_OPTIONS:-}:log_path=$reports/asan"
+export ASAN_OPTIONS="detect_leaks=1:strict_string_checks=1:check_initialization_order=1:allow_addr2line=1:${ASAN_OPTIONS:-}:log_path=$reports/asan"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:${UBSAN_OPTIONS:-}"
 export LSAN_OPTIONS="suppressions=$here/lsan.supp:print_suppressions=0:${LSAN_OPTIONS:-}"
-export TSAN_OPTIONS="suppressions=$here/tsan.supp:print_suppressions=0:second_deadlock_stack=1:halt_on_error=0:${TSAN_OPTIONS:-}:log_path=$reports/tsan"
+export TSAN_OPTIONS="suppressions=$here/tsan.supp:allow_addr2line=1:print_suppressions=0:second_deadlock_stack=1:halt_on_error=0:${TSAN_OPTIONS:-}:log_path=$reports/tsan"
 export FIELDSYNC_SANITIZER_REPORTS="$reports"
 
 "$@"
