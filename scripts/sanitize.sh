@@ -59,6 +59,10 @@ targets+=(fieldsync)
 launcher=()
 if command -v ccache >/dev/null 2>&1; then
   launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+  # Objects with line tables are shared between checkouts in other
+  # directories too (a fresh clone in CI); the reports name source files
+  # relative to the build directory all the same.
+  export CCACHE_NOHASHDIR=1
 fi
 # -O1 with line tables: the sanitizers report as well as at -O2, the reports'
 # stacks keep their source lines, and the build is much quicker.
