@@ -18,6 +18,8 @@ import time
 SOURCE = os.environ.get("FIELDSYNC_SOURCE", os.path.abspath(os.path.join(os.path.dirname(__file__), "..", "..")))
 DIST = os.environ.get("FIELDSYNC_DIST", os.path.join(SOURCE, "build", "dist"))
 PASSWORD_FILE = "/etc/firebird/3.0/SYSDBA.password"
+# The first line of a sanitizer's report on standard error.
+SANITIZER_REPORT = re.compile(r"runtime error: |==[0-9]+==(ERROR|WARNING): [A-Za-z]*Sanitizer")
 
 
 def sysdba_password():
@@ -139,6 +141,7 @@ class FieldsyncProcess:
         self.env.update(env or {})
         self.port = port
         self.process = None
+        self.stderr_read = False
 
     def start(self, wait_port=None, args=("--headless",)):
         # Standard output (the service's log) goes to a file: a pipe that
@@ -174,17 +177,32 @@ class FieldsyncProcess:
         """Ends the program as a termination signal does; returns (code, stderr)."""
         if self.process.poll() is None:
             self.process.send_signal(signal.SIGTERM)
-        out, err = self.process.communicate(timeout=60)
-        return self.process.returncode, err.decode("utf-8", "replace")
+        return self.wait()
 
     def wait(self, timeout=60):
         out, err = self.process.communicate(timeout=timeout)
-        return self.process.returncode, err.decode("utf-8", "replace")
+        self.stderr_read = True
+        err = err.decode("utf-8", "replace")
+        self.file_sanitizer_report(err)
+        return self.process.returncode, err
+
+    def file_sanitizer_report(self, err):
+        """In a sanitizer build's test run (scripts/sanitizers/run-test.sh), a
+        sanitizer report among what the program wrote to standard error is
+        filed with the run, which then fails the test whatever the test checks."""
+        reports = os.environ.get("FIELDSYNC_SANITIZER_REPORTS")
+        if reports and SANITIZER_REPORT.search(err):
+            with open(os.path.join(reports, "stderr.%d" % self.process.pid), "w") as f:
+                f.write(err)
 
     def cleanup(self):
-        if self.process and self.process.poll() is None:
-            self.process.kill()
-            self.process.wait()
+        if self.process and not self.stderr_read:
+            if self.process.poll() is None:
+                self.process.kill()
+            try:
+                self.wait(timeout=30)
+            except (ValueError, OSError, subprocess.TimeoutExpired):
+                pass  # standard error was already read to its end elsewhere
         shutil.rmtree(self.directory, ignore_errors=True)
 
 
