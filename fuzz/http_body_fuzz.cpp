@@ -11,7 +11,7 @@
 
 #include "FuzzCheck.h"
 #include "core/Error.h"
-#include "http/HttpRequestReader.h"
+#include "http/internal/HttpRequestReader.h"
 #include "http/WebRequest.h"
 
 using namespace fieldsync;

@@ -10,7 +10,7 @@
 #include "FuzzCheck.h"
 #include "core/Error.h"
 #include "core/Text.h"
-#include "db/IniFile.h"
+#include "db/internal/IniFile.h"
 
 using namespace fieldsync;
 using fieldsync::fuzz::Check;

@@ -17,10 +17,10 @@
 #include "core/Error.h"
 #include "core/Regional.h"
 #include "core/Text.h"
-#include "http/HttpDate.h"
+#include "http/internal/HttpDate.h"
 #include "json/JSONNumberText.h"
 #include "rest/DSConvert.h"
-#include "service/SqlText.h"
+#include "service/internal/SqlText.h"
 
 using namespace fieldsync;
 using fieldsync::fuzz::Check;

@@ -10,7 +10,7 @@
 #include "FuzzCheck.h"
 #include "core/Error.h"
 #include "core/Text.h"
-#include "http/PageProducer.h"
+#include "http/internal/PageProducer.h"
 
 using namespace fieldsync;
 using fieldsync::fuzz::Check;

@@ -16,10 +16,10 @@
 #include "core/Error.h"
 #include "core/Text.h"
 #include "db/DBXTypes.h"
-#include "http/HttpParsing.h"
+#include "http/internal/HttpParsing.h"
 #include "http/WebRequest.h"
 #include "rest/DSConvert.h"
-#include "rest/DSRESTGrammar.h"
+#include "rest/internal/DSRESTGrammar.h"
 
 using namespace fieldsync;
 using fieldsync::fuzz::Check;

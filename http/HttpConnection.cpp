@@ -7,7 +7,7 @@
 
 #include "core/Error.h"
 #include "core/Text.h"
-#include "http/HttpMessages.h"
+#include "http/internal/HttpMessages.h"
 #include "http/WebRequest.h"
 
 namespace fieldsync {
