@@ -104,8 +104,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (result != "complete") return 0;
   try {
     DecodeFormBody(read);
-    TWebRequest request(std::move(read));
-    const TFields& fields = request.ContentFields();
+    TWebRequest decoded(std::move(read));
+    const TFields& fields = decoded.ContentFields();
     for (const auto& item : fields.Items()) {
       const TFields back = DecodeUrlFields(FormEncode(item));
       Check(back.Count() == 1 && back.Strings(0) == item);

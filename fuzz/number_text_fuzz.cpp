@@ -15,6 +15,7 @@
 #include "FuzzCheck.h"
 #include "core/Currency.h"
 #include "core/Error.h"
+#include "core/NumberText.h"
 #include "core/Regional.h"
 #include "core/Text.h"
 #include "http/internal/HttpDate.h"
@@ -46,7 +47,7 @@ void Integers(const std::u16string& text) {
     Check(JSONTextToInt64(Ascii(JSONIntText(value))) == value);
   } catch (const Exception&) {
   }
-  if (const auto value = ParseIntegerText(text)) Check(ParseIntegerText(Ascii(JSONIntText(*value))) == value);
+  if (const auto value = TextToInt32(SkipLeadingBlanks(text))) Check(TextToInt32(Ascii(JSONIntText(*value))) == value);
 }
 
 void Doubles(const std::u16string& text) {
