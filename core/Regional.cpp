@@ -54,6 +54,13 @@ int64_t UtcOffsetAt(time_t t) {
   return localSeconds - static_cast<int64_t>(t);
 }
 
+// A date's or a time's three fields in their fixed-width text.
+std::string FormatThreeFields(const char* format, int first, int second, int third) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, format, first, second, third);
+  return buffer;
+}
+
 }  // namespace
 
 TDateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int second,
@@ -112,17 +119,13 @@ TDateTime UtcToLocal(TDateTime utc) {
 std::string FormatShortDate(TDateTime value) {
   int y, m, d, h, n, s, ms;
   DecodeDateTime(value, y, m, d, h, n, s, ms);
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%02d/%02d/%04d", d, m, y);
-  return buffer;
+  return FormatThreeFields("%02d/%02d/%04d", d, m, y);
 }
 
 std::string FormatLongTime(TDateTime value) {
   int y, m, d, h, n, s, ms;
   DecodeDateTime(value, y, m, d, h, n, s, ms);
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%02d:%02d:%02d", h, n, s);
-  return buffer;
+  return FormatThreeFields("%02d:%02d:%02d", h, n, s);
 }
 
 std::string DateTimeToStr(TDateTime value) {
