@@ -260,6 +260,12 @@ class ServiceUnderTest:
                 self.service.cleanup()
             shutil.rmtree(self.directory, ignore_errors=True)
 
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exception):
+        self.close()
+
 
 def start_service(prefix, large=None, through_server=False, env=None, prepare=None):
     """A ServiceUnderTest, started; nothing is left behind when it does not start."""
