@@ -11,28 +11,15 @@
 # Usage: bash bench/activity/run.sh [seconds per round, default 10] [rounds, default 3]
 set -euo pipefail
 cd "$(dirname "$0")/../.."
+source bench/lib.sh
 duration=${1:-10}
 rounds=${2:-3}
 
-command -v wrk >/dev/null || DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends wrk
-bash scripts/build.sh >/dev/null
-set -a; eval "$(bash scripts/firebird-server.sh)"; set +a
-
-work=$(mktemp -d)
+need_tools wrk
+build
+firebird_server
 chmod 777 "$work"
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-trap "exit 130" INT TERM
-
-free_port() { python3 -c 'import random,socket
-while True:
-  p=random.randrange(20000,32000); s=socket.socket()
-  try: s.bind(("0.0.0.0",p)); print(p); break
-  except OSError: pass'; }
+database="$FIELDSYNC_FB_SERVER:$work/erp.fdb"
 
 # start <name> <records> <branch>: runs a copy that serves its own branch
 # row; sets port and pid.
@@ -40,16 +27,12 @@ port="" pid=""
 start() {
   local name=$1 records=$2 branch=$3
   port=$(free_port)
-  cp -r build/dist "$work/$name"
-  printf '%s\r\n' "$branch" > "$work/$name/fil.txt"
-  sed -i "s|^Database=.*|Database=$FIELDSYNC_FB_SERVER:$work/erp.fdb|; s|^Password=.*|Password=${FIELDSYNC_FB_PASSWORD}|" \
-    "$work/$name/dbxconnections.ini"
-  isql-fb -q -user SYSDBA -password "$FIELDSYNC_FB_PASSWORD" "$FIELDSYNC_FB_SERVER:$work/erp.fdb" \
-    <<<"update FILIAL set PORTA_MOBILE = $port where IDFILIAL = $branch; commit;" >/dev/null
+  program_copy "$work/$name" "$database" "$branch"
+  set_branch_port "$database" "$port" "$branch"
   FIELDSYNC_ACTIVITY_RECORDS=$records "$work/$name/fieldsync" --headless >/dev/null 2>&1 &
   pid=$!
-  pids+=("$pid")
-  for _ in $(seq 100); do curl -sf -o /dev/null "http://127.0.0.1:$port/" && break; sleep 0.1; done
+  track_process "$pid"
+  wait_for_http "$port" 100
 }
 
 # measure <pid> <url> -> "<req/s> <server CPU microseconds per request>":
@@ -59,17 +42,16 @@ start() {
 measure() {
   local pid=$1 url=$2 before after requests
   before=$(awk '{print $14 + $15}' "/proc/$pid/stat")
-  wrk -t2 -c32 -d"${duration}s" -H "Connection: close" "$url" >"$work/wrk.txt"
+  wrk_close 32 "$url"
   after=$(awk '{print $14 + $15}' "/proc/$pid/stat")
-  grep -E "Socket errors|Non-2xx" "$work/wrk.txt" | sed 's/^/    /' >&2 || true
-  requests=$(awk '/requests in/ {print $1}' "$work/wrk.txt")
+  wrk_errors
+  requests=$(wrk_requests)
   python3 -c "import os,sys; t=os.sysconf('SC_CLK_TCK'); print(sys.argv[1], \"%.1f\" % ((int(sys.argv[3]) - int(sys.argv[2])) * 1e6 / t / int(sys.argv[4])))" \
-    "$(awk '/Requests\/sec/ {print $2}' "$work/wrk.txt")" "$before" "$after" "$requests"
+    "$(wrk_rate)" "$before" "$after" "$requests"
 }
 
-bash database/create-db.sh "$FIELDSYNC_FB_SERVER:$work/erp.fdb" >/dev/null
-branches=$(isql-fb -q -user SYSDBA -password "$FIELDSYNC_FB_PASSWORD" "$FIELDSYNC_FB_SERVER:$work/erp.fdb" \
-  <<<"select IDFILIAL from FILIAL order by IDFILIAL;" | awk '$1 ~ /^[0-9]+$/ {print $1}' | head -2)
+bash database/create-db.sh "$database" >/dev/null
+branches=$(isql "$database" <<<"select IDFILIAL from FILIAL order by IDFILIAL;" | awk '$1 ~ /^[0-9]+$/ {print $1}' | head -2)
 on_branch=$(echo "$branches" | sed -n 1p)
 off_branch=$(echo "$branches" | sed -n 2p)
 start on "" "$on_branch"

@@ -8,38 +8,26 @@
 # Usage: bash bench/http/access_log.sh [seconds per round, default 5] [rounds, default 3]
 set -euo pipefail
 cd "$(dirname "$0")/../.."
+source bench/lib.sh
 duration=${1:-5}
 rounds=${2:-3}
 
-command -v wrk >/dev/null || DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends wrk
-bash scripts/build.sh >/dev/null
+need_tools wrk
+build
 
-work=$(mktemp -d)
-pid=""
-cleanup() {
-  [ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-port=$(python3 -c 'import random,socket
-while True:
-  p=random.randrange(20000,32000); s=socket.socket()
-  try: s.bind(("0.0.0.0",p)); print(p); break
-  except OSError: pass')
-cp -r build/dist "$work/dist"
+port=$(free_port)
+program_copy "$work/dist" "$work/dist/ESTOQUE.FDB"
 bash database/create-db.sh "$work/dist/ESTOQUE.FDB" >/dev/null
-printf '1\r\n' > "$work/dist/fil.txt"
-isql-fb -q "$work/dist/ESTOQUE.FDB" -user SYSDBA \
-  <<<"update FILIAL set PORTA_MOBILE = $port where IDFILIAL = 1; commit;" >/dev/null
+set_branch_port "$work/dist/ESTOQUE.FDB" "$port"
 
 rate() {  # switch -> requests per second of the landing page
   FIELDSYNC_ACCESS_LOG=$1 "$work/dist/fieldsync" --headless >"$work/log.txt" 2>&1 &
-  pid=$!
-  for _ in $(seq 100); do curl -sf -o /dev/null "http://127.0.0.1:$port/" && break; sleep 0.1; done
-  wrk -t2 -c32 -d"${duration}s" -H "Connection: close" "http://127.0.0.1:$port/" >"$work/wrk.txt"
-  kill "$pid"; wait "$pid" 2>/dev/null || true; pid=""
-  awk '/Requests\/sec/ {print $2}' "$work/wrk.txt"
+  local pid=$!
+  track_process "$pid"
+  wait_for_http "$port" 100
+  wrk_close 32 "http://127.0.0.1:$port/"
+  stop_process "$pid"
+  wrk_rate
 }
 
 echo "round  log off req/s  log on req/s  on/off"

@@ -5,21 +5,15 @@ each. Usage: python3 procstat.py PID"""
 import os
 import sys
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from common import cpu_seconds, with_children  # noqa: E402
+
 
 def usage(pid):
-    pids = [pid]
-    try:
-        with open(f"/proc/{pid}/task/{pid}/children") as f:
-            pids += [int(p) for p in f.read().split()]
-    except OSError:
-        pass
-    ticks = os.sysconf("SC_CLK_TCK")
     cpu = 0.0
     switches = 0
-    for p in pids:
-        with open(f"/proc/{p}/stat") as f:
-            fields = f.read().rsplit(")", 1)[1].split()
-        cpu += (int(fields[11]) + int(fields[12])) / ticks  # utime, stime of all threads
+    for p in with_children(pid):
+        cpu += cpu_seconds(p)
         for task in os.listdir(f"/proc/{p}/task"):
             try:
                 with open(f"/proc/{p}/task/{task}/status") as f:

@@ -21,28 +21,20 @@ import argparse
 import os
 import resource
 import socket
+import sys
 import threading
 import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from common import request, run_together, status_value, with_children  # noqa: E402
 
 
 def threads_and_rss(pid):
     """Threads and resident KiB of the server: for nginx the master and its
     workers together."""
-    pids = [pid]
-    try:
-        with open(f"/proc/{pid}/task/{pid}/children") as f:
-            pids += [int(p) for p in f.read().split()]
-    except OSError:
-        pass
-    threads = rss = 0
-    for p in pids:
-        with open(f"/proc/{p}/status") as f:
-            for line in f:
-                if line.startswith("Threads:"):
-                    threads += int(line.split()[1])
-                elif line.startswith("VmRSS:"):
-                    rss += int(line.split()[1])
-    return threads, rss
+    pids = with_children(pid)
+    return (sum(status_value(p, "Threads", missing=0) for p in pids),
+            sum(status_value(p, "VmRSS", missing=0) for p in pids))
 
 
 def thread_names(pid):
@@ -60,21 +52,11 @@ def thread_names(pid):
 
 def call(port, path):
     """One request on a new connection; returns seconds taken, or None."""
-    start = time.perf_counter()
     try:
-        with socket.create_connection(("127.0.0.1", port), timeout=10) as s:
-            s.sendall(f"GET {path} HTTP/1.1\r\nHost: bench\r\nConnection: close\r\n\r\n".encode())
-            data = b""
-            while True:
-                chunk = s.recv(65536)
-                if not chunk:
-                    break
-                data += chunk
-        if not data.startswith(b"HTTP/1.1 200"):
-            return None
+        status, _, _, seconds, _, _ = request(port, path, timeout=10)
     except OSError:
         return None
-    return time.perf_counter() - start
+    return seconds if status == 200 else None
 
 
 def callers(port, path, seconds, count=4):
@@ -91,11 +73,7 @@ def callers(port, path, seconds, count=4):
                 else:
                     latencies.append(t)
 
-    workers = [threading.Thread(target=run) for _ in range(count)]
-    for w in workers:
-        w.start()
-    for w in workers:
-        w.join()
+    run_together(run, count)
     return sorted(latencies), failures[0]
 
 

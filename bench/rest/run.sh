@@ -9,49 +9,33 @@
 # Usage: bash bench/rest/run.sh [seconds per run, default 10]
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-root=$(pwd)
+source bench/lib.sh
 duration=${1:-10}
 
-command -v wrk >/dev/null || DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends wrk
-bash scripts/build.sh >/dev/null
-set -a; eval "$(bash scripts/firebird-server.sh)"; set +a
-
-work=$(mktemp -d)
+need_tools wrk
+build
+firebird_server
 chmod 777 "$work"
-pid=""
-cleanup() {
-  [ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-free_port() { python3 -c 'import random,socket
-while True:
-  p=random.randrange(20000,32000); s=socket.socket()
-  try: s.bind(("0.0.0.0",p)); print(p); break
-  except OSError: pass'; }
 
 rate() {  # url -> requests per second (and the error lines on stderr)
-  wrk -t2 -c32 -d"${duration}s" -H "Connection: close" "$1" >"$work/wrk.txt"
-  grep -E "Socket errors|Non-2xx" "$work/wrk.txt" | sed 's/^/    /' >&2 || true
-  awk '/Requests\/sec/ {print $2}' "$work/wrk.txt"
+  wrk_close 32 "$1"
+  wrk_errors
+  wrk_rate
 }
 
 run_on() {  # label database-text
-  local label=$1 database=$2 port
+  local label=$1 database=$2 port pid
   port=$(free_port)
-  rm -rf "$work/dist" && cp -r build/dist "$work/dist"
-  printf '1\r\n' > "$work/dist/fil.txt"
-  sed -i "s|^Database=.*|Database=$database|; s|^Password=.*|Password=${FIELDSYNC_FB_PASSWORD}|" "$work/dist/dbxconnections.ini"
-  isql-fb -q -user SYSDBA -password "$FIELDSYNC_FB_PASSWORD" "$database" \
-    <<<"update FILIAL set PORTA_MOBILE = $port where IDFILIAL = 1; commit;" >/dev/null
+  program_copy "$work/dist" "$database"
+  set_branch_port "$database" "$port"
   "$work/dist/fieldsync" --headless >"$work/fieldsync.log" &
   pid=$!
-  for _ in $(seq 100); do curl -sf -o /dev/null "http://127.0.0.1:$port/" && break; sleep 0.1; done
+  track_process "$pid"
+  wait_for_http "$port" 100
   local page echo
   page=$(rate "http://127.0.0.1:$port/")
   echo=$(rate "http://127.0.0.1:$port/datasnap/rest/TServerMethods1/EchoString/abc")
-  kill "$pid"; wait "$pid" 2>/dev/null || true; pid=""
+  stop_process "$pid"
   python3 - "$label" "$page" "$echo" <<'PY'
 import sys
 label, page, echo = sys.argv[1], float(sys.argv[2]), float(sys.argv[3])

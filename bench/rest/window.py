@@ -25,53 +25,30 @@ and the row count and bytes that the cache's listing gives for the table:
 import json
 import os
 import re
-import socket
 import sys
 import time
 
-TICKS = os.sysconf("SC_CLK_TCK")
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from common import cpu_seconds, request, status_value  # noqa: E402
 
 
 def server_cpu_ms(pid):
-    with open("/proc/%d/stat" % pid) as f:
-        fields = f.read().rsplit(")", 1)[1].split()
-    return (int(fields[11]) + int(fields[12])) * 1000.0 / TICKS  # utime, stime
+    return cpu_seconds(pid) * 1000
 
 
 def resident_kib(pid):
-    with open("/proc/%d/status" % pid) as f:
-        for line in f:
-            if line.startswith("VmRSS:"):
-                return int(line.split()[1])
-    return 0
+    return status_value(pid, "VmRSS", missing=0)
 
 
 def call(port, path, method="GET", headers=""):
-    start = time.perf_counter()
-    with socket.create_connection(("127.0.0.1", port), timeout=300) as s:
-        s.sendall(("%s %s HTTP/1.1\r\nHost: 127.0.0.1:%d\r\nConnection: close\r\n%s\r\n"
-                   % (method, path, port, headers)).encode())
-        chunks = []
-        while True:
-            s.setsockopt(socket.IPPROTO_TCP, socket.TCP_QUICKACK, 1)
-            chunk = s.recv(1 << 20)
-            if not chunk:
-                break
-            chunks.append(chunk)
-    seconds = time.perf_counter() - start
-    raw = b"".join(chunks)
-    head, _, body = raw.partition(b"\r\n\r\n")
-    status = int(head.split(b" ", 2)[1]) if head.startswith(b"HTTP/") else 0
+    status, head, body, seconds, _, _ = request(port, path, method, headers, quickack=True)
     session = re.search(rb"dssession=([0-9.]+)", head)
     call.session = session.group(1).decode() if session else None
     return seconds, len(body), status
 
 
 def fetch_body(port, path):
-    with socket.create_connection(("127.0.0.1", port), timeout=300) as s:
-        s.sendall(("GET %s HTTP/1.1\r\nHost: 127.0.0.1:%d\r\nConnection: close\r\n\r\n" % (path, port)).encode())
-        raw = b"".join(iter(lambda: s.recv(1 << 20), b""))
-    return raw.partition(b"\r\n\r\n")[2]
+    return request(port, path)[2]
 
 
 def cached(port, pid, path):

@@ -19,39 +19,19 @@
 # Environment: CLIENTS (100000), REPS (7), BUILD=0 to use the build as it is.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
+source bench/lib.sh
 clients=${CLIENTS:-100000}
 reps=${REPS:-7}
 
-[ "${BUILD:-1}" = 0 ] || bash scripts/build.sh >/dev/null
-
-work=$(mktemp -d)
-pid=""
-cleanup() {
-  if [ -n "$pid" ]; then
-    kill "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-  fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-say() { printf '%s\n' "$*" | tee -a "$work/summary.txt"; }
-load() { cut -d' ' -f1-3 /proc/loadavg; }
-free_port() { python3 -c 'import random,socket
-for _ in range(1000):
-  p=random.randrange(20000,32000); s=socket.socket()
-  try: s.bind(("0.0.0.0",p)); print(p); break
-  except OSError: pass'; }
+build
 
 database="$work/erp.fdb"
 echo "creating the database with $clients clients (embedded) ..." >&2
 bash database/create-db.sh --large "$clients" "$database" >/dev/null
 
 port=$(free_port)
-cp -r build/dist "$work/dist"
-printf '1\r\n' > "$work/dist/fil.txt"
-sed -i "s|^Database=.*|Database=$database|; s|^ServerCharSet=.*|ServerCharSet=WIN1252|" "$work/dist/dbxconnections.ini"
-isql-fb -q -bail -user SYSDBA "$database" <<<"update FILIAL set PORTA_MOBILE = $port where IDFILIAL = 1; commit;" >/dev/null
+program_copy "$work/dist" "$database"
+set_branch_port "$database" "$port"
 
 say "== row window benchmark, $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, embedded database, $clients clients"
 say "load average at start: $(load)"
@@ -67,8 +47,8 @@ fetch first51 51 >/dev/null
 
 "$work/dist/fieldsync" --headless >"$work/service.log" 2>&1 &
 pid=$!
-for _ in $(seq 300); do curl -sf -o /dev/null "http://127.0.0.1:$port/" && break; sleep 0.1; done
-curl -sf -o /dev/null "http://127.0.0.1:$port/" || { echo "the service did not start:" >&2; cat "$work/service.log" >&2; exit 1; }
+track_process "$pid"
+wait_for_http "$port" || { echo "the service did not start:" >&2; cat "$work/service.log" >&2; exit 1; }
 
 base=/datasnap/rest/TServerMethods1
 # First, while the service's heap is still small, what a cached table holds.

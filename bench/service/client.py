@@ -31,68 +31,36 @@ handhelds call; all traffic goes to 127.0.0.1. Results are printed as
 """
 
 import os
-import socket
 import sys
 import threading
 import time
 import urllib.parse
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from common import cpu_seconds, request, run_together, status_value  # noqa: E402
 
 BASE = "/datasnap/rest/TServerMethods1/"
 SUCCESS = b'{"result":["",true]}'
 
 
 def get(port, path, timeout=300, quickack=False):
-    """One request on a new connection; returns (status, body, seconds, bytes,
-    seconds to the first byte). With quickack the client acknowledges every
-    segment at once (TCP_QUICKACK set again before each read) instead of
-    leaving the acknowledgement to the kernel's delayed-ACK timer."""
-    start = time.perf_counter()
-    first = None
-    with socket.create_connection(("127.0.0.1", port), timeout=timeout) as s:
-        s.sendall(("GET %s HTTP/1.1\r\nHost: 127.0.0.1:%d\r\nConnection: close\r\n\r\n" % (path, port)).encode("ascii"))
-        chunks = []
-        while True:
-            if quickack:
-                s.setsockopt(socket.IPPROTO_TCP, socket.TCP_QUICKACK, 1)
-            chunk = s.recv(1 << 20)
-            if first is None:
-                first = time.perf_counter() - start
-            if not chunk:
-                break
-            chunks.append(chunk)
-    seconds = time.perf_counter() - start
-    raw = b"".join(chunks)
-    head, _, body = raw.partition(b"\r\n\r\n")
-    status = int(head.split(b" ", 2)[1]) if head.startswith(b"HTTP/") else 0
-    return status, body, seconds, len(raw), first
-
-
-def proc_status(pid, key):
-    """A value in KiB from /proc/PID/status (VmHWM, VmRSS)."""
-    with open("/proc/%d/status" % pid) as f:
-        for line in f:
-            if line.startswith(key + ":"):
-                return int(line.split()[1])
-    return -1
-
-
-def proc_cpu_seconds(pid):
-    with open("/proc/%d/stat" % pid) as f:
-        fields = f.read().rsplit(")", 1)[1].split()
-    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+    """One GET on a new connection (common.request); returns (status, body,
+    seconds, bytes, seconds to the first byte)."""
+    status, _, body, seconds, first, size = request(port, path, timeout=timeout, quickack=quickack)
+    return status, body, seconds, size, first
 
 
 def todos(port, pid, repetitions, client):
-    print("service_vmhwm_before_kib=%d" % proc_status(pid, "VmHWM"))
-    print("service_vmrss_before_kib=%d" % proc_status(pid, "VmRSS"))
+    print("service_vmhwm_before_kib=%d" % status_value(pid, "VmHWM"))
+    print("service_vmrss_before_kib=%d" % status_value(pid, "VmRSS"))
     for rep in range(1, repetitions + 1):
-        cpu = proc_cpu_seconds(pid)
+        cpu = cpu_seconds(pid)
         status, body, seconds, size, first = get(port, BASE + "GetTodosClientes", quickack=client == "quickack")
-        cpu = proc_cpu_seconds(pid) - cpu
+        cpu = cpu_seconds(pid) - cpu
         print("http client=%s rep=%d status=%d first_byte_ms=%.1f total_ms=%.1f server_cpu_ms=%.0f answer_bytes=%d "
               "body_bytes=%d vmhwm_kib=%d vmrss_kib=%d"
               % (client, rep, status, first * 1000, seconds * 1000, cpu * 1000, size, len(body),
-                 proc_status(pid, "VmHWM"), proc_status(pid, "VmRSS")))
+                 status_value(pid, "VmHWM"), status_value(pid, "VmRSS")))
         if status != 200 or not body.startswith(b'{"result":[{"table":'):
             print("GetTodosClientes failed: %d %r" % (status, body[:300]), file=sys.stderr)
             return 1
@@ -144,13 +112,7 @@ def upload(port, representative, first, orders, threads):
                         state["failures"].append("%d %s -> %d %r" % (number, path[:80], status, body[:200]))
                         return
 
-    workers = [threading.Thread(target=worker) for _ in range(threads)]
-    start = time.perf_counter()
-    for w in workers:
-        w.start()
-    for w in workers:
-        w.join()
-    seconds = time.perf_counter() - start
+    seconds = run_together(worker, threads)
     latencies = sorted(state["latencies"]) or [0]
     print("upload orders=%d requests=%d seconds=%.2f orders_per_s=%.1f requests_per_s=%.0f "
           "median_ms=%.1f p99_ms=%.1f failures=%d"
@@ -176,11 +138,7 @@ def burst(port, path, count):
             if status != 200:
                 failures[body] = failures.get(body, 0) + 1
 
-    workers = [threading.Thread(target=one) for _ in range(count)]
-    for w in workers:
-        w.start()
-    for w in workers:
-        w.join()
+    run_together(one, count)
     print("burst requests=%d " % count + " ".join("status_%d=%d" % item for item in sorted(statuses.items())))
     for body, n in failures.items():
         print("  %d x %s" % (n, body[:200].decode("utf-8", "replace")))
@@ -188,9 +146,9 @@ def burst(port, path, count):
 
 
 def todosburst(port, pid, count):
-    hwm_before = proc_status(pid, "VmHWM")
-    rss_before = proc_status(pid, "VmRSS")
-    cpu_before = proc_cpu_seconds(pid)
+    hwm_before = status_value(pid, "VmHWM")
+    rss_before = status_value(pid, "VmRSS")
+    cpu_before = cpu_seconds(pid)
     lock = threading.Lock()
     results = []
 
@@ -202,22 +160,16 @@ def todosburst(port, pid, count):
         with lock:
             results.append((status, len(body)))
 
-    workers = [threading.Thread(target=one) for _ in range(count)]
-    start = time.perf_counter()
-    for w in workers:
-        w.start()
-    for w in workers:
-        w.join()
-    seconds = time.perf_counter() - start
+    seconds = run_together(one, count)
     done = time.perf_counter()
     ok = sum(1 for status, _ in results if status == 200)
     print("todosburst count=%d ok=%d total_ms=%.0f server_cpu_ms=%.0f body_bytes=%d vmrss_before_kib=%d "
           "vmhwm_before_kib=%d vmhwm_after_kib=%d"
-          % (count, ok, seconds * 1000, (proc_cpu_seconds(pid) - cpu_before) * 1000,
-             max(size for _, size in results), rss_before, hwm_before, proc_status(pid, "VmHWM")))
+          % (count, ok, seconds * 1000, (cpu_seconds(pid) - cpu_before) * 1000,
+             max(size for _, size in results), rss_before, hwm_before, status_value(pid, "VmHWM")))
     samples, under = [], None
     while time.perf_counter() - done < 10:
-        rss = proc_status(pid, "VmRSS")
+        rss = status_value(pid, "VmRSS")
         samples.append(rss)
         if under is None and rss < 100 * 1024:
             under = time.perf_counter() - done

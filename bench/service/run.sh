@@ -43,6 +43,7 @@
 # to use the build as it is.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
+source bench/lib.sh
 duration=${1:-10}
 clients=${CLIENTS:-100000}
 orders=${ORDERS:-1000}
@@ -51,53 +52,34 @@ reps=${REPS:-3}
 representative=90
 first_order=500001
 
-if ! command -v wrk >/dev/null || ! [ -x /usr/sbin/nginx ]; then
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -q -o DPkg::Lock::Timeout=600 --no-install-recommends wrk nginx-light
-fi
+need_tools wrk nginx
 burst=${BURST:-16}
-[ "${BUILD:-1}" = 0 ] || bash scripts/build.sh >/dev/null
+build
 
-work=$(mktemp -d)
 pid=""
-nginx_pid=""
-stop_service() {  # a termination signal; after 60 s without an end, a kill
-  [ -n "$pid" ] || return 0
-  kill "$pid" 2>/dev/null || true
-  for _ in $(seq 120); do kill -0 "$pid" 2>/dev/null || break; sleep 0.5; done
-  if kill -0 "$pid" 2>/dev/null; then
-    echo "the service did not end within 60 s of the termination signal; killed" >&2
-    kill -9 "$pid" 2>/dev/null || true
-  fi
-  wait "$pid" 2>/dev/null || true
+stop_service() {
+  stop_process "$pid"
   pid=""
 }
-cleanup() {
-  stop_service
-  [ -n "$nginx_pid" ] && kill "$nginx_pid" 2>/dev/null || true
-  rm -rf "$work"
+# start_service [log name] [environment...]: the service from $work/dist.
+start_service() {
+  local log=${1:-service}
+  shift || true
+  env "$@" "$work/dist/fieldsync" --headless >"$work/$log.log" 2>&1 &
+  pid=$!
+  track_process "$pid"
+  wait_for_http "$port" || { echo "the service did not start:" >&2; cat "$work/$log.log" >&2; exit 1; }
 }
-trap cleanup EXIT
-
-say() { printf '%s\n' "$*" | tee -a "$work/summary.txt"; }
-load() { cut -d' ' -f1-3 /proc/loadavg; }
-
-free_port() { python3 -c 'import random,socket
-for _ in range(1000):
-  p=random.randrange(20000,32000); s=socket.socket()
-  try: s.bind(("0.0.0.0",p)); print(p); break
-  except OSError: pass'; }
 
 database="$work/erp.fdb"
-sql() { isql-fb -q -bail -user SYSDBA "$database"; }
+sql() { isql "$database"; }
 
 echo "creating the database with $clients clients (embedded) ..." >&2
 bash database/create-db.sh --large "$clients" "$database" >/dev/null
 
 port=$(free_port)
-cp -r build/dist "$work/dist"
-printf '1\r\n' > "$work/dist/fil.txt"
-sed -i "s|^Database=.*|Database=$database|; s|^ServerCharSet=.*|ServerCharSet=WIN1252|" "$work/dist/dbxconnections.ini"
-sql <<<"update FILIAL set PORTA_MOBILE = $port where IDFILIAL = 1; commit;" >/dev/null
+program_copy "$work/dist" "$database"
+set_branch_port "$database" "$port"
 before=$(sql <<<"set heading off; select count(*) from PEDIDOPALM where IDREPRESENTANTE = $representative;" | tr -d ' \n')
 [ "$before" = 0 ] || { echo "representative $representative already has orders" >&2; exit 1; }
 
@@ -120,42 +102,11 @@ FIELDSYNC_DRIVERS_FILE="$work/dist/dbxdrivers.ini" FIELDSYNC_CONNECTIONS_FILE="$
   build/bench/service/todosclientes_fetch "$reps" | tr -s '\t ' ' ' | tee "$work/fetch-utf8.txt" | tee -a "$work/summary.txt"
 
 # ---- start the service ----
-"$work/dist/fieldsync" --headless >"$work/service.log" 2>&1 &
-pid=$!
-for _ in $(seq 300); do curl -sf -o /dev/null "http://127.0.0.1:$port/" && break; sleep 0.1; done
-curl -sf -o /dev/null "http://127.0.0.1:$port/" || { echo "the service did not start:" >&2; cat "$work/service.log" >&2; exit 1; }
+start_service
 
 # nginx serves the service's landing page, the same bytes, keep-alive off.
-chmod 755 "$work"
-mkdir -p "$work/html" "$work/nginx-tmp"
-curl -sf "http://127.0.0.1:$port/" -o "$work/html/index.html"
-chmod 644 "$work/html/index.html"
-nginx_port=$(free_port)
-cat >"$work/nginx.conf" <<CONF
-worker_processes auto;
-pid $work/nginx.pid;
-error_log $work/nginx-error.log;
-daemon off;
-events { worker_connections 1024; }
-http {
-  access_log off;
-  keepalive_timeout 0;
-  server_tokens off;
-  client_body_temp_path $work/nginx-tmp;
-  server {
-    listen 127.0.0.1:$nginx_port;
-    location / {
-      root $work/html;
-      index index.html;
-      default_type "text/html; charset=ISO-8859-1";
-      types { }
-    }
-  }
-}
-CONF
-/usr/sbin/nginx -c "$work/nginx.conf" -p "$work" &
-nginx_pid=$!
-for _ in $(seq 50); do curl -sf -o /dev/null "http://127.0.0.1:$nginx_port/" && break; sleep 0.1; done
+curl -sf "http://127.0.0.1:$port/" -o "$work/page.html"
+nginx_page "$work/page.html"
 
 # ---- 1b. the same over HTTP ----
 # A plain client (acknowledgements left to the kernel, as curl or a handheld
@@ -169,7 +120,7 @@ done
 
 # ---- 2. requests per second ----
 wrk_run() {  # connections path [port] -> "rate requests non2xx socket-errors ok-rate"
-  wrk -t2 -c"$1" -d"${duration}s" -H "Connection: close" "http://127.0.0.1:${3:-$port}$2" >"$work/wrk.txt"
+  wrk_close "$1" "http://127.0.0.1:${3:-$port}$2"
   python3 - "$work/wrk.txt" <<'PY'
 import re, sys
 text = open(sys.argv[1]).read()
@@ -246,9 +197,7 @@ fi
 stop_service
 cp "$work/dist/dbxconnections.ini" "$work/win1252.ini"
 cp "$work/utf8.ini" "$work/dist/dbxconnections.ini"
-"$work/dist/fieldsync" --headless >"$work/service-utf8.log" 2>&1 &
-pid=$!
-for _ in $(seq 300); do curl -sf -o /dev/null "http://127.0.0.1:$port/" && break; sleep 0.1; done
+start_service service-utf8
 say "-- GetTodosClientes over HTTP, UTF8 connection, quickack client ($reps calls, one at a time; load average $(load))"
 python3 bench/service/client.py todos "$port" "$pid" "$reps" quickack | sed 's/^http /http-utf8 /' | tee -a "$work/http.txt" | tee -a "$work/summary.txt"
 stop_service
@@ -257,9 +206,7 @@ cp "$work/win1252.ini" "$work/dist/dbxconnections.ini"
 # ---- 6. the same with an attachment per call ----
 if [ "${REUSE_COMPARE:-1}" = 1 ]; then
   stop_service
-  FIELDSYNC_DB_REUSE=0 "$work/dist/fieldsync" --headless >"$work/service-noreuse.log" 2>&1 &
-  pid=$!
-  for _ in $(seq 300); do curl -sf -o /dev/null "http://127.0.0.1:$port/" && break; sleep 0.1; done
+  start_service service-noreuse FIELDSYNC_DB_REUSE=0
   for path in /datasnap/rest/TServerMethods1/GetAtividadeSN/1 /datasnap/rest/TServerMethods1/EchoString/abc; do
     read -r rate total non2xx errors ok < <(wrk_run 32 "$path")
     say "$(printf 'FIELDSYNC_DB_REUSE=0, wrk with 32 connections: %-46s %7s req/s  requests=%s non2xx=%s socket_errors=%s  2xx=%s/s' \

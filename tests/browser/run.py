@@ -13,7 +13,6 @@ import os
 import shutil
 import subprocess
 import sys
-import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
@@ -43,27 +42,17 @@ def main():
     install_packages(browser_dir)
     tests = sorted(os.path.join(HERE, name) for name in os.listdir(HERE) if name.endswith(".test.js"))
 
-    directory = tempfile.mkdtemp(prefix="fieldsync-browser-")
-    service = None
     try:
-        database = harness.create_database(directory)
-        port = harness.free_port()
-        harness.run_sql(database, "update FILIAL set PORTA_MOBILE = %d where IDFILIAL = 1;\ncommit;\n" % port)
-        service = harness.FieldsyncProcess(database).start(wait_port=port)
-        env = dict(os.environ)
-        env["NODE_PATH"] = os.path.join(browser_dir, "node_modules")
-        env["FIELDSYNC_URL"] = "http://127.0.0.1:%d" % port
-        env.setdefault("FIELDSYNC_SCREENSHOT", os.path.join(browser_dir, "method-test-page.png"))
-        result = subprocess.run(["node", "--test"] + tests, env=env)
-        code, err = service.stop()
-        if code != 0:
-            print("fieldsync ended with %d: %s" % (code, err), file=sys.stderr)
-            return 1
-        return result.returncode
-    finally:
-        if service is not None:
-            service.cleanup()
-        shutil.rmtree(directory, ignore_errors=True)
+        with harness.start_service("fieldsync-browser-") as under_test:
+            env = dict(os.environ)
+            env["NODE_PATH"] = os.path.join(browser_dir, "node_modules")
+            env["FIELDSYNC_URL"] = "http://127.0.0.1:%d" % under_test.port
+            env.setdefault("FIELDSYNC_SCREENSHOT", os.path.join(browser_dir, "method-test-page.png"))
+            result = subprocess.run(["node", "--test"] + tests, env=env)
+    except AssertionError as e:  # the service did not end cleanly
+        print(e, file=sys.stderr)
+        return 1
+    return result.returncode
 
 
 if __name__ == "__main__":

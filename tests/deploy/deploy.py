@@ -105,9 +105,21 @@ def start_service(database, port, env=None):
     """fieldsync on the branch-1 port `port` of `database`, which it reaches
     through the Firebird server on loopback, as installed instances do (and
     as several instances of one database must)."""
-    harness.run_sql(database, "update FILIAL set PORTA_MOBILE = %d where IDFILIAL = 1;\ncommit;\n" % port)
+    harness.set_branch_port(database, port)
     service = harness.FieldsyncProcess(harness.fb_server() + ":" + database, branch_file="1\r\n", port=port, env=env)
     return service.start(wait_port=port)
+
+
+def files_below(directory):
+    """Every file below `directory` (by its path there) with its size and
+    time, links as links: a snapshot."""
+    found = {}
+    for parent, _, names in os.walk(directory):
+        for name in names:
+            path = os.path.join(parent, name)
+            info = os.lstat(path)
+            found[os.path.relpath(path, directory)] = (info.st_size, info.st_mtime_ns)
+    return found
 
 
 def wait_for_tcp(port, process, what):

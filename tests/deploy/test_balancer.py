@@ -7,7 +7,6 @@ import os
 import re
 import shutil
 import subprocess
-import tempfile
 import threading
 import time
 import unittest
@@ -43,9 +42,9 @@ def balancer_configuration(tls_port, pem, ports):
 
 
 def setUpModule():
-    global DIRECTORY, DATABASE, SERVICES, TLS_PORT, CERT, HAPROXY
-    DIRECTORY = tempfile.mkdtemp(prefix="fieldsync-balancer-")
-    DATABASE = harness.create_database(DIRECTORY)
+    global UNDER_TEST, DIRECTORY, DATABASE, SERVICES, TLS_PORT, CERT, HAPROXY
+    UNDER_TEST = harness.ServiceUnderTest("fieldsync-balancer-")
+    DIRECTORY, DATABASE = UNDER_TEST.directory, UNDER_TEST.database
     # The port comes from the branch row, read when an instance starts: the
     # second instance is started after the row has been given its port (on
     # separate machines both would use the same one).
@@ -73,7 +72,7 @@ def tearDownModule():
         service.cleanup()
         if code != 0:
             failures.append("fieldsync ended with %d: %s" % (code, err))
-    shutil.rmtree(DIRECTORY, ignore_errors=True)
+    UNDER_TEST.close()
     if failures:
         raise AssertionError("; ".join(failures))
 

@@ -10,17 +10,18 @@ import threading
 import unittest
 import zipfile
 
-from deploy import ECHO, harness, start_service, wait_for_access_lines, access_lines
+from deploy import ECHO, access_lines, files_below, harness, start_service, wait_for_access_lines
 
 
 def setUpModule():
-    global DIRECTORY, DATABASE
-    DIRECTORY = tempfile.mkdtemp(prefix="fieldsync-logging-")
-    DATABASE = harness.create_database(DIRECTORY)
+    global UNDER_TEST, DIRECTORY, DATABASE
+    # Each test starts and stops its own programs on the module's database.
+    UNDER_TEST = harness.ServiceUnderTest("fieldsync-logging-")
+    DIRECTORY, DATABASE = UNDER_TEST.directory, UNDER_TEST.database
 
 
 def tearDownModule():
-    shutil.rmtree(DIRECTORY, ignore_errors=True)
+    UNDER_TEST.close()
 
 
 def now_utc():
@@ -107,18 +108,11 @@ class AccessLog(unittest.TestCase):
         messages = [line.split(" ", 1)[1] for line in service.log_lines()]
         self.assertEqual(messages[1:], ["listening on port %d for branch 1" % port, "fieldsync stopping", "fieldsync stopped"])
 
-    def test_another_value_stops_the_start(self):
-        service = harness.FieldsyncProcess(DATABASE, env={"FIELDSYNC_ACCESS_LOG": "yes"})
-        self.addCleanup(service.cleanup)
-        code, err = service.start().wait()
-        self.assertEqual(code, 1)
-        self.assertEqual(err, 'Application Error: FIELDSYNC_ACCESS_LOG must be 0 or 1, not "yes"\n')
-
 
 class ConfigurationDirectory(unittest.TestCase):
     def test_the_named_directory_holds_branch_file_and_definitions(self):
         port = harness.free_port()
-        harness.run_sql(DATABASE, "update FILIAL set PORTA_MOBILE = %d where IDFILIAL = 2;\ncommit;\n" % port)
+        harness.set_branch_port(DATABASE, port, branch=2)
         config = tempfile.mkdtemp(prefix="fieldsync-config-")
         self.addCleanup(shutil.rmtree, config, True)
         service = harness.FieldsyncProcess(DATABASE, branch_file="1\r\n", env={"FIELDSYNC_CONFIG_DIR": config})
@@ -134,25 +128,6 @@ class ConfigurationDirectory(unittest.TestCase):
         code, err = service.stop()
         self.assertEqual(code, 0, err)
         self.assertIn("fieldsync starting; configuration in " + config, service.log_lines()[0])
-
-    def test_a_missing_directory_stops_the_start(self):
-        missing = os.path.join(DIRECTORY, "no", "such")
-        service = harness.FieldsyncProcess(DATABASE, env={"FIELDSYNC_CONFIG_DIR": missing})
-        self.addCleanup(service.cleanup)
-        code, err = service.start().wait()
-        self.assertEqual(code, 1)
-        self.assertEqual(err, 'Application Error: The configuration directory "%s" does not exist.\n' % missing)
-
-
-def files_below(directory):
-    """Every file below `directory` with its size and time: a snapshot."""
-    found = {}
-    for parent, _, names in os.walk(directory):
-        for name in names:
-            path = os.path.join(parent, name)
-            info = os.stat(path)
-            found[os.path.relpath(path, directory)] = (info.st_size, info.st_mtime_ns)
-    return found
 
 
 class StateDirectory(unittest.TestCase):
@@ -188,13 +163,22 @@ class StateDirectory(unittest.TestCase):
         program.pop("stdout.log", None)
         self.assertEqual(now, program, "nothing written beside the program")
 
-    def test_a_missing_directory_stops_the_start(self):
-        missing = os.path.join(DIRECTORY, "no", "state")
-        service = harness.FieldsyncProcess(DATABASE, env={"FIELDSYNC_STATE_DIR": missing})
-        self.addCleanup(service.cleanup)
-        code, err = service.start().wait()
-        self.assertEqual(code, 1)
-        self.assertEqual(err, 'Application Error: The state directory "%s" does not exist.\n' % missing)
+
+class RefusedStart(unittest.TestCase):
+    def test_a_bad_setting_stops_the_start_with_its_message(self):
+        config, state = os.path.join(DIRECTORY, "no", "such"), os.path.join(DIRECTORY, "no", "state")
+        cases = [
+            ({"FIELDSYNC_ACCESS_LOG": "yes"}, 'FIELDSYNC_ACCESS_LOG must be 0 or 1, not "yes"'),
+            ({"FIELDSYNC_CONFIG_DIR": config}, 'The configuration directory "%s" does not exist.' % config),
+            ({"FIELDSYNC_STATE_DIR": state}, 'The state directory "%s" does not exist.' % state),
+        ]
+        for env, message in cases:
+            with self.subTest(env=env):
+                service = harness.FieldsyncProcess(DATABASE, env=env)
+                self.addCleanup(service.cleanup)
+                code, err = service.start().wait()
+                self.assertEqual(code, 1)
+                self.assertEqual(err, "Application Error: " + message + "\n")
 
 
 if __name__ == "__main__":

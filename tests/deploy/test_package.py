@@ -24,7 +24,7 @@ import time
 import unittest
 import zipfile
 
-from deploy import BUILD, ECHO, harness, wait_for_tcp
+from deploy import BUILD, ECHO, files_below, harness, wait_for_tcp
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 PROGRAM_DIR = "/usr/lib/fieldsync"
@@ -211,17 +211,6 @@ def as_service_user(settings, command):
     """`command` as the unit's user, without new privileges or capabilities."""
     return ["setpriv", "--reuid=" + settings["User"], "--regid=" + settings["Group"], "--init-groups",
             "--no-new-privs", "--inh-caps=-all", "--bounding-set=-all"] + command
-
-
-def files_below(directory):
-    """Every file below `directory` with its size and time: a snapshot."""
-    found = {}
-    for parent, _, names in os.walk(directory):
-        for name in names:
-            path = os.path.join(parent, name)
-            info = os.lstat(path)
-            found[path] = (info.st_size, info.st_mtime_ns)
-    return found
 
 
 @unittest.skipUnless(os.geteuid() == 0, "installing needs root")

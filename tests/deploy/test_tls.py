@@ -6,11 +6,10 @@ import os
 import re
 import shutil
 import subprocess
-import tempfile
 import unittest
 
 from deploy import (ECHO, EXAMPLES, METHOD_TEST_PAGE, METHOD_TEST_SPELLINGS, harness, https, make_certificate,
-                    start_service, wait_for_tcp)
+                    wait_for_tcp)
 
 NGINX_MAIN = """daemon off;
 worker_processes 1;
@@ -48,12 +47,12 @@ def site_configuration(service_port, tls_port, cert, key):
 
 
 def setUpModule():
-    global DIRECTORY, DATABASE, SERVICE, SERVICE_PORT, TLS_PORT, CERT, NGINX
-    DIRECTORY = tempfile.mkdtemp(prefix="fieldsync-tls-")
-    os.chmod(DIRECTORY, 0o755)  # nginx's workers may run as another user
-    DATABASE = harness.create_database(DIRECTORY)
-    SERVICE_PORT = harness.free_port()
-    SERVICE = start_service(DATABASE, SERVICE_PORT)
+    global UNDER_TEST, DIRECTORY, SERVICE_PORT, TLS_PORT, CERT, NGINX
+    # Through the Firebird server, as installed instances reach the database.
+    # The directory is open to every user (the server's, and nginx's workers').
+    UNDER_TEST = harness.start_service("fieldsync-tls-", through_server=True)
+    unittest.addModuleCleanup(UNDER_TEST.close)  # after tearDownModule, or when nginx does not start
+    DIRECTORY, SERVICE_PORT = UNDER_TEST.directory, UNDER_TEST.port
     CERT, key, _ = make_certificate(DIRECTORY)
     TLS_PORT = harness.free_port()
     for name in ("body", "proxy", "fastcgi", "uwsgi", "scgi"):
@@ -76,11 +75,6 @@ def setUpModule():
 def tearDownModule():
     NGINX.terminate()
     NGINX.wait(timeout=30)
-    code, err = SERVICE.stop()
-    SERVICE.cleanup()
-    shutil.rmtree(DIRECTORY, ignore_errors=True)
-    if code != 0:
-        raise AssertionError("fieldsync ended with %d: %s" % (code, err))
 
 
 def call(path, **headers):

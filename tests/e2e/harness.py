@@ -206,6 +206,80 @@ class FieldsyncProcess:
         shutil.rmtree(self.directory, ignore_errors=True)
 
 
+class ServiceUnderTest:
+    """What a test module or class calls: a temporary directory, the demo
+    database in it (with `large` extra clients), a free port given to branch
+    1 and, once started, fieldsync serving that branch from a program
+    directory of its own. `through_server` makes the service reach the
+    database through the Firebird server on loopback instead of opening it
+    embedded, so that a test may read the database while the service runs.
+    close() ends it all and fails when the service did not end cleanly."""
+
+    def __init__(self, prefix, large=None, through_server=False):
+        self.directory = tempfile.mkdtemp(prefix=prefix)
+        self.service = None
+        self.stopped = None
+        try:
+            self.database = create_database(self.directory, large=large)
+            self.port = free_port()
+            set_branch_port(self.database, self.port)
+        except BaseException:
+            shutil.rmtree(self.directory, ignore_errors=True)
+            raise
+        self.connection = fb_server() + ":" + self.database if through_server else self.database
+
+    def start(self, env=None, prepare=None, args=("--headless",)):
+        """Starts fieldsync for branch 1 and waits for its port; `prepare`
+        is called with the FieldsyncProcess before the program starts, to
+        change its program directory."""
+        self.service = FieldsyncProcess(self.connection, branch_file="1\r\n", port=self.port, env=env)
+        if prepare:
+            prepare(self.service)
+        self.service.start(wait_port=self.port, args=args)
+        return self
+
+    def stop(self):
+        """Ends the service once (later calls answer the same); returns
+        (exit code, standard error) and raises with its standard error when
+        the exit code is not 0."""
+        if self.stopped is None:
+            self.stopped = self.service.stop()
+        code, err = self.stopped
+        if code != 0:
+            raise AssertionError("fieldsync ended with %d: %s" % (code, err))
+        return self.stopped
+
+    def close(self):
+        """Stops the service when one was started, then removes its program
+        directory and the temporary directory, the database with it."""
+        try:
+            if self.service is not None and self.service.process is not None:
+                self.stop()
+        finally:
+            if self.service is not None:
+                self.service.cleanup()
+            shutil.rmtree(self.directory, ignore_errors=True)
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exception):
+        self.close()
+
+
+def start_service(prefix, large=None, through_server=False, env=None, prepare=None):
+    """A ServiceUnderTest, started; nothing is left behind when it does not start."""
+    under_test = ServiceUnderTest(prefix, large=large, through_server=through_server)
+    try:
+        return under_test.start(env=env, prepare=prepare)
+    except BaseException:
+        try:
+            under_test.close()
+        except AssertionError:
+            pass  # the failed start's own error says more
+        raise
+
+
 def wait_for_port(port, process=None, host="127.0.0.1", timeout=30):
     deadline = time.time() + timeout
     while time.time() < deadline:

@@ -6,10 +6,8 @@ Handhelds are callers from 127.0.0.2 and 127.0.0.3; the operator asks from
 import html.parser
 import json
 import re
-import shutil
 import socket
 import subprocess
-import tempfile
 import threading
 import unittest
 
@@ -37,19 +35,14 @@ def call(port, path, source="127.0.0.1", session=None, headers=None, host="127.0
         return harness.Answer(harness.read_all(s))
 
 
-def start_service(directory, env=None):
-    database = harness.create_database(directory)
-    port = harness.free_port()
-    harness.set_branch_port(database, port)
-    service = harness.FieldsyncProcess(database, branch_file="1\r\n", env=env).start(wait_port=port)
-    return service, port
+class WithService(unittest.TestCase):
+    """Tests of a class share a service of their own on a fresh demo database."""
 
-
-def stop_service(service):
-    code, err = service.stop()
-    service.cleanup()
-    if code != 0:
-        raise AssertionError("fieldsync ended with %d: %s" % (code, err))
+    @classmethod
+    def setUpClass(cls):
+        under_test = harness.start_service("fieldsync-activity-")
+        cls.addClassCleanup(under_test.close)
+        cls.port = under_test.port
 
 
 def activity_json(port):
@@ -99,11 +92,10 @@ class TableReader(html.parser.HTMLParser):
             self.cell += data
 
 
-class ScriptedDay(unittest.TestCase):
+class ScriptedDay(WithService):
     @classmethod
     def setUpClass(cls):
-        cls.directory = tempfile.mkdtemp(prefix="fieldsync-activity-")
-        cls.service, cls.port = start_service(cls.directory)
+        super().setUpClass()
         first, second = Handheld(cls.port, "127.0.0.2"), Handheld(cls.port, "127.0.0.3")
         cls.first, cls.second = first, second
         # The first handheld downloads everything and sends an order.
@@ -118,11 +110,6 @@ class ScriptedDay(unittest.TestCase):
                              ("SetPedido/" + ORDER_ARGUMENTS.format(palm=72001, date="32%2F13%2F2026"), 200),
                              ("SetItensPedido/1/72001/x/1/2.5/2.5/0/2.5/x", 500)]:
             cls.expect.append((second.get(path), status, path))
-
-    @classmethod
-    def tearDownClass(cls):
-        stop_service(cls.service)
-        shutil.rmtree(cls.directory, ignore_errors=True)
 
     def test_the_calls_were_answered_as_the_script_expects(self):
         for answer, status, path in self.expect:
@@ -206,19 +193,10 @@ def non_loopback_address():
     return match.group(1) if match else None
 
 
-class Refusals(unittest.TestCase):
+class Refusals(WithService):
     """The pages go to callers on this machine only, as the method-test page,
     and never through a proxy; everyone else is redirected to "/"."""
 
-    @classmethod
-    def setUpClass(cls):
-        cls.directory = tempfile.mkdtemp(prefix="fieldsync-activity-")
-        cls.service, cls.port = start_service(cls.directory)
-
-    @classmethod
-    def tearDownClass(cls):
-        stop_service(cls.service)
-        shutil.rmtree(cls.directory, ignore_errors=True)
 
     def assertRefused(self, answer, case):
         self.assertEqual((answer.status, answer.header("Location"), answer.body), (302, "/", b""), case)
@@ -271,17 +249,7 @@ class Refusals(unittest.TestCase):
         self.assertEqual(sorted(r["path"] for r in listed), sorted(PAGES))
 
 
-class Metrics(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.directory = tempfile.mkdtemp(prefix="fieldsync-activity-")
-        cls.service, cls.port = start_service(cls.directory)
-
-    @classmethod
-    def tearDownClass(cls):
-        stop_service(cls.service)
-        shutil.rmtree(cls.directory, ignore_errors=True)
-
+class Metrics(WithService):
     def scrape(self):
         from prometheus_client.parser import text_string_to_metric_families
         answer = call(self.port, "/metrics")
@@ -334,18 +302,8 @@ class Metrics(unittest.TestCase):
         self.assertEqual({(s.labels["method"], s.labels["status"]): s.value for s in again.samples}[("(none)", "200")], 1)
 
 
-class Bounded(unittest.TestCase):
+class Bounded(WithService):
     CALLS = 50000
-
-    @classmethod
-    def setUpClass(cls):
-        cls.directory = tempfile.mkdtemp(prefix="fieldsync-activity-")
-        cls.service, cls.port = start_service(cls.directory)
-
-    @classmethod
-    def tearDownClass(cls):
-        stop_service(cls.service)
-        shutil.rmtree(cls.directory, ignore_errors=True)
 
     def test_the_record_stays_bounded(self):
         # Redirected requests: recorded like every other, and cheap to make.

@@ -8,7 +8,6 @@ same calls over plain HTTP."""
 import io
 import json
 import os
-import shutil
 import subprocess
 import tempfile
 import unittest
@@ -75,36 +74,21 @@ CLIENTS = [
 ]
 
 
-def setUpModule():
-    global DIRECTORY, DATABASE, PORT, SERVICE
-    DIRECTORY = tempfile.mkdtemp(prefix="fieldsync-clients-")
-    DATABASE = harness.create_database(DIRECTORY)
-    PORT = harness.free_port()
-    harness.set_branch_port(DATABASE, PORT)
-    SERVICE = harness.FieldsyncProcess(DATABASE, branch_file="1\r\n")
-    # The copy of the build directory may hold zips of an earlier run.
-    for name in os.listdir(os.path.join(SERVICE.directory, "proxy")):
+def remove_earlier_zips(service):
+    """The copy of the build directory may hold zips of an earlier run."""
+    for name in os.listdir(os.path.join(service.directory, "proxy")):
         if name.endswith(".zip"):
-            os.remove(os.path.join(SERVICE.directory, "proxy", name))
-    SERVICE.start(wait_port=PORT)
+            os.remove(os.path.join(service.directory, "proxy", name))
 
 
-def stop_service():
-    global STOPPED
-    if STOPPED is None:
-        STOPPED = SERVICE.stop()
-    return STOPPED
-
-
-STOPPED = None
+def setUpModule():
+    global UNDER_TEST, DIRECTORY, DATABASE, PORT, SERVICE
+    UNDER_TEST = harness.start_service("fieldsync-clients-", prepare=remove_earlier_zips)
+    DIRECTORY, DATABASE, PORT, SERVICE = UNDER_TEST.directory, UNDER_TEST.database, UNDER_TEST.port, UNDER_TEST.service
 
 
 def tearDownModule():
-    code, err = stop_service()
-    SERVICE.cleanup()
-    shutil.rmtree(DIRECTORY, ignore_errors=True)
-    if code != 0:
-        raise AssertionError("fieldsync ended with %d: %s" % (code, err))
+    UNDER_TEST.close()
 
 
 def call(method, *arguments):
@@ -170,8 +154,7 @@ class ClientPackages(unittest.TestCase):
                 printed = build_and_run(directory, PORT, order).splitlines()
                 self.assertEqual(printed, expected_lines(order))
                 orders[key] = order
-        code, err = stop_service()
-        self.assertEqual(code, 0, err)
+        UNDER_TEST.stop()  # fails the test when the service did not end cleanly
         for key, order in orders.items():
             with self.subTest(key=key):
                 self.assertEqual(stored_orders(order), 1, "the order was stored")

@@ -3,8 +3,6 @@ database on the loopback server; one service as shipped and one started with
 FIELDSYNC_GZIP=0."""
 
 import gzip
-import shutil
-import tempfile
 import unittest
 
 import harness
@@ -14,25 +12,25 @@ SMALL = "/datasnap/rest/TServerMethods1/EchoString/abc"
 
 
 def setUpModule():
-    global DIRECTORY, SERVICES
-    DIRECTORY = tempfile.mkdtemp(prefix="fieldsync-gzip-")
+    global SERVICES
     SERVICES = {}
     for name, env in (("default", {}), ("off", {"FIELDSYNC_GZIP": "0"})):
-        database = harness.create_database(DIRECTORY, name=name + ".fdb")
-        port = harness.free_port()
-        harness.set_branch_port(database, port)
-        SERVICES[name] = (port, harness.FieldsyncProcess(database, env=env).start(wait_port=port))
+        SERVICES[name] = harness.start_service("fieldsync-gzip-%s-" % name, env=env)
 
 
 def tearDownModule():
-    for _, service in SERVICES.values():
-        service.stop()
-        service.cleanup()
-    shutil.rmtree(DIRECTORY, ignore_errors=True)
+    failures = []
+    for under_test in SERVICES.values():
+        try:
+            under_test.close()
+        except AssertionError as e:
+            failures.append(str(e))
+    if failures:
+        raise AssertionError("; ".join(failures))
 
 
 def get(service, path, accept_encoding=None):
-    port = SERVICES[service][0]
+    port = SERVICES[service].port
     headers = {"Accept-Encoding": accept_encoding} if accept_encoding is not None else {}
     return harness.request(port, "GET", path, headers)
 

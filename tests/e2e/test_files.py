@@ -4,38 +4,39 @@ own (a copy of build/dist), so that the test may replace its executable."""
 
 import os
 import shutil
-import tempfile
 import time
 import unittest
 
 import harness
 
 
-def setUpModule():
-    global DIRECTORY, DATABASE, PORT, SERVICE, SECRET
-    DIRECTORY = tempfile.mkdtemp(prefix="fieldsync-files-")
-    DATABASE = harness.create_database(DIRECTORY)
-    PORT = harness.free_port()
-    harness.set_branch_port(DATABASE, PORT)
-    SERVICE = harness.FieldsyncProcess(DATABASE, branch_file="1\r\n")
+def prepare(service):
+    global SECRET
     # The build directory may hold a client written by an earlier run.
-    script = os.path.join(SERVICE.directory, "js", "serverfunctions.js")
+    script = os.path.join(service.directory, "js", "serverfunctions.js")
     if os.path.exists(script):
         os.remove(script)
     # A file beside the program's directory, which no request may reach.
-    SECRET = os.path.basename(SERVICE.directory) + "-secret.css"
-    with open(os.path.join(os.path.dirname(SERVICE.directory), SECRET), "w") as f:
+    SECRET = os.path.basename(service.directory) + "-secret.css"
+    with open(secret_path(service), "w") as f:
         f.write("secret")
-    SERVICE.start(wait_port=PORT)
+
+
+def secret_path(service):
+    return os.path.join(os.path.dirname(service.directory), SECRET)
+
+
+def setUpModule():
+    global UNDER_TEST, PORT, SERVICE
+    UNDER_TEST = harness.start_service("fieldsync-files-", prepare=prepare)
+    PORT, SERVICE = UNDER_TEST.port, UNDER_TEST.service
 
 
 def tearDownModule():
-    code, err = SERVICE.stop()
-    os.remove(os.path.join(os.path.dirname(SERVICE.directory), SECRET))
-    SERVICE.cleanup()
-    shutil.rmtree(DIRECTORY, ignore_errors=True)
-    if code != 0:
-        raise AssertionError("fieldsync ended with %d: %s" % (code, err))
+    try:
+        UNDER_TEST.close()
+    finally:
+        os.remove(secret_path(SERVICE))
 
 
 def get(path, method="GET", **headers):

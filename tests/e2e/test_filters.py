@@ -3,8 +3,6 @@ the real executable from build/dist, real sockets, the demo database with
 extra clients on a Firebird server on loopback."""
 
 import json
-import shutil
-import tempfile
 import threading
 import unittest
 
@@ -20,20 +18,13 @@ SESSION_EXPIRED = (b'{"SessionExpired":"The specified session has expired due to
 
 
 def setUpModule():
-    global DIRECTORY, DATABASE, PORT, SERVICE
-    DIRECTORY = tempfile.mkdtemp(prefix="fieldsync-filters-")
-    DATABASE = harness.create_database(DIRECTORY, large=EXTRA_CLIENTS)
-    PORT = harness.free_port()
-    harness.set_branch_port(DATABASE, PORT)
-    SERVICE = harness.FieldsyncProcess(DATABASE, branch_file="1\r\n").start(wait_port=PORT)
+    global UNDER_TEST, PORT
+    UNDER_TEST = harness.start_service("fieldsync-filters-", large=EXTRA_CLIENTS)
+    PORT = UNDER_TEST.port
 
 
 def tearDownModule():
-    code, err = SERVICE.stop()
-    SERVICE.cleanup()
-    shutil.rmtree(DIRECTORY, ignore_errors=True)
-    if code != 0:
-        raise AssertionError("fieldsync ended with %d: %s" % (code, err))
+    UNDER_TEST.close()
 
 
 def get(path, **headers):

@@ -7,9 +7,7 @@ the database is the same afterwards, row for row."""
 
 import hashlib
 import json
-import shutil
 import socket
-import tempfile
 import unittest
 import urllib.parse
 
@@ -68,22 +66,14 @@ def call(method, arguments):
 
 
 def setUpModule():
-    global DIRECTORY, DATABASE, PORT, SERVICE
-    DIRECTORY = tempfile.mkdtemp(prefix="fieldsync-injection-")
-    DATABASE = harness.create_database(DIRECTORY)
-    PORT = harness.free_port()
-    harness.set_branch_port(DATABASE, PORT)
+    global UNDER_TEST, DATABASE, PORT
     # Through the server, so that the test can read the database while the service runs.
-    SERVICE = harness.FieldsyncProcess(harness.fb_server() + ":" + DATABASE,
-                                       branch_file="1\r\n").start(wait_port=PORT)
+    UNDER_TEST = harness.start_service("fieldsync-injection-", through_server=True)
+    DATABASE, PORT = UNDER_TEST.database, UNDER_TEST.port
 
 
 def tearDownModule():
-    code, err = SERVICE.stop()
-    SERVICE.cleanup()
-    shutil.rmtree(DIRECTORY, ignore_errors=True)
-    if code != 0:
-        raise AssertionError("fieldsync ended with %d: %s" % (code, err))
+    UNDER_TEST.close()
 
 
 class HostileArguments(unittest.TestCase):

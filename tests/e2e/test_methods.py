@@ -3,8 +3,6 @@ is found, takes its arguments in order and answers its envelope. Runs on a
 database of its own, since the write methods change it."""
 
 import json
-import shutil
-import tempfile
 import unittest
 
 import harness
@@ -94,20 +92,13 @@ METHODS = [
 
 
 def setUpModule():
-    global DIRECTORY, DATABASE, PORT, SERVICE
-    DIRECTORY = tempfile.mkdtemp(prefix="fieldsync-methods-")
-    DATABASE = harness.create_database(DIRECTORY)
-    PORT = harness.free_port()
-    harness.set_branch_port(DATABASE, PORT)
-    SERVICE = harness.FieldsyncProcess(DATABASE, branch_file="1\r\n").start(wait_port=PORT)
+    global UNDER_TEST, PORT
+    UNDER_TEST = harness.start_service("fieldsync-methods-")
+    PORT = UNDER_TEST.port
 
 
 def tearDownModule():
-    code, err = SERVICE.stop()
-    SERVICE.cleanup()
-    shutil.rmtree(DIRECTORY, ignore_errors=True)
-    if code != 0:
-        raise AssertionError("fieldsync ended with %d: %s" % (code, err))
+    UNDER_TEST.close()
 
 
 class EveryMethod(unittest.TestCase):

@@ -2,8 +2,6 @@
 the demo database on a Firebird server on loopback."""
 
 import re
-import shutil
-import tempfile
 import threading
 import unittest
 
@@ -14,20 +12,13 @@ PRAGMA = r"Pragma: dssession=\d{1,6}\.\d{1,6}\.\d{1,6},dssessionexpires=\d+\r\n"
 
 
 def setUpModule():
-    global DIRECTORY, DATABASE, PORT, SERVICE
-    DIRECTORY = tempfile.mkdtemp(prefix="fieldsync-rest-")
-    DATABASE = harness.create_database(DIRECTORY)
-    PORT = harness.free_port()
-    harness.set_branch_port(DATABASE, PORT)
-    SERVICE = harness.FieldsyncProcess(DATABASE, branch_file="1\r\n").start(wait_port=PORT)
+    global UNDER_TEST, PORT
+    UNDER_TEST = harness.start_service("fieldsync-rest-")
+    PORT = UNDER_TEST.port
 
 
 def tearDownModule():
-    code, err = SERVICE.stop()
-    SERVICE.cleanup()
-    shutil.rmtree(DIRECTORY, ignore_errors=True)
-    if code != 0:
-        raise AssertionError("fieldsync ended with %d: %s" % (code, err))
+    UNDER_TEST.close()
 
 
 def get(path, **headers):

@@ -2,28 +2,23 @@
 port is served; a database that cannot be opened ends the program."""
 
 import os
-import shutil
 import socket
-import tempfile
 import unittest
 
 import harness
 
 
 def setUpModule():
-    global DIRECTORY, DATABASE, PORTS
-    DIRECTORY = tempfile.mkdtemp(prefix="fieldsync-startup-")
-    DATABASE = harness.create_database(DIRECTORY)
-    PORTS = {}
-    sql = ""
-    for branch in (1, 2):
-        PORTS[branch] = harness.free_port()
-        sql += "update FILIAL set PORTA_MOBILE = %d where IDFILIAL = %d;\n" % (PORTS[branch], branch)
-    harness.run_sql(DATABASE, sql + "commit;\n")
+    global UNDER_TEST, DIRECTORY, DATABASE, PORTS
+    # Each test starts and stops its own program on the module's database.
+    UNDER_TEST = harness.ServiceUnderTest("fieldsync-startup-")
+    DIRECTORY, DATABASE = UNDER_TEST.directory, UNDER_TEST.database
+    PORTS = {1: UNDER_TEST.port, 2: harness.free_port()}
+    harness.set_branch_port(DATABASE, PORTS[2], branch=2)
 
 
 def tearDownModule():
-    shutil.rmtree(DIRECTORY, ignore_errors=True)
+    UNDER_TEST.close()
 
 
 class StartUp(unittest.TestCase):

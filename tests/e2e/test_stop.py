@@ -3,10 +3,8 @@ closed, and while requests keep arriving. A clean stop ends with exit code 0
 and writes nothing to standard error (a sanitizer build writes its reports
 there and changes the exit code)."""
 
-import shutil
 import signal
 import socket
-import tempfile
 import threading
 import time
 import unittest
@@ -17,15 +15,14 @@ ECHO = "/datasnap/rest/TServerMethods1/EchoString/"
 
 
 def setUpModule():
-    global DIRECTORY, DATABASE, PORT
-    DIRECTORY = tempfile.mkdtemp(prefix="fieldsync-stop-")
-    DATABASE = harness.create_database(DIRECTORY)
-    PORT = harness.free_port()
-    harness.set_branch_port(DATABASE, PORT)
+    global UNDER_TEST, DATABASE, PORT
+    # Each test starts and stops its own program on the module's database.
+    UNDER_TEST = harness.ServiceUnderTest("fieldsync-stop-")
+    DATABASE, PORT = UNDER_TEST.database, UNDER_TEST.port
 
 
 def tearDownModule():
-    shutil.rmtree(DIRECTORY, ignore_errors=True)
+    UNDER_TEST.close()
 
 
 def open_session():

@@ -3,9 +3,6 @@ platform) is there, refuses to start without one unless --headless is given,
 and serves handhelds with the window as it does headless."""
 
 import os
-import shutil
-import subprocess
-import tempfile
 import unittest
 
 import harness
@@ -14,15 +11,14 @@ OFFSCREEN = ("-platform", "offscreen")
 
 
 def setUpModule():
-    global DIRECTORY, DATABASE, PORT
-    DIRECTORY = tempfile.mkdtemp(prefix="fieldsync-window-")
-    DATABASE = harness.create_database(DIRECTORY)
-    PORT = harness.free_port()
-    harness.set_branch_port(DATABASE, PORT)
+    global UNDER_TEST, DIRECTORY, DATABASE, PORT
+    # Each test starts and stops its own program on the module's database.
+    UNDER_TEST = harness.ServiceUnderTest("fieldsync-window-")
+    DIRECTORY, DATABASE, PORT = UNDER_TEST.directory, UNDER_TEST.database, UNDER_TEST.port
 
 
 def tearDownModule():
-    shutil.rmtree(DIRECTORY, ignore_errors=True)
+    UNDER_TEST.close()
 
 
 def without_display():
