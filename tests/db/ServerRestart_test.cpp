@@ -17,7 +17,7 @@
 
 #include "core/Platform.h"
 #include "db/internal/AttachmentPool.h"
-#include "db/internal/Firebird.h"
+#include "db/internal/ConnectionDefinitions.h"
 #include "db/SQLConnection.h"
 #include "tests/db/TestDatabase.h"
 
@@ -67,7 +67,7 @@ class TOwnServer {
                                           (FDir.Path() / "security3.fdb").string() + "\n");
     WriteFile(root / "databases.conf", "");
   }
-  ~TOwnServer() { Stop(); }
+  ~TOwnServer() { Crash(); }
 
   bool Start() {
     FPid = ::fork();
@@ -87,16 +87,12 @@ class TOwnServer {
 
   // Ends the server at once, as a crash or a restart of the machine would
   // (asked to stop, it would wait for its attachments to go).
-  void Stop() {
+  void Crash() {
     if (FPid <= 0) return;
     ::kill(FPid, SIGKILL);
     int status = 0;
     ::waitpid(FPid, &status, 0);
     FPid = -1;
-  }
-
-  std::string DatabaseName(const std::string& file) const {
-    return "127.0.0.1/" + std::to_string(Port) + ":" + (FDir.Path() / file).string();
   }
 
   const uint16_t Port;
@@ -119,14 +115,10 @@ TEST(ServerRestartTest, ACallAfterTheServerRestartedSucceedsOnANewAttachment) {
   if (!fs::exists(ServerBinary) || !fs::exists(SecurityDatabase)) GTEST_SKIP() << "no Firebird server installed";
   TOwnServer server;
   ASSERT_TRUE(server.Start()) << "the test's own server did not listen on port " << server.Port;
-  const std::string password = EnvironmentVariable("FIELDSYNC_FB_PASSWORD");
-  const std::string database = server.DatabaseName("restart.fdb");
-  CreateFirebirdDatabase("fbclient.dll", database, "SYSDBA", password, "UTF8");
-  TTempDir dir;
-  WriteFile(dir.Path() / "dbxdrivers.ini", StandardDriversFile());
-  WriteFile(dir.Path() / "dbxconnections.ini", "[DMESTOQUE]\nDriverName=FIREBIRD\nDatabase=" + database +
-                                                   "\nUser_Name=SYSDBA\nPassword=" + password + "\n");
-  UseDefinitionsFiles(dir.Path() / "dbxdrivers.ini", dir.Path() / "dbxconnections.ini");
+  // The server's security database is a copy of the shared one's: the same password.
+  const TScratchDatabase scratch({"127.0.0.1/" + std::to_string(server.Port), AnnouncedServer().Password});
+  scratch.UseDefinitions(scratch.Create("restart.fdb", "UTF8"));
+  TDBXDefinitions::ResetProcess();
   TAttachmentPool::Process().CloseIdle();
 
   TSQLConnection connection;
@@ -136,7 +128,7 @@ TEST(ServerRestartTest, ACallAfterTheServerRestartedSucceedsOnANewAttachment) {
   ASSERT_EQ(TAttachmentPool::Process().Counts().Idle, 1u);
   const size_t dropped = TAttachmentPool::Process().Counts().Dropped;
 
-  server.Stop();
+  server.Crash();
   ASSERT_TRUE(server.Start());
   connection.Open();  // must not fail: the dead idle attachment is replaced
   EXPECT_GT(AttachmentId(connection), 0);

@@ -5,9 +5,7 @@
 
 #include <atomic>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <random>
 #include <utility>
 
 #include "TestClient.h"
@@ -17,33 +15,14 @@
 #include "http/internal/PageProducer.h"
 #include "http/WebModuleUnit1.h"
 #include "http/WebRequestHandler.h"
+#include "tests/support/TempDir.h"
 
 namespace fieldsync {
 namespace {
 
 namespace fs = std::filesystem;
 
-// A directory of its own under the system's temp directory, removed at end.
-class TTempDir {
- public:
-  TTempDir() {
-    std::random_device random;
-    FPath = fs::temp_directory_path() / ("fieldsync-http-" + std::to_string(random()));
-    fs::create_directories(FPath);
-  }
-  ~TTempDir() {
-    std::error_code ec;
-    fs::remove_all(FPath, ec);
-  }
-  const fs::path& Path() const { return FPath; }
-  void Write(const std::string& relative, const std::string& bytes) const {
-    fs::create_directories((FPath / relative).parent_path());
-    std::ofstream(FPath / relative, std::ios::binary) << bytes;
-  }
-
- private:
-  fs::path FPath;
-};
+using test::TTempDir;
 
 // A dispatch component that records what it was offered and handles only
 // paths ending in `suffix` (any path when empty).
