@@ -3,9 +3,6 @@
 // behaviour and the two diagnostic methods.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-
 #include "ServiceDatabase.h"
 #include "core/Error.h"
 #include "db/DBXError.h"
@@ -47,14 +44,11 @@ TEST(ServiceModule, CopiesHostValuesWhenCreated) {
 }
 
 TEST(ServiceModule, ConnectionThatCannotOpenFailsCreation) {
-  // A connections file whose DMESTOQUE names a database that does not exist.
-  const std::filesystem::path bad = std::filesystem::path(Db().Directory()) / "bad-connections.ini";
-  std::ofstream(bad) << "[DMESTOQUE]\nDriverName=FIREBIRD\nDatabase=" << Db().Directory()
-                     << "/missing.fdb\nUser_Name=SYSDBA\nPassword=masterkey\n";
-  setenv("FIELDSYNC_CONNECTIONS_FILE", bad.c_str(), 1);
   THostValues host;
-  EXPECT_THROW(TServerMethods1 service(host), TDBXError);
-  setenv("FIELDSYNC_CONNECTIONS_FILE", Db().ConnectionsFile().c_str(), 1);
+  {
+    const TMissingDatabase missing;
+    EXPECT_THROW(TServerMethods1 service(host), TDBXError);
+  }
   EXPECT_NO_THROW(TServerMethods1 service(host));
 }
 
