@@ -11,16 +11,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <mutex>
-#include <random>
 #include <thread>
 
 #include "app/CachedRowSet.h"
 #include "core/Error.h"
 #include "core/Text.h"
-#include "db/SQLConnection.h"
-#include "db/SQLDataSet.h"
 #include "http/DSHTTPWebDispatcher.h"
 #include "http/HTTPWebBrokerBridge.h"
 #include "http/WebModuleUnit1.h"
@@ -70,7 +66,7 @@ TEST_F(Form1Test, BranchFileNamesTheBranch) {
       {" \r\n\t ", 0, u"0"},
   };
   for (const auto& c : cases) {
-    WriteText(Dir / "fil.txt", c.content);
+    WriteFile(Dir / "fil.txt", c.content);
     TForm1& form = Show();
     EXPECT_EQ(form.IDFilial.load(), c.branch) << c.content;
     EXPECT_EQ(form.EdtFilialText(), c.box) << c.content;
@@ -80,7 +76,7 @@ TEST_F(Form1Test, BranchFileNamesTheBranch) {
 }
 
 TEST_F(Form1Test, BadBranchFileStopsTheShowBeforeStart) {
-  WriteText(Dir / "fil.txt", "abc\r\n");
+  WriteFile(Dir / "fil.txt", "abc\r\n");
   Form = std::make_unique<TForm1>(Dir);
   try {
     Form->FormShow();
@@ -94,11 +90,11 @@ TEST_F(Form1Test, BadBranchFileStopsTheShowBeforeStart) {
 }
 
 TEST_F(Form1Test, OverdueDaysRule) {
-  WriteText(Dir / "fil.txt", "12\r\n");
+  WriteFile(Dir / "fil.txt", "12\r\n");
   EXPECT_EQ(Show().DiasEmAtraso.load(), 0);  // "S" with -3
   Form.reset();
 
-  WriteText(Dir / "fil.txt", "20\r\n");
+  WriteFile(Dir / "fil.txt", "20\r\n");
   Form = std::make_unique<TForm1>(Dir);
   TForm1& form = *Form;
   EXPECT_EQ(form.EditPortText(), u"8081");
@@ -181,18 +177,17 @@ TEST_F(Form1Test, LeavingTheBranchBoxRewritesTheBranchFile) {
   TForm1& form = Show();
   form.SetEdtFilialText(u"7");
   form.edtFilialExit();
-  EXPECT_EQ(ReadText(Dir / "fil.txt"), "7\r\n");
+  EXPECT_EQ(ReadFile(Dir / "fil.txt"), "7\r\n");
   EXPECT_EQ(form.IDFilial.load(), 7);
 
   form.SetEdtFilialText(u"x7 ");
   EXPECT_THROW(form.edtFilialExit(), Exception);
-  EXPECT_EQ(ReadText(Dir / "fil.txt"), "x7 \r\n");
+  EXPECT_EQ(ReadFile(Dir / "fil.txt"), "x7 \r\n");
   EXPECT_EQ(form.IDFilial.load(), 7);
 }
 
 TEST_F(Form1Test, ADatabaseThatCannotBeOpenedStopsTheWindow) {
-  WriteText(Dir / "dbxconnections.ini", "[DMESTOQUE]\nDriverName=FIREBIRD\nDatabase=" + (Dir / "missing.fdb").string() +
-                                            "\nUser_Name=sysdba\n");
+  const test::TMissingDatabase missing(Scratch);
   EXPECT_THROW(TForm1 form(Dir), std::exception);
 }
 
@@ -329,13 +324,7 @@ TEST_F(Form1Test, WritingBackFindsTheRowByAllItsOriginalValues) {
 
   // Someone else changes another column of the row meanwhile: the write-back
   // no longer finds the row and writes nothing, without an error.
-  {
-    TSQLConnection other;
-    other.Open();
-    TSQLDataSet update(other);
-    update.SetCommandText("update FILIAL set N_ESCOLHER_FORMA = 'N' where IDFILIAL = 1");
-    update.ExecSQL();
-  }
+  Exec("update FILIAL set N_ESCOLHER_FORMA = 'N' where IDFILIAL = 1");
   branch.ApplyUpdates(0);
   EXPECT_EQ(branch.State(), TRowSetState::Browsing);
   EXPECT_EQ(Read("select PORTA_MOBILE from FILIAL where IDFILIAL = 1"), std::to_string(Port1));

@@ -5,21 +5,20 @@
 // the shared one.
 
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <signal.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
-#include <thread>
 
 #include "core/Platform.h"
 #include "db/internal/AttachmentPool.h"
 #include "db/internal/ConnectionDefinitions.h"
 #include "db/SQLConnection.h"
 #include "tests/db/TestDatabase.h"
+#include "tests/support/Expect.h"
+#include "tests/support/Loopback.h"
 
 namespace fieldsync::test {
 namespace {
@@ -29,29 +28,6 @@ namespace fs = std::filesystem;
 const fs::path ServerBinary = "/usr/sbin/firebird";
 const fs::path ServerRoot = "/usr/lib/x86_64-linux-gnu/firebird/3.0";
 const fs::path SecurityDatabase = "/var/lib/firebird/3.0/system/security3.fdb";
-
-uint16_t FreePort() {
-  const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  socklen_t length = sizeof address;
-  ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
-  ::close(s);
-  return ntohs(address.sin_port);
-}
-
-bool Listening(uint16_t port) {
-  const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = htons(port);
-  const bool ok = ::connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-  ::close(s);
-  return ok;
-}
 
 // A Firebird server of the test's own on a free loopback port.
 class TOwnServer {
@@ -81,8 +57,7 @@ class TOwnServer {
               static_cast<char*>(nullptr));
       ::_exit(127);
     }
-    for (int i = 0; i < 300 && !Listening(Port); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    return Listening(Port);
+    return WaitUntil([this] { return Listening(Port); }, std::chrono::seconds(15));
   }
 
   // Ends the server at once, as a crash or a restart of the machine would

@@ -96,16 +96,4 @@ void TServiceDatabase::Execute(const std::string& sql) {
   command.ExecuteUpdate();
 }
 
-TMissingDatabase::TMissingDatabase() {
-  const TScratchDatabase& scratch = Db().Scratch();
-  const fs::path connections = scratch.Dir() / "missing-connections.ini";
-  WriteFile(connections, scratch.ConnectionsText(scratch.DatabaseName("missing.fdb")));
-  NameDefinitionsFiles(scratch.DriversFile(), connections);
-}
-
-TMissingDatabase::~TMissingDatabase() {
-  const TScratchDatabase& scratch = Db().Scratch();
-  NameDefinitionsFiles(scratch.DriversFile(), scratch.ConnectionsFile());
-}
-
 }  // namespace fieldsync::test

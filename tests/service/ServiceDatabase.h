@@ -65,17 +65,6 @@ class TServiceDatabase {
 
 inline TServiceDatabase& Db() { return TServiceDatabase::Instance(); }
 
-// While it lives, DMESTOQUE names a database file that does not exist, as
-// after the database was moved or deleted: every connect fails. Then the
-// test database again.
-class TMissingDatabase {
- public:
-  TMissingDatabase();
-  ~TMissingDatabase();
-  TMissingDatabase(const TMissingDatabase&) = delete;
-  TMissingDatabase& operator=(const TMissingDatabase&) = delete;
-};
-
 // One read method call and the table it must give, rows in any order.
 struct TReadCase {
   const char* Name;

@@ -46,7 +46,7 @@ TEST(ServiceModule, CopiesHostValuesWhenCreated) {
 TEST(ServiceModule, ConnectionThatCannotOpenFailsCreation) {
   THostValues host;
   {
-    const TMissingDatabase missing;
+    const TMissingDatabase missing(Db().Scratch());
     EXPECT_THROW(TServerMethods1 service(host), TDBXError);
   }
   EXPECT_NO_THROW(TServerMethods1 service(host));

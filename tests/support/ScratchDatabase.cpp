@@ -124,4 +124,12 @@ void TScratchDatabase::UseDefinitions(const std::string& database, const std::st
   NameDefinitionsFiles(DriversFile(), ConnectionsFile());
 }
 
+TMissingDatabase::TMissingDatabase(const TScratchDatabase& scratch) : FScratch(scratch) {
+  const fs::path connections = FScratch.Dir() / "missing-connections.ini";
+  WriteFile(connections, FScratch.ConnectionsText(FScratch.DatabaseName("missing.fdb")));
+  NameDefinitionsFiles(FScratch.DriversFile(), connections);
+}
+
+TMissingDatabase::~TMissingDatabase() { NameDefinitionsFiles(FScratch.DriversFile(), FScratch.ConnectionsFile()); }
+
 }  // namespace fieldsync::test

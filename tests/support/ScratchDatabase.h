@@ -67,4 +67,18 @@ class TScratchDatabase {
   TFirebirdServer FServer;
 };
 
+// While it lives, DMESTOQUE names a database file that does not exist, as
+// after the database was moved or deleted: every connect fails. Then the
+// definitions of `scratch` again, even when the test failed meanwhile.
+class TMissingDatabase {
+ public:
+  explicit TMissingDatabase(const TScratchDatabase& scratch);
+  ~TMissingDatabase();
+  TMissingDatabase(const TMissingDatabase&) = delete;
+  TMissingDatabase& operator=(const TMissingDatabase&) = delete;
+
+ private:
+  const TScratchDatabase& FScratch;
+};
+
 }  // namespace fieldsync::test
