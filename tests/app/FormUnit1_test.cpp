@@ -24,9 +24,11 @@
 #include "rest/DSSession.h"
 #include "rest/ServerMethodsRegistration.h"
 #include "tests/app/HostFixture.h"
+#include "tests/support/Expect.h"
 
 using namespace fieldsync;
 using namespace fieldsync::testing;
+using fieldsync::test::ExpectThrowWithText;
 
 namespace {
 
@@ -128,19 +130,11 @@ TEST_F(Form1Test, StartWritesATypedPortAndRefusesBadOnes) {
 
   form.SetEditPortText(u"abc");
   EXPECT_EQ(form.cdsFilial().State(), TRowSetState::Editing);
-  try {
-    form.ButtonStartClick();
-    ADD_FAILURE() << "no error";
-  } catch (const Exception& e) {
-    EXPECT_STREQ(e.what(), "'abc' is not a valid integer value");
-  }
+  ExpectThrowWithText<Exception>([&] { form.ButtonStartClick(); }, "'abc' is not a valid integer value");
   form.SetEditPortText(u"70000");
-  try {
-    form.ButtonStartClick();
-    ADD_FAILURE() << "no error";
-  } catch (const Exception& e) {
-    EXPECT_STREQ(e.what(), "70000 is not a valid value for field 'PORTA_MOBILE'. The allowed range is -32768 to 32767");
-  }
+  ExpectThrowWithText<Exception>(
+      [&] { form.ButtonStartClick(); },
+      "70000 is not a valid value for field 'PORTA_MOBILE'. The allowed range is -32768 to 32767");
   EXPECT_FALSE(form.Server().Active());
   EXPECT_EQ(form.cdsFilial().State(), TRowSetState::Editing);
 
@@ -164,12 +158,8 @@ TEST_F(Form1Test, PortInUseLeavesTheListenerStopped) {
   other.SetDefaultPort(Port1);
   form.ButtonStopClick();
   other.SetActive(true);
-  try {
-    form.ButtonStartClick();
-    ADD_FAILURE() << "no error";
-  } catch (const Exception& e) {
-    EXPECT_STREQ(e.what(), "Could not bind socket. Address and port are already in use.");
-  }
+  ExpectThrowWithText<Exception>([&] { form.ButtonStartClick(); },
+                                 "Could not bind socket. Address and port are already in use.");
   EXPECT_FALSE(form.Server().Active());
 }
 
@@ -362,11 +352,6 @@ TEST_F(Form1Test, OpenBrowserStartsTheListenerAndNamesTheLandingPage) {
 
   form.ButtonStopClick();
   form.SetEditPortText(u"80x");
-  try {
-    form.ButtonOpenBrowserClick();
-    ADD_FAILURE() << "no error";
-  } catch (const Exception& e) {
-    EXPECT_STREQ(e.what(), "'80x' is not a valid integer value");
-  }
+  ExpectThrowWithText<Exception>([&] { form.ButtonOpenBrowserClick(); }, "'80x' is not a valid integer value");
   EXPECT_FALSE(form.Server().Active());
 }

@@ -12,6 +12,7 @@
 
 #include "ListenerFixture.h"
 #include "core/Error.h"
+#include "tests/support/Expect.h"
 
 namespace fieldsync::test {
 namespace {
@@ -274,12 +275,8 @@ TEST_F(ListenerTest, FailsToBindAPortInUseAndStaysInactive) {
   TIdHTTPWebBrokerBridge second(FHandler);
   second.SetDefaultPort(FPort);
   second.SetLimits(TListenerLimits{});
-  try {
-    second.SetActive(true);
-    FAIL() << "bound a port in use";
-  } catch (const Exception& e) {
-    EXPECT_STREQ(e.what(), "Could not bind socket. Address and port are already in use.");
-  }
+  ExpectThrowWithText<Exception>([&] { second.SetActive(true); },
+                                 "Could not bind socket. Address and port are already in use.");
   EXPECT_FALSE(second.Active());
   EXPECT_EQ(Get("GET / HTTP/1.0\r\n\r\n").Status, 200);
 }
@@ -316,13 +313,8 @@ TEST(ListenerLimits, ReadsTheEnvironmentAndRejectsNonsense) {
   ::unsetenv("FIELDSYNC_LISTEN_BACKLOG");
 
   ::setenv("FIELDSYNC_MAX_CONNECTIONS", "0", 1);
-  try {
-    TListenerLimits::FromEnvironment();
-    ADD_FAILURE() << "accepted 0 connections";
-  } catch (const Exception& e) {
-    EXPECT_STREQ(e.what(),
-                 "FIELDSYNC_MAX_CONNECTIONS must be a whole number from 1 to 1000000, not \"0\"");
-  }
+  ExpectThrowWithText<Exception>([&] { TListenerLimits::FromEnvironment(); },
+                                 "FIELDSYNC_MAX_CONNECTIONS must be a whole number from 1 to 1000000, not \"0\"");
   ::setenv("FIELDSYNC_MAX_CONNECTIONS", "10", 1);
   ::setenv("FIELDSYNC_READ_TIMEOUT", "1m", 1);
   EXPECT_THROW(TListenerLimits::FromEnvironment(), Exception);

@@ -16,9 +16,12 @@
 #include "http/WebModuleUnit1.h"
 #include "http/WebRequestHandler.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/Expect.h"
 
 namespace fieldsync {
 namespace {
+
+using test::ExpectThrowWithText;
 
 namespace fs = std::filesystem;
 
@@ -233,12 +236,7 @@ TEST_F(WebModuleTest, AModuleThatCannotBeMadeGivesItsPlaceBack) {
     std::string wire;
     TWebRequest failing(RequestTo("GET", "/ReverseString", "127.0.0.1"));
     TWebResponse unanswered("HTTP/1.1", [&wire](std::string_view b) { wire.append(b); });
-    try {
-      handler.HandleRequest(failing, unanswered);
-      ADD_FAILURE() << "the request did not fail";
-    } catch (const std::exception& e) {
-      EXPECT_STREQ(e.what(), c.Message);
-    }
+    ExpectThrowWithText([&] { handler.HandleRequest(failing, unanswered); }, c.Message);
     EXPECT_EQ(handler.ActiveCount(), 0);
 
     TWebRequest request(RequestTo("GET", "/ReverseString", "127.0.0.1"));
