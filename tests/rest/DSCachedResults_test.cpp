@@ -260,16 +260,8 @@ TEST(CachedTableTest, WritesTheBytesOfTheTableWriterForEveryWindow) {
 
 TEST(CachedTableTest, StopsReadingWhenTheTablePassesItsLimit) {
   Probe probe;
-  EXPECT_THROW(
-      {
-        try {
-          TDSCachedTable::Read(NumberedRows(1000, probe), 2000, "too large");
-        } catch (const Exception& e) {
-          EXPECT_STREQ(e.what(), "too large");
-          throw;
-        }
-      },
-      Exception);
+  ExpectThrowWithText<Exception>([&] { TDSCachedTable::Read(NumberedRows(1000, probe), 2000, "too large"); },
+                                 "too large");
   EXPECT_TRUE(probe.TableClosed);
   EXPECT_LT(probe.RowsAdvanced, 1000);
 }
