@@ -210,12 +210,10 @@ TEST_F(ListenerTest, Refuses33rdSimultaneousRequestWithThePoolMessage) {
 
 TEST_F(ListenerTest, StopEndsIdleConnectionsAndReturns) {
   const bool ipv6 = HasIPv6Loopback();
-  for (int i = 0; i < 500 && FListener->ConnectionCount() > 0; ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  WaitUntil([&] { return FListener->ConnectionCount() == 0; }, std::chrono::seconds(5));
   TTestConnection idle(FPort);
   TTestConnection idle6(FPort, ipv6);
-  for (int i = 0; i < 500 && FListener->ConnectionCount() < 2; ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  WaitUntil([&] { return FListener->ConnectionCount() >= 2; }, std::chrono::seconds(5));
   ASSERT_EQ(FListener->ConnectionCount(), 2);
   FListener->SetActive(false);
   EXPECT_FALSE(FListener->Active());
@@ -242,8 +240,7 @@ TEST_F(ListenerTest, AnswersConnectionsBeyondTheCapWith503) {
   limits.MaxConnections = 2;
   Restart(limits);
   TTestConnection a(FPort), b(FPort);
-  for (int i = 0; i < 500 && FListener->ConnectionCount() < 2; ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_TRUE(WaitUntil([&] { return FListener->ConnectionCount() >= 2; }, std::chrono::seconds(5)));
   const THttpAnswer refused = Get("GET / HTTP/1.0\r\n\r\n");
   EXPECT_EQ(refused.Status, 503);
   EXPECT_EQ(refused.Reason, "Service Unavailable");
