@@ -1,6 +1,7 @@
 #include "tests/db/TestDatabase.h"
 
 #include "db/internal/ConnectionDefinitions.h"
+#include "db/internal/Firebird.h"
 
 namespace fieldsync::test {
 
@@ -32,7 +33,12 @@ TTestDatabase::TTestDatabase(TDbMode mode, const std::string& serverCharSet, con
 TTestDatabase::~TTestDatabase() { TDBXDefinitions::ResetProcess(); }
 
 std::string TTestDatabase::CreateDatabase(const std::string& file, const std::string& dbCharSet) const {
-  return FScratch.Create(file, dbCharSet);
+  // Through the database layer's own call, in process: about three and a
+  // half times quicker than an isql-fb process, for the many databases of
+  // these tests (docs/performance.md).
+  const std::string database = FScratch.DatabaseName(file);
+  CreateFirebirdDatabase("fbclient.dll", database, "SYSDBA", FScratch.Server().Password, dbCharSet);
+  return database;
 }
 
 std::string TTestDatabase::ConnectionsText(const std::string& database, const std::string& extraLines) const {

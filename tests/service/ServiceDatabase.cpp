@@ -67,6 +67,7 @@ TServiceDatabase& TServiceDatabase::Instance() {
 
 void TServiceDatabase::CreateDatabase(const std::string& name) {
   const std::string database = FScratch.Create(name, "WIN1252");
+  FScratch.WriteAsynchronously(database);
   FScratch.RunScript(database, SourceDir() / "database" / "schema.sql");
   FScratch.RunScript(database, SourceDir() / "tests" / "service" / "service_fixture.sql");
   // Read again at every connect, so the next connection opens this database.

@@ -98,8 +98,11 @@ std::string TScratchDatabase::Create(const std::string& file, const std::string&
   WriteFile(script, "SET SQL DIALECT 3;\nCREATE DATABASE " + Quoted(database) + " DEFAULT CHARACTER SET " +
                         charSet + ";\n");
   RunTool({"isql-fb", "-q", "-bail", "-i", script.string()}, FServer.Password, Dir() / (file + ".create.log"));
-  RunTool({"gfix", "-write", "async", database}, FServer.Password, Dir() / (file + ".gfix.log"));
   return database;
+}
+
+void TScratchDatabase::WriteAsynchronously(const std::string& database) const {
+  RunTool({"gfix", "-write", "async", database}, FServer.Password, Dir() / "gfix.log");
 }
 
 void TScratchDatabase::RunScript(const std::string& database, const fs::path& script) const {

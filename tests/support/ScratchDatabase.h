@@ -43,10 +43,12 @@ class TScratchDatabase {
   std::string DatabaseName(const std::string& file) const;
 
   // Creates the database `file` in the directory with the default character
-  // set `charSet` and answers its Database value. Forced writes are off: a
-  // throw-away database needs no synchronous writes, which make building it
-  // slow on a busy disk.
+  // set `charSet` and answers its Database value.
   std::string Create(const std::string& file, const std::string& charSet) const;
+  // Turns forced writes off: a throw-away database needs no synchronous
+  // writes, which make loading a schema slow on a busy disk (for a few
+  // statements they cost less than this extra step).
+  void WriteAsynchronously(const std::string& database) const;
   // Runs a SQL script (UTF-8; the database converts to its own character
   // set) on `database`; the first failing statement stops it and raises
   // std::runtime_error with isql's message.

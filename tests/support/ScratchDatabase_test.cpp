@@ -1,6 +1,6 @@
 // The scratch-database builder that every database fixture stands on: what
 // it builds opens and holds the script's rows, embedded and through the
-// announced server, and a script or creation that fails raises with the
+// announced server, with forced writes off when asked, and a script or creation that fails raises with the
 // tool's message instead of leaving a half-built database behind silently.
 
 #include "tests/support/ScratchDatabase.h"
@@ -42,10 +42,12 @@ TEST(ScratchDatabase, BuildsADatabaseThatDMESTOQUEOpensWithTheScriptsRows) {
     const std::string database = scratch.Create("built.fdb", "WIN1252");
     EXPECT_EQ(database, place.Address.empty() ? (scratch.Dir() / "built.fdb").string()
                                               : place.Address + ":" + (scratch.Dir() / "built.fdb").string());
+    scratch.WriteAsynchronously(database);
     scratch.RunSql(database, "create table T (A varchar(10));\ninsert into T values ('Pão');\ncommit;\n");
     scratch.UseDefinitions(database, "ServerCharSet=UTF8\n");
     EXPECT_EQ(FirstValue("select A from T"), "Pão");
     EXPECT_EQ(FirstValue("select trim(RDB$CHARACTER_SET_NAME) from RDB$DATABASE"), "WIN1252");
+    EXPECT_EQ(FirstValue("select MON$FORCED_WRITES from MON$DATABASE"), "0");
   }
 }
 
