@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "core/Platform.h"
+
 extern char** environ;
 
 namespace fieldsync::test {
@@ -18,11 +20,6 @@ namespace fieldsync::test {
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string Variable(const char* name) {
-  const char* value = std::getenv(name);
-  return value ? value : "";
-}
 
 // A SQL string literal: quotes doubled.
 std::string Quoted(const std::string& text) {
@@ -66,13 +63,13 @@ void RunTool(const std::vector<std::string>& arguments, const std::string& passw
   for (const std::string& argument : arguments) command += (command.empty() ? "" : " ") + argument;
   const std::string errorText = ReadFile(errors);
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || !errorText.empty())
-    throw std::runtime_error("failed: " + command + "\n" + errorText);
+    throw std::runtime_error("failed: " + command + "\n" + (errorText.empty() ? ReadFile(log) : errorText));
 }
 
 }  // namespace
 
 TFirebirdServer AnnouncedServer() {
-  return {Variable("FIELDSYNC_FB_SERVER"), Variable("FIELDSYNC_FB_PASSWORD")};
+  return {EnvironmentVariable("FIELDSYNC_FB_SERVER"), EnvironmentVariable("FIELDSYNC_FB_PASSWORD")};
 }
 
 std::string StandardDriversFile() {
