@@ -1,7 +1,8 @@
 #pragma once
-// What the host window's tests share: a fresh embedded database holding the
-// two option tables (branches 0, 1, 12 and 20, each with a port of its own),
-// the definitions files that point DMESTOQUE at it, and socket helpers.
+// What the host window's tests share: a fresh embedded scratch database
+// holding the two option tables (branches 0, 1, 12 and 20, each with a port
+// of its own), the definitions files that point DMESTOQUE at it, and the
+// shared file and port helpers.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -10,15 +11,15 @@
 #include <string>
 
 #include "app/FormUnit1.h"
+#include "tests/support/Loopback.h"
+#include "tests/support/ScratchDatabase.h"
 
 namespace fieldsync::testing {
 
-// A port that is free now and fits the branch row's 16-bit signed column.
-uint16_t FreePort();
-// Whether something accepts connections on the loopback port.
-bool Listening(uint16_t port);
-void WriteText(const std::filesystem::path& path, const std::string& text);
-std::string ReadText(const std::filesystem::path& path);
+using test::FreePort;
+using test::Listening;
+using test::ReadFile;
+using test::WriteFile;
 
 class HostFixture : public ::testing::Test {
  protected:
@@ -31,7 +32,8 @@ class HostFixture : public ::testing::Test {
   // window reads it, or to change it behind the window's back).
   void Exec(const std::string& sql);
 
-  std::filesystem::path Dir;  // the program's directory: fil.txt, the database
+  test::TScratchDatabase Scratch;
+  std::filesystem::path Dir;  // the program's directory (Scratch's): fil.txt, the database
   std::string Database;
   uint16_t Port0 = 0, Port1 = 0, Port12 = 0;
   std::unique_ptr<TForm1> Form;

@@ -292,7 +292,7 @@ TEST_F(MainWindowTest, BranchBoxIsWrittenWhenTheFocusLeavesIt) {
   Type("edtFilial", "7");
   EXPECT_FALSE(std::filesystem::exists(Dir / "fil.txt"));  // typing alone writes nothing
   LeaveWithTab("edtFilial");
-  EXPECT_EQ(ReadText(Dir / "fil.txt"), "7\r\n");
+  EXPECT_EQ(ReadFile(Dir / "fil.txt"), "7\r\n");
   EXPECT_EQ(Form->IDFilial.load(), 7);
   // The options tab keeps showing the branch it was opened with.
   EXPECT_EQ(Form->cdsFilial().FieldAsInteger("IDFILIAL"), 1);
@@ -300,12 +300,12 @@ TEST_F(MainWindowTest, BranchBoxIsWrittenWhenTheFocusLeavesIt) {
   Type("edtFilial", "x7 ");
   const TBox box = AnswerBox([&] { LeaveWithTab("edtFilial"); });
   EXPECT_EQ(box.Text, "'x7 ' is not a valid integer value.");
-  EXPECT_EQ(ReadText(Dir / "fil.txt"), "x7 \r\n");
+  EXPECT_EQ(ReadFile(Dir / "fil.txt"), "x7 \r\n");
   EXPECT_EQ(Form->IDFilial.load(), 7);
 }
 
 TEST_F(MainWindowTest, AFailedShowingLeavesTheListenerStopped) {
-  WriteText(Dir / "fil.txt", "abc\r\n");
+  WriteFile(Dir / "fil.txt", "abc\r\n");
   Form = std::make_unique<TForm1>(Dir);
   Window = std::make_unique<TMainWindow>(*Form, "fieldsync");
   const TBox box = AnswerBox([&] { Window->show(); });
@@ -323,7 +323,7 @@ TEST_F(MainWindowTest, TrayMenuHidesAndShowsAndShowingRereadsTheBranchFile) {
   EXPECT_FALSE(window.isVisible());
   EXPECT_TRUE(Listening(Port1));
 
-  WriteText(Dir / "fil.txt", "12\r\n");
+  WriteFile(Dir / "fil.txt", "12\r\n");
   Find<QAction>("Mostrar1").trigger();
   Settle();
   EXPECT_TRUE(window.isVisible());
@@ -335,7 +335,7 @@ TEST_F(MainWindowTest, TrayMenuHidesAndShowsAndShowingRereadsTheBranchFile) {
   EXPECT_EQ(Find<QLineEdit>("EditPort").text(), Q(std::to_string(Port12)));
 
   // "Mostrar" on a visible window does not show it again.
-  WriteText(Dir / "fil.txt", "0\r\n");
+  WriteFile(Dir / "fil.txt", "0\r\n");
   Find<QAction>("Mostrar1").trigger();
   Settle();
   EXPECT_EQ(Form->IDFilial.load(), 12);
@@ -568,7 +568,7 @@ TEST_F(MainWindowTest, AFailedWriteBackShowsTheDatabaseErrorAndStartsNothing) {
 }
 
 TEST_F(MainWindowTest, ABranchWithoutOptionRowsShowsDisabledControls) {
-  WriteText(Dir / "fil.txt", "99\r\n");
+  WriteFile(Dir / "fil.txt", "99\r\n");
   Open();
   ShowTab(1);
   for (const char* name : {"DBCheckBox1", "DBCheckBox15", "dbtDiasEmAtraso", "DBEdit1"})
@@ -607,7 +607,7 @@ TEST_F(MainWindowTest, OpenBrowserStartsTheListenerAndOpensTheLandingPage) {
 
 TEST_F(MainWindowTest, RendersBothTabsToPng) {
   Exec("update CONFIGURACAO set USAR_BOLETO_ANDROID = 'S', MOSTRA_MARGEM = 'N', PORTA_FTP = 21 where IDFILIAL = 1");
-  WriteText(Dir / "fil.txt", "1\r\n");
+  WriteFile(Dir / "fil.txt", "1\r\n");
   TMainWindow& window = Open();
   const std::filesystem::path dir = FIELDSYNC_SCREENSHOT_DIR;
   std::filesystem::create_directories(dir);

@@ -5,21 +5,20 @@
 // the shared one.
 
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <signal.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
-#include <thread>
 
 #include "core/Platform.h"
 #include "db/internal/AttachmentPool.h"
-#include "db/internal/Firebird.h"
+#include "db/internal/ConnectionDefinitions.h"
 #include "db/SQLConnection.h"
 #include "tests/db/TestDatabase.h"
+#include "tests/support/Expect.h"
+#include "tests/support/Loopback.h"
 
 namespace fieldsync::test {
 namespace {
@@ -29,29 +28,6 @@ namespace fs = std::filesystem;
 const fs::path ServerBinary = "/usr/sbin/firebird";
 const fs::path ServerRoot = "/usr/lib/x86_64-linux-gnu/firebird/3.0";
 const fs::path SecurityDatabase = "/var/lib/firebird/3.0/system/security3.fdb";
-
-uint16_t FreePort() {
-  const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  socklen_t length = sizeof address;
-  ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
-  ::close(s);
-  return ntohs(address.sin_port);
-}
-
-bool Listening(uint16_t port) {
-  const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = htons(port);
-  const bool ok = ::connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-  ::close(s);
-  return ok;
-}
 
 // A Firebird server of the test's own on a free loopback port.
 class TOwnServer {
@@ -67,7 +43,7 @@ class TOwnServer {
                                           (FDir.Path() / "security3.fdb").string() + "\n");
     WriteFile(root / "databases.conf", "");
   }
-  ~TOwnServer() { Stop(); }
+  ~TOwnServer() { Crash(); }
 
   bool Start() {
     FPid = ::fork();
@@ -81,22 +57,17 @@ class TOwnServer {
               static_cast<char*>(nullptr));
       ::_exit(127);
     }
-    for (int i = 0; i < 300 && !Listening(Port); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    return Listening(Port);
+    return WaitUntil([this] { return Listening(Port); }, std::chrono::seconds(15));
   }
 
   // Ends the server at once, as a crash or a restart of the machine would
   // (asked to stop, it would wait for its attachments to go).
-  void Stop() {
+  void Crash() {
     if (FPid <= 0) return;
     ::kill(FPid, SIGKILL);
     int status = 0;
     ::waitpid(FPid, &status, 0);
     FPid = -1;
-  }
-
-  std::string DatabaseName(const std::string& file) const {
-    return "127.0.0.1/" + std::to_string(Port) + ":" + (FDir.Path() / file).string();
   }
 
   const uint16_t Port;
@@ -119,14 +90,10 @@ TEST(ServerRestartTest, ACallAfterTheServerRestartedSucceedsOnANewAttachment) {
   if (!fs::exists(ServerBinary) || !fs::exists(SecurityDatabase)) GTEST_SKIP() << "no Firebird server installed";
   TOwnServer server;
   ASSERT_TRUE(server.Start()) << "the test's own server did not listen on port " << server.Port;
-  const std::string password = EnvironmentVariable("FIELDSYNC_FB_PASSWORD");
-  const std::string database = server.DatabaseName("restart.fdb");
-  CreateFirebirdDatabase("fbclient.dll", database, "SYSDBA", password, "UTF8");
-  TTempDir dir;
-  WriteFile(dir.Path() / "dbxdrivers.ini", StandardDriversFile());
-  WriteFile(dir.Path() / "dbxconnections.ini", "[DMESTOQUE]\nDriverName=FIREBIRD\nDatabase=" + database +
-                                                   "\nUser_Name=SYSDBA\nPassword=" + password + "\n");
-  UseDefinitionsFiles(dir.Path() / "dbxdrivers.ini", dir.Path() / "dbxconnections.ini");
+  // The server's security database is a copy of the shared one's: the same password.
+  const TScratchDatabase scratch({"127.0.0.1/" + std::to_string(server.Port), AnnouncedServer().Password});
+  scratch.UseDefinitions(scratch.Create("restart.fdb", "UTF8"));
+  TDBXDefinitions::ResetProcess();
   TAttachmentPool::Process().CloseIdle();
 
   TSQLConnection connection;
@@ -136,7 +103,7 @@ TEST(ServerRestartTest, ACallAfterTheServerRestartedSucceedsOnANewAttachment) {
   ASSERT_EQ(TAttachmentPool::Process().Counts().Idle, 1u);
   const size_t dropped = TAttachmentPool::Process().Counts().Dropped;
 
-  server.Stop();
+  server.Crash();
   ASSERT_TRUE(server.Start());
   connection.Open();  // must not fail: the dead idle attachment is replaced
   EXPECT_GT(AttachmentId(connection), 0);

@@ -1,9 +1,9 @@
 #pragma once
-// Scratch databases for the database tests: a temporary directory holding the
-// definitions files (named through FIELDSYNC_DRIVERS_FILE and
-// FIELDSYNC_CONNECTIONS_FILE) and a fresh Firebird database, opened either
-// embedded (a file path) or through the Firebird server on loopback that
-// scripts/firebird-server.sh starts (FIELDSYNC_FB_SERVER, FIELDSYNC_FB_PASSWORD).
+// Scratch databases for the database tests: a fresh Firebird database (the
+// shared TScratchDatabase) and the definitions files that point DMESTOQUE at
+// it, opened either embedded (a file path) or through the Firebird server on
+// loopback that scripts/firebird-server.sh starts (FIELDSYNC_FB_SERVER,
+// FIELDSYNC_FB_PASSWORD).
 
 #include <gtest/gtest.h>
 
@@ -13,15 +13,13 @@
 
 #include "core/Platform.h"
 #include "db/SQLConnection.h"
-#include "tests/support/TempDir.h"
+#include "tests/support/ScratchDatabase.h"
 
 namespace fieldsync::test {
 
 enum class TDbMode { Embedded, Server };
 
 std::string ModeName(const testing::TestParamInfo<TDbMode>& info);
-
-void WriteFile(const std::filesystem::path& path, const std::string& text);
 
 // The definitions files named by the environment variables; the process-wide
 // definitions are forgotten so that the next connect reads them.
@@ -31,9 +29,6 @@ void UseDefinitionsFiles(const std::filesystem::path& drivers, const std::filesy
 // them would: their next statement fails. `survivor` keeps its own.
 void DropOtherConnections(TSQLConnection& survivor);
 
-// The drivers file that lists the built-in Firebird driver.
-std::string StandardDriversFile();
-
 class TTestDatabase {
  public:
   // Creates the database with default character set `dbCharSet` and writes
@@ -41,14 +36,11 @@ class TTestDatabase {
   TTestDatabase(TDbMode mode, const std::string& serverCharSet = "UTF8", const std::string& dbCharSet = "UTF8");
   ~TTestDatabase();
 
-  const std::filesystem::path& Dir() const { return FDir.Path(); }
-  std::filesystem::path DriversFile() const { return Dir() / "dbxdrivers.ini"; }
-  std::filesystem::path ConnectionsFile() const { return Dir() / "dbxconnections.ini"; }
-  // The Database value for a file of this directory (host prefix in server mode).
-  std::string DatabaseName(const std::string& file) const;
+  std::filesystem::path DriversFile() const { return FScratch.DriversFile(); }
+  std::filesystem::path ConnectionsFile() const { return FScratch.ConnectionsFile(); }
   const std::string& Database() const { return FDatabase; }
-  std::string Password() const;
-  // A DMESTOQUE section for `database` with extra lines appended.
+  // A DMESTOQUE section for `database` in the connection's character set,
+  // with extra lines appended.
   std::string ConnectionsText(const std::string& database, const std::string& extraLines = "") const;
   // Creates another database file beside the first one.
   std::string CreateDatabase(const std::string& file, const std::string& dbCharSet = "UTF8") const;
@@ -59,9 +51,8 @@ class TTestDatabase {
   void Exec(std::initializer_list<std::string> statements) const;
 
  private:
-  TDbMode FMode;
-  TTempDir FDir;
-  std::string FServerCharSet;
+  TScratchDatabase FScratch;
+  std::string FServerCharSetLine;
   std::string FDatabase;
 };
 

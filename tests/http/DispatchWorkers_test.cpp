@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "http/internal/DispatchWorkers.h"
+#include "tests/support/Expect.h"
 
 namespace fieldsync::test {
 namespace {
@@ -74,10 +75,7 @@ TEST(DispatchWorkers, MakesAThreadForEachBlockedJobAndEndsIdleOnes) {
     open = true;
     changed.notify_all();
   }
-  const auto end = std::chrono::steady_clock::now() + 10s;
-  while (workers.Threads() > 0 && std::chrono::steady_clock::now() < end)
-    std::this_thread::sleep_for(10ms);
-  EXPECT_EQ(workers.Threads(), 0);
+  EXPECT_TRUE(WaitUntil([&] { return workers.Threads() == 0; }, 10s)) << workers.Threads();
   // A later job gets a thread again.
   std::atomic<bool> ran{false};
   workers.Submit([&] { ran = true; });

@@ -10,6 +10,7 @@
 #include "core/Error.h"
 #include "http/internal/HttpDate.h"
 #include "http/WebResponse.h"
+#include "tests/support/Expect.h"
 
 namespace fieldsync {
 namespace {
@@ -46,14 +47,7 @@ TEST(WebResponse, GivesEveryCodeItsReasonText) {
 
 TEST(WebResponse, RejectsUnknownIndexesNamingTheOperation) {
   TWebResponse r("HTTP/1.1", nullptr);
-  auto message = [](auto&& call) {
-    try {
-      call();
-    } catch (const Exception& e) {
-      return std::string(e.what());
-    }
-    return std::string("no error");
-  };
+  auto message = [](auto&& call) { return test::ThrownText<Exception>(call); };
   EXPECT_EQ(message([&] { r.GetStringVariable(12); }),
             "Invalid Index 12 in TIdHTTPAppResponse.GetStringVariable");
   EXPECT_EQ(message([&] { r.SetStringVariable(-1, "x"); }),

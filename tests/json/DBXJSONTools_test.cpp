@@ -6,9 +6,12 @@
 
 #include "db/DBXError.h"
 #include "json/DBXJSONTools.h"
+#include "tests/support/Expect.h"
 
 namespace fieldsync {
 namespace {
+
+using test::ExpectThrowWithText;
 
 TDBXValueType Column(const char16_t* name, int32_t code, int32_t flags = 0) {
   TDBXValueType t;
@@ -148,12 +151,8 @@ TEST(DBXToJSONTest, CodesWithoutJSONFormAreRefusedByName) {
   TDBXValue v;
   v.SetInt64(1);
   for (const auto& [code, name] : cases) {
-    try {
-      TDBXJSONTools::DBXToJSON(&v, code);
-      ADD_FAILURE() << code;
-    } catch (const TDBXError& e) {
-      EXPECT_EQ(e.what(), "Cannot convert DBX type " + std::string(name) + " into a JSON value");
-    }
+    ExpectThrowWithText<TDBXError>([&] { TDBXJSONTools::DBXToJSON(&v, code); },
+                                   "Cannot convert DBX type " + std::string(name) + " into a JSON value");
   }
   // One such column fails the whole table.
   auto reader = std::make_unique<TDBXMemoryReader>(std::vector<TDBXValueType>{Column(u"V", 9)});
@@ -225,12 +224,8 @@ TEST(ParseRangeTest, NeedsOneCharacterOnEachSideOfTheFirstComma) {
   EXPECT_EQ(count, 10);
   for (const char16_t* refused : {u"", u",", u"2,", u",3", u"23"})
     EXPECT_FALSE(TDBXJSONTools::ParseRange(refused, offset, count));
-  try {
-    TDBXJSONTools::ParseRange(u"x,1", offset, count);
-    FAIL();
-  } catch (const Exception& e) {
-    EXPECT_STREQ(e.what(), "''x'' is not a valid integer value");
-  }
+  ExpectThrowWithText<Exception>([&] { TDBXJSONTools::ParseRange(u"x,1", offset, count); },
+                                 "''x'' is not a valid integer value");
   EXPECT_THROW(TDBXJSONTools::ParseRange(u"1,2,3", offset, count), Exception);
 }
 

@@ -6,8 +6,10 @@
 #include <limits>
 
 #include "json/JSONValue.h"
+#include "tests/support/Expect.h"
 
 using namespace fieldsync;
+using fieldsync::test::ExpectThrowWithText;
 
 TEST(JSONNumberText, WritesDoublesByTheFifteenDigitRule) {
   struct Case {
@@ -82,24 +84,11 @@ TEST(JSONNumberText, ReadsDecimalIntegers) {
 }
 
 TEST(JSONNumberText, ConversionErrorsNameTheText) {
-  try {
-    TJSONNumber(u"12.5").GetAsInt();
-    FAIL();
-  } catch (const Exception& e) {
-    EXPECT_STREQ(e.what(), "''12.5'' is not a valid integer value");
-  }
-  try {
-    TJSONNumber(u"12,5").GetAsDouble();
-    FAIL();
-  } catch (const Exception& e) {
-    EXPECT_STREQ(e.what(), "'12,5' is not a valid floating point value");
-  }
-  try {
-    TJSONNumber(u"\u00E9").GetAsInt64();
-    FAIL();
-  } catch (const Exception& e) {
-    EXPECT_STREQ(e.what(), "''\xC3\xA9'' is not a valid integer value");
-  }
+  ExpectThrowWithText<Exception>([&] { TJSONNumber(u"12.5").GetAsInt(); }, "''12.5'' is not a valid integer value");
+  ExpectThrowWithText<Exception>([&] { TJSONNumber(u"12,5").GetAsDouble(); },
+                                 "'12,5' is not a valid floating point value");
+  ExpectThrowWithText<Exception>([&] { TJSONNumber(u"\u00E9").GetAsInt64(); },
+                                 "''\xC3\xA9'' is not a valid integer value");
 }
 
 TEST(JSONNumberText, ReadsFloatingPointTexts) {

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
 #include "json/JSONValue.h"
+#include "tests/support/Expect.h"
 
 using namespace fieldsync;
+using fieldsync::test::ExpectThrowWithText;
+using fieldsync::test::ThrownText;
 
 namespace {
 
@@ -14,12 +17,7 @@ std::string Parsed(std::string_view bytes, bool utf8 = true) {
 
 // The message of the TJSONException that parsing bytes in UTF-8 mode raises.
 std::string Utf8Error(std::string_view bytes) {
-  try {
-    TJSONObject::ParseJSONValue(bytes, 0);
-  } catch (const TJSONException& e) {
-    return e.what();
-  }
-  return "no exception";
+  return ThrownText<TJSONException>([&] { TJSONObject::ParseJSONValue(bytes, 0); });
 }
 
 }  // namespace
@@ -161,12 +159,8 @@ TEST(JSONParser, ParsesARangeOfTheBytes) {
   EXPECT_EQ(TJSONObject::ParseJSONValue(data, 10, 9, true), nullptr);
   EXPECT_EQ(TJSONObject::ParseJSONValueUTF8("  [3]", 2)->ToBytes(), "[3]");
   // Positions in messages count from the start of the bytes.
-  try {
-    TJSONObject::ParseJSONValue("abc\"\xC3", 3, 5, true);
-    FAIL();
-  } catch (const TJSONException& e) {
-    EXPECT_STREQ(e.what(), "UTF8: A start byte not followed by enough continuation bytes in position 4");
-  }
+  ExpectThrowWithText<TJSONException>([&] { TJSONObject::ParseJSONValue("abc\"\xC3", 3, 5, true); },
+                                      "UTF8: A start byte not followed by enough continuation bytes in position 4");
 }
 
 TEST(JSONParser, ParsesUtf16TextThroughUtf8) {

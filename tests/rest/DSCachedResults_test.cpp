@@ -11,8 +11,10 @@
 #include "rest/DSCachedTable.h"
 #include "rest/DSSessionCache.h"
 #include "tests/rest/RESTFixture.h"
+#include "tests/support/Expect.h"
 
 using namespace fieldsync;
+using fieldsync::test::ExpectThrowWithText;
 
 namespace {
 
@@ -258,16 +260,8 @@ TEST(CachedTableTest, WritesTheBytesOfTheTableWriterForEveryWindow) {
 
 TEST(CachedTableTest, StopsReadingWhenTheTablePassesItsLimit) {
   Probe probe;
-  EXPECT_THROW(
-      {
-        try {
-          TDSCachedTable::Read(NumberedRows(1000, probe), 2000, "too large");
-        } catch (const Exception& e) {
-          EXPECT_STREQ(e.what(), "too large");
-          throw;
-        }
-      },
-      Exception);
+  ExpectThrowWithText<Exception>([&] { TDSCachedTable::Read(NumberedRows(1000, probe), 2000, "too large"); },
+                                 "too large");
   EXPECT_TRUE(probe.TableClosed);
   EXPECT_LT(probe.RowsAdvanced, 1000);
 }
@@ -289,12 +283,7 @@ TEST(SessionCacheTest, RefusesWhatPassesTheSessionsShareAndTakesItAfterADelete) 
     EXPECT_EQ(cache.AddParameter(id, 0, sixty), 0);
     EXPECT_EQ(cache.ByteSize(), size);
     EXPECT_EQ(cache.Room(), size / 2);
-    try {
-      cache.AddParameter(id, 0, entry(60));
-      ADD_FAILURE() << "a second table fitted";
-    } catch (const Exception& e) {
-      EXPECT_EQ(e.what(), TDSSessionCache::CacheFullMessage);
-    }
+    ExpectThrowWithText<Exception>([&] { cache.AddParameter(id, 0, entry(60)); }, TDSSessionCache::CacheFullMessage);
     EXPECT_EQ(cache.ByteSize(), size);
     cache.Remove(id);
     EXPECT_EQ(cache.ByteSize(), 0);

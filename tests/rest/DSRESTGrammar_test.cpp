@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "core/Error.h"
+#include "tests/support/Expect.h"
 
 using namespace fieldsync;
+using fieldsync::test::ExpectThrowWithText;
 
 TEST(DSRESTGrammar, ConsumeMatchesTheFirstSegmentInAnyCase) {
   struct Case {
@@ -50,12 +52,9 @@ TEST(DSRESTGrammar, ParsesClassMethodAndArguments) {
     EXPECT_EQ(parts.Arguments, c.arguments) << c.remainder;
   }
   for (const char* bad : {"", "/TServerMethods1", "//EchoString/x", "TServerMethods1"}) {
-    try {
-      ParseRequest(bad);
-      ADD_FAILURE() << bad;
-    } catch (const Exception& e) {
-      EXPECT_STREQ(e.what(), "Invalid request format. /className/methodName and eventual parameters expected.");
-    }
+    SCOPED_TRACE(bad);
+    ExpectThrowWithText<Exception>([&] { ParseRequest(bad); },
+                                   "Invalid request format. /className/methodName and eventual parameters expected.");
   }
 }
 

@@ -6,8 +6,10 @@
 
 #include "core/Error.h"
 #include "rest/DSRESTService.h"
+#include "tests/support/Expect.h"
 
 using namespace fieldsync;
+using fieldsync::test::ThrownText;
 
 namespace {
 
@@ -15,15 +17,6 @@ TDBXRequestFilter::TRange Positions(std::initializer_list<int> positions) {
   TDBXRequestFilter::TRange range;
   for (int p : positions) range.set(static_cast<size_t>(p));
   return range;
-}
-
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "(no error)";
 }
 
 constexpr const char* NamingError = "Invalid parameter naming. Expected [dcname.]field[numeric range] instead of ";
@@ -62,7 +55,7 @@ TEST(FilterNameTest, SplitsKindAndRange) {
 TEST(FilterNameTest, RefusesMalformedRanges) {
   for (const char* name : {"t72", "t0-72", "t99999999999", "t1-", "t1,", "t1,,2", "t1x", "t3-1", "t1-2-3", "ss0,a",
                            "t1.5", "t1 "}) {
-    EXPECT_EQ(ErrorOf([&] { ParseFilterName(name, std::string(name) + ".c"); }),
+    EXPECT_EQ(ThrownText([&] { ParseFilterName(name, std::string(name) + ".c"); }),
               std::string(NamingError) + name + ".c")
         << name;
   }
@@ -117,15 +110,15 @@ TEST_F(QueryParameterTest, CreatesAndSetsFilters) {
     EXPECT_EQ(filter->Count, c.count) << i;
   }
   // "r" splits at the first comma; the rest must be one integer.
-  EXPECT_EQ(ErrorOf([&] { Offer({{"t.r", "1,2,3"}}); }), "''2,3'' is not a valid integer value");
+  EXPECT_EQ(ThrownText([&] { Offer({{"t.r", "1,2,3"}}); }), "''2,3'' is not a valid integer value");
 }
 
 TEST_F(QueryParameterTest, RaisesForValuesThatAreNotNumbers) {
-  EXPECT_EQ(ErrorOf([&] { Offer({{"t.o", "abc"}}); }), "''abc'' is not a valid integer value");
-  EXPECT_EQ(ErrorOf([&] { Offer({{"ss.c", "1.5"}}); }), "''1.5'' is not a valid integer value");
-  EXPECT_EQ(ErrorOf([&] { Offer({{"t.r", "a,1"}}); }), "''a'' is not a valid integer value");
-  EXPECT_EQ(ErrorOf([&] { Offer({{"json", "yes"}}); }), "'yes' is not a valid boolean value");
-  EXPECT_EQ(ErrorOf([&] { Offer({{"t72.o", "1"}}); }), std::string(NamingError) + "t72.o");
+  EXPECT_EQ(ThrownText([&] { Offer({{"t.o", "abc"}}); }), "''abc'' is not a valid integer value");
+  EXPECT_EQ(ThrownText([&] { Offer({{"ss.c", "1.5"}}); }), "''1.5'' is not a valid integer value");
+  EXPECT_EQ(ThrownText([&] { Offer({{"t.r", "a,1"}}); }), "''a'' is not a valid integer value");
+  EXPECT_EQ(ThrownText([&] { Offer({{"json", "yes"}}); }), "'yes' is not a valid boolean value");
+  EXPECT_EQ(ThrownText([&] { Offer({{"t72.o", "1"}}); }), std::string(NamingError) + "t72.o");
 }
 
 TEST_F(QueryParameterTest, BareFieldsReachEveryNamedFilterThatHasThem) {

@@ -1,12 +1,13 @@
 #pragma once
-// The database the service tests run against: an embedded Firebird database
-// built in a temporary directory from the project's schema (database/ in the
-// source tree) and the small fixture of service_fixture.sql, with connection
-// definitions files that point DMESTOQUE at it. Every test suite gets a fresh
+// The database the service tests run against: an embedded Firebird scratch
+// database (TScratchDatabase) built from the project's schema (database/ in
+// the source tree) and the small fixture of service_fixture.sql, with
+// connection definitions files that point DMESTOQUE at it. Every test suite gets a fresh
 // copy, so the writes of one suite never reach another. Helpers read results
 // by value.
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -16,6 +17,7 @@
 #include "db/DBXReader.h"
 #include "service/HostValues.h"
 #include "service/ServerMethodsUnit1.h"
+#include "tests/support/ScratchDatabase.h"
 
 namespace fieldsync::test {
 
@@ -51,18 +53,13 @@ class TServiceDatabase {
   // Runs a statement without result on a connection of its own.
   void Execute(const std::string& sql);
 
-  const std::string& DatabaseFile() const { return FDatabaseFile; }
-  const std::string& Directory() const { return FDirectory; }
-  // The connections file that DMESTOQUE reads at every connect.
-  const std::string& ConnectionsFile() const { return FConnectionsFile; }
+  const TScratchDatabase& Scratch() const { return FScratch; }
 
  private:
-  TServiceDatabase();
+  TServiceDatabase() = default;
   void CreateDatabase(const std::string& name);
 
-  std::string FDirectory;
-  std::string FDatabaseFile;
-  std::string FConnectionsFile;
+  TScratchDatabase FScratch;
   std::string FSuite;
 };
 

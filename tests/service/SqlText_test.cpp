@@ -4,9 +4,12 @@
 
 #include "core/Error.h"
 #include "core/Text.h"
+#include "tests/support/Expect.h"
 
 namespace fieldsync {
 namespace {
+
+using test::ExpectThrowWithText;
 
 TEST(SqlText, QuotesIntegersAsText) {
   const struct {
@@ -61,12 +64,7 @@ TEST(SqlText, RejectsTextThatIsNoDateWithItsMessage) {
                              u"1/13/2026",  u"2026-12-10", u"10/12/26",   u"10/12/2026x", u"10.12.2026",
                              u"123/1/2026", u"1//2026",    u"10/12/0000"};
   for (const char16_t* text : cases) {
-    try {
-      StrToDate(text);
-      ADD_FAILURE() << "accepted " << Utf16ToUtf8(text);
-    } catch (const Exception& e) {
-      EXPECT_EQ(std::string(e.what()), "''" + Utf16ToUtf8(text) + "'' is not a valid date");
-    }
+    ExpectThrowWithText<Exception>([&] { StrToDate(text); }, "''" + Utf16ToUtf8(text) + "'' is not a valid date");
   }
 }
 

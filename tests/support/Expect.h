@@ -1,6 +1,6 @@
 #pragma once
-// Checks shared by the tests: an action that must fail with an exact text,
-// and a wait for something another thread does.
+// Checks shared by the tests: the text an action fails with, an action that
+// must fail with an exact text, and a wait for something another thread does.
 
 #include <gtest/gtest.h>
 
@@ -8,20 +8,29 @@
 #include <exception>
 #include <string>
 #include <thread>
+#include <utility>
 
 namespace fieldsync::test {
+
+// The text of the `E` that `action` raises, or "(no error)" when it raises
+// none: for tables of inputs and the message each must give. Another
+// exception goes on to the test, which fails.
+template <class E = std::exception, class F>
+std::string ThrownText(F&& action) {
+  try {
+    action();
+  } catch (const E& e) {
+    return e.what();
+  }
+  return "(no error)";
+}
 
 // Expects `action` to raise an `E` whose what() is exactly `text` (message
 // texts are interface, so they are compared verbatim). Another exception,
 // or none, fails the test.
 template <class E = std::exception, class F>
 void ExpectThrowWithText(F&& action, const std::string& text) {
-  try {
-    action();
-    ADD_FAILURE() << "no error; expected: " << text;
-  } catch (const E& e) {
-    EXPECT_EQ(e.what(), text);
-  }
+  EXPECT_EQ(ThrownText<E>(std::forward<F>(action)), text);
 }
 
 // Polls `condition` every millisecond until it holds or `timeout` passes;

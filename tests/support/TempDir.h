@@ -8,11 +8,27 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <system_error>
 #include <vector>
 
 namespace fieldsync::test {
+
+// Writes `bytes` as the whole file at `path`; raises std::runtime_error when
+// it cannot.
+inline void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+  out.close();
+  if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+// The whole file at `path`; empty when there is none.
+inline std::string ReadFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
 
 class TTempDir {
  public:
@@ -34,13 +50,10 @@ class TTempDir {
   std::filesystem::path Write(const std::string& relative, const std::string& bytes) const {
     const auto path = FPath / relative;
     std::filesystem::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+    WriteFile(path, bytes);
     return path;
   }
-  std::string Read(const std::string& relative) const {
-    std::ifstream in(FPath / relative, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
+  std::string Read(const std::string& relative) const { return ReadFile(FPath / relative); }
 
  private:
   std::filesystem::path FPath;

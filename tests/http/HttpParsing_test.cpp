@@ -9,9 +9,12 @@
 #include "http/internal/HttpParsing.h"
 #include "http/WebModule.h"
 #include "http/WebRequest.h"
+#include "tests/support/Expect.h"
 
 namespace fieldsync {
 namespace {
+
+using test::ExpectThrowWithText;
 
 TEST(RequestLine, SplitsMethodTargetAndVersionAtTheLastBlank) {
   struct TCase {
@@ -38,12 +41,8 @@ TEST(RequestLine, SplitsMethodTargetAndVersionAtTheLastBlank) {
     EXPECT_EQ(line.Minor, c.Minor) << c.Line;
   }
   for (const char* bad : {"", "GET", "GET /"}) {
-    try {
-      ParseRequestLine(bad);
-      ADD_FAILURE() << bad;
-    } catch (const Exception& e) {
-      EXPECT_STREQ(e.what(), "Error in parsing command.");
-    }
+    SCOPED_TRACE(bad);
+    ExpectThrowWithText<Exception>([&] { ParseRequestLine(bad); }, "Error in parsing command.");
   }
 }
 
@@ -116,12 +115,8 @@ TEST(UrlFields, DecodesItemsAndRejectsMalformedEscapes) {
       {"x=1&y=%4g", "Invalid URL encoded character (%4g) at position 3"},
   };
   for (const auto& b : bad) {
-    try {
-      DecodeUrlFields(b.Text);
-      ADD_FAILURE() << b.Text;
-    } catch (const Exception& e) {
-      EXPECT_STREQ(e.what(), b.Message) << b.Text;
-    }
+    SCOPED_TRACE(b.Text);
+    ExpectThrowWithText<Exception>([&] { DecodeUrlFields(b.Text); }, b.Message);
   }
 }
 

@@ -13,12 +13,14 @@
 #include "http/internal/DSProxyMetadata.h"
 #include "http/internal/JavaScriptRESTWriter.h"
 #include "rest/ServerMethodsRegistration.h"
+#include "tests/support/Expect.h"
 
 namespace fieldsync {
 namespace {
 
 using namespace TDBXDataTypes;
 using D = TDSParamDirection;
+using test::ExpectThrowWithText;
 
 THostValues Host;
 
@@ -283,16 +285,7 @@ TEST_F(ProxyMetadataTest, AFailedWriteLeavesTheOldFileAndNoTemporaryFile) {
   generator.MetaDataProvider = [this] { return DSServerMetaData(FServer); };
   generator.TargetDirectory = dir.Path();
   generator.TargetUnitName = "client.js";
-  EXPECT_THROW(
-      {
-        try {
-          generator.Write();
-        } catch (const std::exception& e) {
-          EXPECT_STREQ(e.what(), "No proxy writer is registered as \"No Such Writer\"");
-          throw;
-        }
-      },
-      std::exception);
+  ExpectThrowWithText([&] { generator.Write(); }, "No proxy writer is registered as \"No Such Writer\"");
   generator.Writer = JavaScriptRESTWriterName;
   generator.TargetDirectory = dir.Path() / "missing";
   EXPECT_THROW(generator.Write(), std::exception);

@@ -18,6 +18,7 @@
 #include "db/internal/Firebird.h"
 #include "db/SQLConnection.h"
 #include "tests/db/TestDatabase.h"
+#include "tests/support/Expect.h"
 
 namespace fieldsync::test {
 namespace {
@@ -207,9 +208,7 @@ TEST_P(ReuseTest, IdleAttachmentsAreClosedAfterTheIdleTime) {
     connection.Open();
   }
   EXPECT_EQ(TAttachmentPool::Process().Counts().Idle, 1u);
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (TAttachmentPool::Process().Counts().Idle > 0 && std::chrono::steady_clock::now() < deadline)
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  WaitUntil([] { return TAttachmentPool::Process().Counts().Idle == 0; }, std::chrono::seconds(30));
   TAttachmentPool::Process().SetIdleTime(std::chrono::seconds(60));
   EXPECT_EQ(TAttachmentPool::Process().Counts().Idle, 0u);
   EXPECT_EQ(ScalarOnOwnAttachment("select count(*) from MON$ATTACHMENTS where MON$SYSTEM_FLAG = 0 "

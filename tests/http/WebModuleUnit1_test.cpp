@@ -5,9 +5,7 @@
 
 #include <atomic>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <random>
 #include <utility>
 
 #include "TestClient.h"
@@ -17,33 +15,17 @@
 #include "http/internal/PageProducer.h"
 #include "http/WebModuleUnit1.h"
 #include "http/WebRequestHandler.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/Expect.h"
 
 namespace fieldsync {
 namespace {
 
+using test::ExpectThrowWithText;
+
 namespace fs = std::filesystem;
 
-// A directory of its own under the system's temp directory, removed at end.
-class TTempDir {
- public:
-  TTempDir() {
-    std::random_device random;
-    FPath = fs::temp_directory_path() / ("fieldsync-http-" + std::to_string(random()));
-    fs::create_directories(FPath);
-  }
-  ~TTempDir() {
-    std::error_code ec;
-    fs::remove_all(FPath, ec);
-  }
-  const fs::path& Path() const { return FPath; }
-  void Write(const std::string& relative, const std::string& bytes) const {
-    fs::create_directories((FPath / relative).parent_path());
-    std::ofstream(FPath / relative, std::ios::binary) << bytes;
-  }
-
- private:
-  fs::path FPath;
-};
+using test::TTempDir;
 
 // A dispatch component that records what it was offered and handles only
 // paths ending in `suffix` (any path when empty).
@@ -254,12 +236,7 @@ TEST_F(WebModuleTest, AModuleThatCannotBeMadeGivesItsPlaceBack) {
     std::string wire;
     TWebRequest failing(RequestTo("GET", "/ReverseString", "127.0.0.1"));
     TWebResponse unanswered("HTTP/1.1", [&wire](std::string_view b) { wire.append(b); });
-    try {
-      handler.HandleRequest(failing, unanswered);
-      ADD_FAILURE() << "the request did not fail";
-    } catch (const std::exception& e) {
-      EXPECT_STREQ(e.what(), c.Message);
-    }
+    ExpectThrowWithText([&] { handler.HandleRequest(failing, unanswered); }, c.Message);
     EXPECT_EQ(handler.ActiveCount(), 0);
 
     TWebRequest request(RequestTo("GET", "/ReverseString", "127.0.0.1"));

@@ -7,9 +7,12 @@
 #include "db/DBXTypes.h"
 #include "db/DBXValue.h"
 #include "db/internal/Firebird.h"
+#include "tests/support/Expect.h"
 
 namespace fieldsync {
 namespace {
+
+using test::ExpectThrowWithText;
 
 TEST(DBXTypesTest, TypeNamesForMessages) {
   const std::pair<int32_t, const char*> cases[] = {
@@ -43,12 +46,7 @@ TEST(DBXValueTest, ConvertsBetweenCompatibleKindsAndRefusesOthers) {
   v.SetTimeStamp({{2013, 5, 7}, {14, 5, 9, 5}});
   EXPECT_EQ(v.GetWideString(), u"2013-05-07 14:05:09.5");
   v.SetWideString(u"x");
-  try {
-    v.GetDate();
-    FAIL();
-  } catch (const TDBXError& e) {
-    EXPECT_STREQ(e.what(), "Cannot read a WideString value as Date");
-  }
+  ExpectThrowWithText<TDBXError>([&] { v.GetDate(); }, "Cannot read a WideString value as Date");
 }
 
 TEST(DBXErrorTest, ClientErrorsWithoutTextAreNamedByTheirCode) {

@@ -12,6 +12,7 @@
 
 #include "ListenerFixture.h"
 #include "core/Error.h"
+#include "tests/support/Expect.h"
 
 namespace fieldsync::test {
 namespace {
@@ -209,12 +210,10 @@ TEST_F(ListenerTest, Refuses33rdSimultaneousRequestWithThePoolMessage) {
 
 TEST_F(ListenerTest, StopEndsIdleConnectionsAndReturns) {
   const bool ipv6 = HasIPv6Loopback();
-  for (int i = 0; i < 500 && FListener->ConnectionCount() > 0; ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  WaitUntil([&] { return FListener->ConnectionCount() == 0; }, std::chrono::seconds(5));
   TTestConnection idle(FPort);
   TTestConnection idle6(FPort, ipv6);
-  for (int i = 0; i < 500 && FListener->ConnectionCount() < 2; ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  WaitUntil([&] { return FListener->ConnectionCount() >= 2; }, std::chrono::seconds(5));
   ASSERT_EQ(FListener->ConnectionCount(), 2);
   FListener->SetActive(false);
   EXPECT_FALSE(FListener->Active());
@@ -241,8 +240,7 @@ TEST_F(ListenerTest, AnswersConnectionsBeyondTheCapWith503) {
   limits.MaxConnections = 2;
   Restart(limits);
   TTestConnection a(FPort), b(FPort);
-  for (int i = 0; i < 500 && FListener->ConnectionCount() < 2; ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_TRUE(WaitUntil([&] { return FListener->ConnectionCount() >= 2; }, std::chrono::seconds(5)));
   const THttpAnswer refused = Get("GET / HTTP/1.0\r\n\r\n");
   EXPECT_EQ(refused.Status, 503);
   EXPECT_EQ(refused.Reason, "Service Unavailable");
@@ -274,12 +272,8 @@ TEST_F(ListenerTest, FailsToBindAPortInUseAndStaysInactive) {
   TIdHTTPWebBrokerBridge second(FHandler);
   second.SetDefaultPort(FPort);
   second.SetLimits(TListenerLimits{});
-  try {
-    second.SetActive(true);
-    FAIL() << "bound a port in use";
-  } catch (const Exception& e) {
-    EXPECT_STREQ(e.what(), "Could not bind socket. Address and port are already in use.");
-  }
+  ExpectThrowWithText<Exception>([&] { second.SetActive(true); },
+                                 "Could not bind socket. Address and port are already in use.");
   EXPECT_FALSE(second.Active());
   EXPECT_EQ(Get("GET / HTTP/1.0\r\n\r\n").Status, 200);
 }
@@ -316,13 +310,8 @@ TEST(ListenerLimits, ReadsTheEnvironmentAndRejectsNonsense) {
   ::unsetenv("FIELDSYNC_LISTEN_BACKLOG");
 
   ::setenv("FIELDSYNC_MAX_CONNECTIONS", "0", 1);
-  try {
-    TListenerLimits::FromEnvironment();
-    ADD_FAILURE() << "accepted 0 connections";
-  } catch (const Exception& e) {
-    EXPECT_STREQ(e.what(),
-                 "FIELDSYNC_MAX_CONNECTIONS must be a whole number from 1 to 1000000, not \"0\"");
-  }
+  ExpectThrowWithText<Exception>([&] { TListenerLimits::FromEnvironment(); },
+                                 "FIELDSYNC_MAX_CONNECTIONS must be a whole number from 1 to 1000000, not \"0\"");
   ::setenv("FIELDSYNC_MAX_CONNECTIONS", "10", 1);
   ::setenv("FIELDSYNC_READ_TIMEOUT", "1m", 1);
   EXPECT_THROW(TListenerLimits::FromEnvironment(), Exception);

@@ -11,16 +11,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <mutex>
-#include <random>
 #include <thread>
 
 #include "app/CachedRowSet.h"
 #include "core/Error.h"
 #include "core/Text.h"
-#include "db/SQLConnection.h"
-#include "db/SQLDataSet.h"
 #include "http/DSHTTPWebDispatcher.h"
 #include "http/HTTPWebBrokerBridge.h"
 #include "http/WebModuleUnit1.h"
@@ -28,9 +24,11 @@
 #include "rest/DSSession.h"
 #include "rest/ServerMethodsRegistration.h"
 #include "tests/app/HostFixture.h"
+#include "tests/support/Expect.h"
 
 using namespace fieldsync;
 using namespace fieldsync::testing;
+using fieldsync::test::ExpectThrowWithText;
 
 namespace {
 
@@ -70,7 +68,7 @@ TEST_F(Form1Test, BranchFileNamesTheBranch) {
       {" \r\n\t ", 0, u"0"},
   };
   for (const auto& c : cases) {
-    WriteText(Dir / "fil.txt", c.content);
+    WriteFile(Dir / "fil.txt", c.content);
     TForm1& form = Show();
     EXPECT_EQ(form.IDFilial.load(), c.branch) << c.content;
     EXPECT_EQ(form.EdtFilialText(), c.box) << c.content;
@@ -80,7 +78,7 @@ TEST_F(Form1Test, BranchFileNamesTheBranch) {
 }
 
 TEST_F(Form1Test, BadBranchFileStopsTheShowBeforeStart) {
-  WriteText(Dir / "fil.txt", "abc\r\n");
+  WriteFile(Dir / "fil.txt", "abc\r\n");
   Form = std::make_unique<TForm1>(Dir);
   try {
     Form->FormShow();
@@ -94,11 +92,11 @@ TEST_F(Form1Test, BadBranchFileStopsTheShowBeforeStart) {
 }
 
 TEST_F(Form1Test, OverdueDaysRule) {
-  WriteText(Dir / "fil.txt", "12\r\n");
+  WriteFile(Dir / "fil.txt", "12\r\n");
   EXPECT_EQ(Show().DiasEmAtraso.load(), 0);  // "S" with -3
   Form.reset();
 
-  WriteText(Dir / "fil.txt", "20\r\n");
+  WriteFile(Dir / "fil.txt", "20\r\n");
   Form = std::make_unique<TForm1>(Dir);
   TForm1& form = *Form;
   EXPECT_EQ(form.EditPortText(), u"8081");
@@ -132,19 +130,11 @@ TEST_F(Form1Test, StartWritesATypedPortAndRefusesBadOnes) {
 
   form.SetEditPortText(u"abc");
   EXPECT_EQ(form.cdsFilial().State(), TRowSetState::Editing);
-  try {
-    form.ButtonStartClick();
-    ADD_FAILURE() << "no error";
-  } catch (const Exception& e) {
-    EXPECT_STREQ(e.what(), "'abc' is not a valid integer value");
-  }
+  ExpectThrowWithText<Exception>([&] { form.ButtonStartClick(); }, "'abc' is not a valid integer value");
   form.SetEditPortText(u"70000");
-  try {
-    form.ButtonStartClick();
-    ADD_FAILURE() << "no error";
-  } catch (const Exception& e) {
-    EXPECT_STREQ(e.what(), "70000 is not a valid value for field 'PORTA_MOBILE'. The allowed range is -32768 to 32767");
-  }
+  ExpectThrowWithText<Exception>(
+      [&] { form.ButtonStartClick(); },
+      "70000 is not a valid value for field 'PORTA_MOBILE'. The allowed range is -32768 to 32767");
   EXPECT_FALSE(form.Server().Active());
   EXPECT_EQ(form.cdsFilial().State(), TRowSetState::Editing);
 
@@ -168,12 +158,8 @@ TEST_F(Form1Test, PortInUseLeavesTheListenerStopped) {
   other.SetDefaultPort(Port1);
   form.ButtonStopClick();
   other.SetActive(true);
-  try {
-    form.ButtonStartClick();
-    ADD_FAILURE() << "no error";
-  } catch (const Exception& e) {
-    EXPECT_STREQ(e.what(), "Could not bind socket. Address and port are already in use.");
-  }
+  ExpectThrowWithText<Exception>([&] { form.ButtonStartClick(); },
+                                 "Could not bind socket. Address and port are already in use.");
   EXPECT_FALSE(form.Server().Active());
 }
 
@@ -181,18 +167,17 @@ TEST_F(Form1Test, LeavingTheBranchBoxRewritesTheBranchFile) {
   TForm1& form = Show();
   form.SetEdtFilialText(u"7");
   form.edtFilialExit();
-  EXPECT_EQ(ReadText(Dir / "fil.txt"), "7\r\n");
+  EXPECT_EQ(ReadFile(Dir / "fil.txt"), "7\r\n");
   EXPECT_EQ(form.IDFilial.load(), 7);
 
   form.SetEdtFilialText(u"x7 ");
   EXPECT_THROW(form.edtFilialExit(), Exception);
-  EXPECT_EQ(ReadText(Dir / "fil.txt"), "x7 \r\n");
+  EXPECT_EQ(ReadFile(Dir / "fil.txt"), "x7 \r\n");
   EXPECT_EQ(form.IDFilial.load(), 7);
 }
 
 TEST_F(Form1Test, ADatabaseThatCannotBeOpenedStopsTheWindow) {
-  WriteText(Dir / "dbxconnections.ini", "[DMESTOQUE]\nDriverName=FIREBIRD\nDatabase=" + (Dir / "missing.fdb").string() +
-                                            "\nUser_Name=sysdba\n");
+  const test::TMissingDatabase missing(Scratch);
   EXPECT_THROW(TForm1 form(Dir), std::exception);
 }
 
@@ -329,13 +314,7 @@ TEST_F(Form1Test, WritingBackFindsTheRowByAllItsOriginalValues) {
 
   // Someone else changes another column of the row meanwhile: the write-back
   // no longer finds the row and writes nothing, without an error.
-  {
-    TSQLConnection other;
-    other.Open();
-    TSQLDataSet update(other);
-    update.SetCommandText("update FILIAL set N_ESCOLHER_FORMA = 'N' where IDFILIAL = 1");
-    update.ExecSQL();
-  }
+  Exec("update FILIAL set N_ESCOLHER_FORMA = 'N' where IDFILIAL = 1");
   branch.ApplyUpdates(0);
   EXPECT_EQ(branch.State(), TRowSetState::Browsing);
   EXPECT_EQ(Read("select PORTA_MOBILE from FILIAL where IDFILIAL = 1"), std::to_string(Port1));
@@ -373,11 +352,6 @@ TEST_F(Form1Test, OpenBrowserStartsTheListenerAndNamesTheLandingPage) {
 
   form.ButtonStopClick();
   form.SetEditPortText(u"80x");
-  try {
-    form.ButtonOpenBrowserClick();
-    ADD_FAILURE() << "no error";
-  } catch (const Exception& e) {
-    EXPECT_STREQ(e.what(), "'80x' is not a valid integer value");
-  }
+  ExpectThrowWithText<Exception>([&] { form.ButtonOpenBrowserClick(); }, "'80x' is not a valid integer value");
   EXPECT_FALSE(form.Server().Active());
 }
