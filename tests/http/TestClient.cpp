@@ -27,16 +27,22 @@ std::vector<std::string> THttpAnswer::HeaderNames() const {
   return names;
 }
 
-THttpAnswer DispatchInProcess(TWebModule& module, const std::string& method, const std::string& path,
-                              std::vector<std::pair<std::string, std::string>> headers) {
+THttpRequestData RequestTo(const std::string& method, const std::string& path,
+                           const std::string& remoteAddr, const std::string& host) {
   THttpRequestData data;
   data.Method = method;
   data.ProtocolVersion = "HTTP/1.1";
   data.PathInfo = path;
   data.RawPath = path;
-  data.Host = "127.0.0.1:8081";
-  data.RemoteAddr = "127.0.0.1";
+  data.Host = host;
+  data.RemoteAddr = remoteAddr;
   data.LocalPort = 8081;
+  return data;
+}
+
+THttpAnswer DispatchInProcess(TWebModule& module, const std::string& method, const std::string& path,
+                              std::vector<std::pair<std::string, std::string>> headers) {
+  THttpRequestData data = RequestTo(method, path);
   data.Headers = std::move(headers);
   std::string wire;
   TWebRequest request(std::move(data));

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "http/WebRequest.h"
+
 namespace fieldsync {
 class TWebModule;
 }
@@ -24,6 +26,12 @@ struct THttpAnswer {
 };
 
 THttpAnswer ParseAnswer(const std::string& raw);
+
+// A request of `method` for `path` as the listener hands it to a module:
+// HTTP/1.1 for `host`, on port 8081, from `remoteAddr`.
+THttpRequestData RequestTo(const std::string& method, const std::string& path,
+                           const std::string& remoteAddr = "127.0.0.1",
+                           const std::string& host = "127.0.0.1:8081");
 
 // Dispatches a GET-like request to `module` in process, as the pool would
 // (from 127.0.0.1 to port 8081), and answers what it wrote on the wire.

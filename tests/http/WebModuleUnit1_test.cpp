@@ -25,6 +25,7 @@ using test::ExpectThrowWithText;
 
 namespace fs = std::filesystem;
 
+using test::RequestTo;
 using test::TTempDir;
 
 // A dispatch component that records what it was offered and handles only
@@ -49,19 +50,6 @@ class TRecordingDispatcher : public TWebDispatcher {
   std::string FMask, FName, FSuffix;
   std::vector<std::string>& FLog;
 };
-
-THttpRequestData RequestTo(const std::string& method, const std::string& path,
-                           const std::string& remoteAddr) {
-  THttpRequestData data;
-  data.Method = method;
-  data.ProtocolVersion = "HTTP/1.1";
-  data.PathInfo = path;
-  data.RawPath = path;
-  data.Host = "server:8081";
-  data.RemoteAddr = remoteAddr;
-  data.LocalPort = 8081;
-  return data;
-}
 
 constexpr const char* LandingTemplate =
     "<p>host=<#host> port=<#PORT> class=<#classname> login=<#loginrequired>"
@@ -92,7 +80,7 @@ class WebModuleTest : public ::testing::Test {
   test::THttpAnswer Dispatch(TWebModule1& module, const std::string& method,
                              const std::string& path, const std::string& remoteAddr) {
     std::string wire;
-    TWebRequest request(RequestTo(method, path, remoteAddr));
+    TWebRequest request(RequestTo(method, path, remoteAddr, "server:8081"));
     TWebResponse response("HTTP/1.1", [&wire](std::string_view b) { wire.append(b); });
     if (module.HandleRequest(request, response) && !response.Sent()) response.SendResponse();
     response.Finish();
@@ -234,12 +222,12 @@ TEST_F(WebModuleTest, AModuleThatCannotBeMadeGivesItsPlaceBack) {
       return std::make_unique<TWebModule1>(TWebModule1Components{}, dir);
     });
     std::string wire;
-    TWebRequest failing(RequestTo("GET", "/ReverseString", "127.0.0.1"));
+    TWebRequest failing(RequestTo("GET", "/ReverseString", "127.0.0.1", "server:8081"));
     TWebResponse unanswered("HTTP/1.1", [&wire](std::string_view b) { wire.append(b); });
     ExpectThrowWithText([&] { handler.HandleRequest(failing, unanswered); }, c.Message);
     EXPECT_EQ(handler.ActiveCount(), 0);
 
-    TWebRequest request(RequestTo("GET", "/ReverseString", "127.0.0.1"));
+    TWebRequest request(RequestTo("GET", "/ReverseString", "127.0.0.1", "server:8081"));
     TWebResponse response("HTTP/1.1", [&wire](std::string_view b) { wire.append(b); });
     EXPECT_TRUE(handler.HandleRequest(request, response));
     EXPECT_EQ(handler.ActiveCount(), 0);
