@@ -27,7 +27,7 @@ options() {
   export ASAN_OPTIONS="detect_leaks=1:strict_string_checks=1:check_initialization_order=1:allow_addr2line=1:${caller_asan}:log_path=$reports/asan"
   export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:${caller_ubsan}"
   export LSAN_OPTIONS="suppressions=$here/lsan.supp:print_suppressions=0:${retry_lsan}${caller_lsan}"
-  export TSAN_OPTIONS="suppressions=$here/tsan.supp:allow_addr2line=1:print_suppressions=0:second_deadlock_stack=1:halt_on_error=0:${caller_tsan}:log_path=$reports/tsan"
+  export TSAN_OPTIONS="suppressions=$here/tsan.supp:allow_addr2line=1:print_suppressions=0:second_deadlock_stack=1:halt_on_error=0:${embedded_tsan}${caller_tsan}:log_path=$reports/tsan"
   export FIELDSYNC_SANITIZER_REPORTS="$reports"
 }
 caller_asan=${ASAN_OPTIONS:-}
@@ -35,6 +35,16 @@ caller_ubsan=${UBSAN_OPTIONS:-}
 caller_lsan=${LSAN_OPTIONS:-}
 caller_tsan=${TSAN_OPTIONS:-}
 retry_lsan=
+
+# Firebird's embedded engine takes read locks again that its thread already
+# holds, more than 64 of them at once: past the fixed table of
+# ThreadSanitizer's lock-order (deadlock) detector, whose internal check
+# ("n_recursive_locks") then ends the process before any suppression applies. Tests that run their
+# databases embedded, marked by CTest with FIELDSYNC_EMBEDDED_ENGINE=1, run
+# without that detector; races are still detected in them, and the lock order
+# of the same code of ours is checked by its tests through the server.
+embedded_tsan=
+[ "${FIELDSYNC_EMBEDDED_ENGINE:-}" != 1 ] || embedded_tsan="detect_deadlocks=0:"
 
 # The leak checker stops every thread of the ending process to scan their
 # stacks and thread-local storage; in a process that loaded libraries at run
