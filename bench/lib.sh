@@ -99,9 +99,9 @@ wait_for_http() {
 # server, with FIELDSYNC_FB_PASSWORD; a bare path embedded), stopping at the
 # first error.
 isql() {
-  local login=(-user SYSDBA)
-  [ -z "${FIELDSYNC_FB_PASSWORD:-}" ] || login+=(-password "$FIELDSYNC_FB_PASSWORD")
-  isql-fb -q -bail "${login[@]}" "$1"
+  # The login through the environment: a password on the command line would
+  # show in the process list.
+  ISC_USER=SYSDBA ISC_PASSWORD="${FIELDSYNC_FB_PASSWORD:-${ISC_PASSWORD:-}}" isql-fb -q -bail "$1"
 }
 
 # set_branch_port database port [branch]: the branch's service listens on the

@@ -39,10 +39,11 @@ retry_lsan=
 # Firebird's embedded engine takes read locks again that its thread already
 # holds, more than 64 of them at once: past the fixed table of
 # ThreadSanitizer's lock-order (deadlock) detector, whose internal check
-# ("n_recursive_locks") then ends the process before any suppression applies. Tests that run their
-# databases embedded, marked by CTest with FIELDSYNC_EMBEDDED_ENGINE=1, run
-# without that detector; races are still detected in them, and the lock order
-# of the same code of ours is checked by its tests through the server.
+# ("n_recursive_locks") then ends the process before any suppression
+# applies. Tests that run their databases embedded, marked by CTest with
+# FIELDSYNC_EMBEDDED_ENGINE=1, run without that detector; races are still
+# detected in them, and the lock order of the same code of ours is checked
+# by its tests through the server.
 embedded_tsan=
 [ "${FIELDSYNC_EMBEDDED_ENGINE:-}" != 1 ] || embedded_tsan="detect_deadlocks=0:"
 
