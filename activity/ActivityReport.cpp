@@ -7,6 +7,7 @@
 #include <set>
 
 #include "activity/Activity.h"
+#include "core/NumberText.h"
 #include "core/Regional.h"
 #include "core/Text.h"
 #include "json/JSONValue.h"
@@ -131,9 +132,7 @@ std::string Html(std::string_view utf8) {
 }
 
 std::string MsText(int64_t microseconds) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.1f", static_cast<double>(microseconds) / 1000.0);
-  return text;
+  return FixedText(static_cast<double>(microseconds) / 1000.0, 1);
 }
 
 std::string Cell(std::string_view html) { return "<td>" + std::string(html) + "</td>"; }
