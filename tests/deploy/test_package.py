@@ -187,7 +187,9 @@ def writable_paths(settings):
 def sandboxed(settings, command):
     """`command` run as the unit would confine it: in a mount namespace of its
     own with the file system read-only but the unit's writable directories,
-    private /tmp, no home directories, the unit's umask."""
+    private /tmp, no home directories, the unit's umask. Start it in the
+    unit's working directory: the checkout may lie below /home or /root,
+    which the confinement hides (the script itself is open by then)."""
     return (["unshare", "--mount", "--propagation", "private", "--", "sh", os.path.join(HERE, "unit-sandbox.sh"),
              "-u", settings.get("UMask", "0022")] + writable_paths(settings) + ["--"] + command)
 
@@ -299,7 +301,7 @@ class Installation(unittest.TestCase):
         probe = ("for d in %s /etc/fieldsync /usr /var/lib; do touch $d/.probe 2>/dev/null && echo writable $d; done; "
                  "touch %s/.probe && echo writable %s && rm %s/.probe; "
                  "ls -A /tmp /root; umask") % (PROGRAM_DIR, STATE_DIR, STATE_DIR, STATE_DIR)
-        result = run(*sandboxed(settings, ["sh", "-c", probe]))
+        result = run(*sandboxed(settings, ["sh", "-c", probe]), cwd=settings["WorkingDirectory"])
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertEqual(result.stdout.split(), ["writable", STATE_DIR, "/root:", "/tmp:", settings["UMask"]])
         self.assertTrue(os.path.exists(outside.name))
