@@ -19,7 +19,7 @@ packages=(
   curl python3 ca-certificates
   chromium fonts-dejavu-core
   python3-prometheus-client iproute2
-  nginx haproxy openssl lintian systemd adduser
+  nginx haproxy openssl lintian devscripts systemd adduser
   openjdk-17-jdk-headless fpc mono-mcs mono-runtime gobjc libgnustep-base-dev gnustep-make
 )
 
