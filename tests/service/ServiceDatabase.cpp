@@ -6,22 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include "ServiceTemplate.h"
 #include "core/Text.h"
 #include "db/SQLConnection.h"
 
 namespace fieldsync::test {
 
 namespace fs = std::filesystem;
-
-namespace {
-
-fs::path SourceDir() {
-  const char* source = std::getenv("FIELDSYNC_SOURCE");
-  if (!source || !*source) throw std::runtime_error("FIELDSYNC_SOURCE is not set");
-  return source;
-}
-
-}  // namespace
 
 TTable ReadTable(std::unique_ptr<TDBXReader> reader) {
   TTable table;
@@ -54,6 +45,12 @@ std::vector<TRow> Sorted(std::vector<TRow> rows) {
   return rows;
 }
 
+TServiceDatabase::TServiceDatabase() {
+  const fs::path lock = FScratch.Dir() / "lock";
+  fs::create_directories(lock);
+  ::setenv("FIREBIRD_LOCK", lock.c_str(), 1);
+}
+
 TServiceDatabase& TServiceDatabase::Instance() {
   static TServiceDatabase database;
   const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
@@ -65,11 +62,24 @@ TServiceDatabase& TServiceDatabase::Instance() {
   return database;
 }
 
+fs::path TServiceDatabase::TemplateFile() {
+  if (FTemplate.empty()) {
+    FTemplate = ServiceTemplateFile();
+    if (FTemplate.empty()) {
+      // Run without the CTest fixture: built once for this process.
+      BuildServiceDatabase(FScratch, "template.fdb");
+      FTemplate = FScratch.Dir() / "template.fdb";
+    } else if (!fs::is_regular_file(FTemplate)) {
+      throw std::runtime_error("no service test database at " + FTemplate.string() +
+                               " (built by the CTest fixture service_database_template)");
+    }
+  }
+  return FTemplate;
+}
+
 void TServiceDatabase::CreateDatabase(const std::string& name) {
-  const std::string database = FScratch.Create(name, "WIN1252");
-  FScratch.WriteAsynchronously(database);
-  FScratch.RunScript(database, SourceDir() / "database" / "schema.sql");
-  FScratch.RunScript(database, SourceDir() / "tests" / "service" / "service_fixture.sql");
+  fs::copy_file(TemplateFile(), FScratch.Dir() / name, fs::copy_options::overwrite_existing);
+  const std::string database = FScratch.DatabaseName(name);
   // Read again at every connect, so the next connection opens this database.
   FScratch.UseDefinitions(database, "ServerCharSet=UTF8\n");
 }

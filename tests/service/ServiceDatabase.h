@@ -1,10 +1,10 @@
 #pragma once
-// The database the service tests run against: an embedded Firebird scratch
-// database (TScratchDatabase) built from the project's schema (database/ in
-// the source tree) and the small fixture of service_fixture.sql, with
-// connection definitions files that point DMESTOQUE at it. Every test suite gets a fresh
-// copy, so the writes of one suite never reach another. Helpers read results
-// by value.
+// The database the service tests run against: an embedded Firebird
+// database in a scratch directory (TScratchDatabase), copied from the
+// database of the project's schema and service_fixture.sql that the test run
+// built once (ServiceTemplate.h), with connection definitions files that
+// point DMESTOQUE at it. Every test suite gets a fresh copy, so the writes of
+// one suite never reach another. Helpers read results by value.
 
 #include <cstdint>
 #include <filesystem>
@@ -38,7 +38,7 @@ TTable ReadTable(std::unique_ptr<TDBXReader> reader);
 // Sorts the rows, for results whose order the query leaves open.
 std::vector<TRow> Sorted(std::vector<TRow> rows);
 
-// The test database of the running test suite; created on the suite's first
+// The test database of the running test suite; copied on the suite's first
 // use, removed when the process ends.
 class TServiceDatabase {
  public:
@@ -56,11 +56,17 @@ class TServiceDatabase {
   const TScratchDatabase& Scratch() const { return FScratch; }
 
  private:
-  TServiceDatabase() = default;
+  // Gives the process's embedded engine a lock directory of its own
+  // (FIREBIRD_LOCK, read at its first attachment): the databases are the
+  // process's own, so it shares no lock files with other test processes.
+  TServiceDatabase();
+  // The file each suite's database is copied from.
+  std::filesystem::path TemplateFile();
   void CreateDatabase(const std::string& name);
 
   TScratchDatabase FScratch;
   std::string FSuite;
+  std::filesystem::path FTemplate;
 };
 
 inline TServiceDatabase& Db() { return TServiceDatabase::Instance(); }
