@@ -1,5 +1,6 @@
 #include "rest/DSSession.h"
 #include "tests/support/Expect.h"
+#include "tests/support/Threads.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,7 @@
 #include <thread>
 
 using namespace fieldsync;
+using fieldsync::test::ThreadWaits;
 using fieldsync::test::WaitUntil;
 
 namespace {
@@ -147,7 +149,7 @@ TEST(DSSession, EndingASessionWhoseCheckTheSchedulerWaitsForKeepsTheOtherChecksR
     ASSERT_TRUE(manager.LoadSessionUpdate("", "", 60000, {}).Success);
     const auto waitedFor = TDSSessionManager::GetThreadSession()->SessionName();
     TDSSessionManager::ClearThreadSession();
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_TRUE(WaitUntil([] { return ThreadWaits("DBXSchedulerThread"); }));
     c.End(manager, waitedFor);
     EXPECT_EQ(manager.PendingChecks(), 0u);
 
@@ -168,7 +170,7 @@ TEST(DSSession, DestroyingTheRegistryWhileACheckIsAwaitedEndsItsThreadQuietly) {
   ASSERT_TRUE(manager->LoadSessionUpdate("", "", 1200000, {}).Success);
   auto held = TDSSessionManager::GetThreadSession();
   TDSSessionManager::ClearThreadSession();
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  ASSERT_TRUE(WaitUntil([] { return ThreadWaits("DBXSchedulerThread"); }));
   manager.reset();  // as at program exit, with the check 20 minutes away
   // A session that outlives the registry stays usable by whoever holds it.
   EXPECT_EQ(held->Status(), TDSSessionStatus::Active);
