@@ -1,7 +1,10 @@
 #include "ServiceDatabase.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdlib>
+#include <ctime>
 #include <stdexcept>
 
 #include <gtest/gtest.h>
@@ -13,6 +16,24 @@
 namespace fieldsync::test {
 
 namespace fs = std::filesystem;
+
+namespace {
+
+// The local day of `moment`, as CURRENT_DATE counts days.
+int LocalDay(time_t moment) {
+  tm parts{};
+  localtime_r(&moment, &parts);
+  return parts.tm_year * 1000 + parts.tm_yday;
+}
+
+// Whether the file was written on another day than today: the rows that
+// the fixture dates relative to the day it was built would be a day off.
+bool WrittenOnAnotherDay(const fs::path& file) {
+  struct stat status {};
+  return ::stat(file.c_str(), &status) != 0 || LocalDay(status.st_mtime) != LocalDay(::time(nullptr));
+}
+
+}  // namespace
 
 TTable ReadTable(std::unique_ptr<TDBXReader> reader) {
   TTable table;
@@ -65,13 +86,14 @@ TServiceDatabase& TServiceDatabase::Instance() {
 fs::path TServiceDatabase::TemplateFile() {
   if (FTemplate.empty()) {
     FTemplate = ServiceTemplateFile();
-    if (FTemplate.empty()) {
-      // Run without the CTest fixture: built once for this process.
+    if (FTemplate.empty() || WrittenOnAnotherDay(FTemplate)) {
+      // Run without the CTest fixture, or midnight passed since it ran: built
+      // once for this process.
+      if (!FTemplate.empty() && !fs::is_regular_file(FTemplate))
+        throw std::runtime_error("no service test database at " + FTemplate.string() +
+                                 " (built by the CTest fixture service_database_template)");
       BuildServiceDatabase(FScratch, "template.fdb");
       FTemplate = FScratch.Dir() / "template.fdb";
-    } else if (!fs::is_regular_file(FTemplate)) {
-      throw std::runtime_error("no service test database at " + FTemplate.string() +
-                               " (built by the CTest fixture service_database_template)");
     }
   }
   return FTemplate;

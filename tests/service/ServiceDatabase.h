@@ -17,6 +17,7 @@
 #include "db/DBXReader.h"
 #include "service/HostValues.h"
 #include "service/ServerMethodsUnit1.h"
+#include "service/internal/SqlText.h"
 #include "tests/support/ScratchDatabase.h"
 
 namespace fieldsync::test {
@@ -70,6 +71,28 @@ class TServiceDatabase {
 };
 
 inline TServiceDatabase& Db() { return TServiceDatabase::Instance(); }
+
+// The day ("2013-05-07") before and after an action that dates rows with
+// the database's CURRENT_DATE: the same day, unless midnight passed meanwhile.
+struct TDaysAround {
+  std::string Before;
+  std::string After;
+};
+
+template <class F>
+TDaysAround DaysAround(F&& action) {
+  TDaysAround days{DateText(Today()), {}};
+  action();
+  days.After = DateText(Today());
+  return days;
+}
+
+// Expects `actual` to be `expectedOn(day)` for one of the two days.
+template <class T, class F>
+void ExpectOnEitherDay(const T& actual, const TDaysAround& days, F&& expectedOn) {
+  if (days.After != days.Before && actual == expectedOn(days.After)) return;
+  EXPECT_EQ(actual, expectedOn(days.Before));
+}
 
 // One read method call and the table it must give, rows in any order.
 struct TReadCase {
