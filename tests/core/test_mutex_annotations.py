@@ -6,7 +6,11 @@ import os
 import shutil
 import subprocess
 import tempfile
+import sys
 import unittest
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from needs import need  # noqa: E402
 
 SOURCE_ROOT = os.environ.get("FIELDSYNC_SOURCE", os.path.join(os.path.dirname(__file__), "..", ".."))
 CLANG = shutil.which("clang++")
@@ -45,8 +49,10 @@ CASES = [
 ]
 
 
-@unittest.skipIf(CLANG is None, "clang++ is not installed")
 class MutexAnnotationsTest(unittest.TestCase):
+    def setUp(self):
+        need(self, CLANG, "clang++ is not installed")
+
     def test_the_analysis_finds_exactly_the_broken_rules(self):
         # One probe for all cases, one member function F<i> per line: a
         # diagnostic's line number names its case.

@@ -29,23 +29,25 @@ def create_db(database_dir, target, *options, env=None):
 
 
 def isql(db, script, *extra):
-    """Runs an isql-fb script on db (UTF8 connection); returns (stdout, stderr)."""
+    """Runs an isql-fb script on db (UTF8 connection); returns (exit status,
+    stdout, stderr). isql answers a non-zero status when a statement failed
+    or it could not run at all."""
     with tempfile.NamedTemporaryFile("w", suffix=".sql", delete=False, encoding="utf-8") as f:
         f.write(script)
         path = f.name
     try:
         p = subprocess.run([ISQL, "-q", "-ch", "UTF8", "-user", "SYSDBA", *extra, db, "-i", path],
                            capture_output=True, text=True, encoding="utf-8", errors="replace")
-        return p.stdout, p.stderr
+        return p.returncode, p.stdout, p.stderr
     finally:
         os.unlink(path)
 
 
 def query_list(db, sql):
     """Runs one select with SET LIST ON; returns its rows as dicts of text."""
-    out, err = isql(db, f"SET LIST ON;\n{sql};\n")
-    if err.strip():
-        raise Failure(f"{sql}\n{err}")
+    status, out, err = isql(db, f"SET LIST ON;\n{sql};\n")
+    if status != 0 or err.strip():
+        raise Failure(f"{sql}\nexit status {status}\n{err}")
     rows, row = [], {}
     for line in out.splitlines():
         if not line.strip():

@@ -60,8 +60,8 @@ def run(argv):
         expect(dbtest.scalar(db, "select count(*) from RECEBER where IDREPRESENTANTE = 90") == "500",
                "every fourth large client has a receivable")
         # New clients get ids after the large ones.
-        out, err = dbtest.isql(db, "INSERT INTO CLIENTE (IDCLIENTE, NOME) VALUES (0, 'Teste');\nCOMMIT;\n")
-        expect(not err.strip(), err)
+        status, out, err = dbtest.isql(db, "INSERT INTO CLIENTE (IDCLIENTE, NOME) VALUES (0, 'Teste');\nCOMMIT;\n")
+        expect(status == 0 and not err.strip(), f"exit status {status}: {err}")
         expect(dbtest.scalar(db, "select max(IDCLIENTE) from CLIENTE") == "1002001",
                "the generator follows the loaded ids")
         expect(dbtest.scalar(db, "select rdb$character_set_name from rdb$database").strip() == "WIN1252",

@@ -5,7 +5,8 @@ the demo database as host:path, is refused a second time, replaces it with
 
 Skipped (exit status 77) when no server listens on the host and port, or
 when no SYSDBA password is known (FIELDSYNC_FB_PASSWORD, ISC_PASSWORD, or a readable
-/etc/firebird/3.0/SYSDBA.password). The host is FIELDSYNC_TEST_FB_HOST
+/etc/firebird/3.0/SYSDBA.password); under CI=true, where the test run
+starts a server, either fails the test instead (exit status 1). The host is FIELDSYNC_TEST_FB_HOST
 (default FIELDSYNC_FB_SERVER, else localhost), the port FIELDSYNC_TEST_FB_PORT (default 3050). The
 database is created in a fresh directory below the current one (mode 0777,
 so that a server running as the firebird user can write it).
@@ -24,9 +25,20 @@ import tempfile
 sys.dont_write_bytecode = True  # keep the source tree free of __pycache__
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import dbtest  # noqa: E402
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+import needs  # noqa: E402
 from dbtest import Failure  # noqa: E402
 
 SKIP = 77
+
+
+def skip(reason):
+    """Ends the test as skipped, or as failed under CI=true."""
+    if needs.on_ci():
+        print(f"{reason}, which CI must have (CI=true)")
+        sys.exit(1)
+    print(f"skipped: {reason}")
+    sys.exit(SKIP)
 
 
 def password():
@@ -58,12 +70,10 @@ def run(argv):
     try:
         socket.create_connection((host.strip("[]"), port), timeout=3).close()
     except OSError:
-        print(f"skipped: no Firebird server on {host}:{port}")
-        sys.exit(SKIP)
+        skip(f"no Firebird server on {host}:{port}")
     pw = password()
     if not pw:
-        print("skipped: no SYSDBA password (ISC_PASSWORD or /etc/firebird/3.0/SYSDBA.password)")
-        sys.exit(SKIP)
+        skip("no SYSDBA password (ISC_PASSWORD or /etc/firebird/3.0/SYSDBA.password)")
     env = dict(os.environ, ISC_USER="SYSDBA", ISC_PASSWORD=pw)
     work = tempfile.mkdtemp(prefix="fieldsync-server-", dir=os.getcwd())
     os.chmod(work, 0o777)

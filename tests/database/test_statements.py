@@ -62,6 +62,14 @@ def errors_by_entry(stderr, spans, entries):
     return found
 
 
+def unexplained_status(step, status, stderr):
+    """A failing exit status of isql that no statement's error explains (isql
+    could not attach, or died) as a failure of its own; none otherwise."""
+    if status != 0 and "Statement failed" not in stderr:
+        return [("isql", f"{step}: exit status {status}: {stderr.strip()}")]
+    return []
+
+
 class Prepare:
     @staticmethod
     def text(e):
@@ -86,10 +94,10 @@ class Execute:
 
 def prepare_all(db, entries):
     lines, spans = script_lines(entries, Prepare())
-    out, err = dbtest.isql(db, "SET PLANONLY ON;\n" + "\n".join(l for l in lines) + "\n", "-e")
+    status, out, err = dbtest.isql(db, "SET PLANONLY ON;\n" + "\n".join(l for l in lines) + "\n", "-e")
     # The SET line shifts every line by one.
     spans = [(a + 1, b + 1) for a, b in spans]
-    return errors_by_entry(err, spans, entries)
+    return errors_by_entry(err, spans, entries) + unexplained_status("prepare", status, err)
 
 
 def execute_all(db, entries):
@@ -98,8 +106,8 @@ def execute_all(db, entries):
     head = ["SET COUNT ON;"]
     script = "\n".join(head + lines + ["COMMIT;"]) + "\n"
     spans = [(a + len(head), b + len(head)) for a, b in spans]
-    out, err = dbtest.isql(db, script)
-    failures = errors_by_entry(err, spans, entries)
+    status, out, err = dbtest.isql(db, script)
+    failures = errors_by_entry(err, spans, entries) + unexplained_status("execute", status, err)
     failed = {name for name, _ in failures}
     segments = re.split(r"^@@(\d+)\s*$", out, flags=re.M)
     counts = {}
@@ -150,14 +158,14 @@ def behaviour(db):
           scalar(db, "select coalesce(PRAZO, -1) from PEDIDOPALM where IDFILIAL = 1 and IDREPRESENTANTE = 1 "
                      "and IDPEDIDOPALM = 119"), "-1")
     # The same client logged twice is accepted.
-    out, err = dbtest.isql(db, "INSERT INTO CLIENTE_PALM (IDFILIAL, IDCLIENTE, ALTERADO) VALUES (1, 9002, 'I');\n"
-                               "INSERT INTO CLIENTE_PALM (IDFILIAL, IDCLIENTE, ALTERADO) VALUES (1, 9002, 'I');\n"
-                               "COMMIT;\n")
-    check(bad, "CLIENTE_PALM accepts the same client twice", err.strip(), "")
+    status, out, err = dbtest.isql(db, "INSERT INTO CLIENTE_PALM (IDFILIAL, IDCLIENTE, ALTERADO) VALUES (1, 9002, 'I');\n"
+                                       "INSERT INTO CLIENTE_PALM (IDFILIAL, IDCLIENTE, ALTERADO) VALUES (1, 9002, 'I');\n"
+                                       "COMMIT;\n")
+    check(bad, "CLIENTE_PALM accepts the same client twice", (status, err.strip()), (0, ""))
     check(bad, "CLIENTE_PALM rows of client 9002",
           scalar(db, "select count(*) from CLIENTE_PALM where IDCLIENTE = 9002"), "3")
-    out, err = dbtest.isql(db, "EXECUTE PROCEDURE RECEBENDO_PALM_AFA (1, CURRENT_DATE, -1);\n")
-    if "E_RECEBENDO_PALM_AFA" not in err or "Representante invalido" not in err:
+    status, out, err = dbtest.isql(db, "EXECUTE PROCEDURE RECEBENDO_PALM_AFA (1, CURRENT_DATE, -1);\n")
+    if status == 0 or "E_RECEBENDO_PALM_AFA" not in err or "Representante invalido" not in err:
         bad.append(f"RECEBENDO_PALM_AFA with a negative representative should fail, got {err!r}")
     return bad
 

@@ -10,7 +10,9 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 import harness  # noqa: E402
+from needs import need  # noqa: E402,F401  (for the deployment tests)
 
 SOURCE = harness.SOURCE
 BUILD = os.environ.get("FIELDSYNC_BUILD", os.path.join(SOURCE, "build"))

@@ -39,17 +39,41 @@ def fb_server():
     return os.environ.get("FIELDSYNC_FB_SERVER") or "localhost"
 
 
+# Locks of the ports handed out, held while the process lives (see free_port).
+_PORT_LOCKS = []
+
+
 def free_port():
-    """A port that is free now and fits the branch row's 16-bit signed column."""
+    """A port that is free now, fits the branch row's 16-bit signed column,
+    and that no other test process of this machine is given while this one
+    lives: the service binds it itself, so the probing socket is closed, and
+    a lock on <temp>/fieldsync-ports/<port>.lock keeps the port this
+    process's. The C++ tests' FreePort (tests/support/Loopback.h) takes the
+    same locks."""
+    import fcntl
     import random
+    locks = os.path.join(tempfile.gettempdir(), "fieldsync-ports")
+    try:
+        os.mkdir(locks)
+        os.chmod(locks, 0o1777)
+    except FileExistsError:
+        pass
     while True:
         port = random.randrange(20000, 32000)
+        lock = open(os.path.join(locks, "%d.lock" % port), "a")
+        try:
+            fcntl.flock(lock, fcntl.LOCK_EX | fcntl.LOCK_NB)
+        except OSError:  # another test process has it
+            lock.close()
+            continue
         with socket.socket() as s:
             try:
                 s.bind(("0.0.0.0", port))
-                return port
             except OSError:
+                lock.close()
                 continue
+        _PORT_LOCKS.append(lock)
+        return port
 
 
 def create_database(directory, name="erp.fdb", large=None):

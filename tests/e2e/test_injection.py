@@ -31,10 +31,22 @@ TEXT_PAYLOADS = [
     "a'" * 3000,
 ]
 
+# What an integer argument answers: INVALID is 500 with the error
+# "''<payload>'' is not a valid integer value"; TABLE a table (the text is a
+# whole number); ABSENT a table when the payload is the last segment (an
+# empty last segment is no argument, read as null), INVALID elsewhere (the
+# empty text is no whole number).
+INVALID, TABLE, ABSENT = "invalid", "table", "absent"
 INTEGER_PAYLOADS = [
-    "1'", "1 or 1=1", "1; delete from CLIENTE", "1--", "1/*", "0x10", "1e3", " 1", "",
-    "2147483648", "-2147483649", "99999999999999999999", "'1'", "\x00",
+    ("1'", INVALID), ("1 or 1=1", INVALID), ("1; delete from CLIENTE", INVALID), ("1--", INVALID),
+    ("1/*", INVALID), ("0x10", INVALID), ("1e3", INVALID), ("'1'", INVALID),
+    ("2147483648", INVALID), ("-2147483649", INVALID), ("99999999999999999999", INVALID),
+    (" 1", TABLE),  # leading blanks are skipped, as in every integer text
+    ("", ABSENT),
 ]
+# A NUL in an integer argument: its error text is checked apart
+# (test_a_nul_in_an_integer_argument_is_named_in_the_error).
+NUL = "\x00"
 
 # The read methods whose arguments are texts, by position; every other
 # argument of a read method is an integer.
@@ -94,25 +106,57 @@ class HostileArguments(unittest.TestCase):
         self.assertIn(answer.status, (400, 404, 414), where[:200])
         return None
 
+    def assert_integer_answer(self, answer, payload, expected, where):
+        self.assertIsNotNone(answer, "no answer to " + where)
+        if expected == TABLE:
+            self.assertEqual(answer.status, 200, where + ": " + repr(answer.body[:300]))
+            result = json.loads(answer.body)["result"]
+            self.assertEqual(len(result), 1, where)
+            self.assertIn("table", result[0], where)
+        else:
+            self.assertEqual((answer.status, json.loads(answer.body)),
+                             (500, {"error": "''%s'' is not a valid integer value" % payload}), where)
+
     def test_no_argument_of_a_read_method_changes_its_statement(self):
         before = snapshot()
         reads = [(name, args.split("/") if args else []) for name, kind, args in METHODS if kind == TABLE]
         for name, arguments in reads:
             texts = TEXT_ARGUMENTS.get(name, set())
             for position in range(len(arguments)):
-                payloads = TEXT_PAYLOADS if position in texts else INTEGER_PAYLOADS
-                for payload in payloads:
+                if position in texts:
+                    for payload in TEXT_PAYLOADS:
+                        sent = list(arguments)
+                        sent[position] = payload
+                        where = "%s argument %d = %r" % (name, position, payload)
+                        with self.subTest(method=name, position=position, payload=payload[:40]):
+                            rows = self.assert_table_or_clear_error(call(name, sent), where)
+                            if rows is not None:
+                                # No stored IMEI, representative or log type is any of these texts.
+                                self.assertEqual(rows, [], where[:200])
+                    continue
+                for payload, expected in INTEGER_PAYLOADS:
+                    if expected == ABSENT:
+                        expected = TABLE if position == len(arguments) - 1 else INVALID
                     sent = list(arguments)
                     sent[position] = payload
                     where = "%s argument %d = %r" % (name, position, payload)
-                    with self.subTest(method=name, position=position, payload=payload[:40]):
-                        rows = self.assert_table_or_clear_error(call(name, sent), where)
-                        if rows is not None and position in texts:
-                            # No stored IMEI, representative or log type is any of these texts.
-                            self.assertEqual(rows, [], where[:200])
+                    with self.subTest(method=name, position=position, payload=payload):
+                        self.assert_integer_answer(call(name, sent), payload, expected, where)
+                sent = list(arguments)
+                sent[position] = NUL
+                with self.subTest(method=name, position=position, payload=NUL):
+                    # Its text is not checked yet (see the NUL test below), only that nothing runs.
+                    self.assert_table_or_clear_error(call(name, sent), "%s argument %d = NUL" % (name, position))
         self.assertEqual(snapshot(), before)
         alive = harness.request(PORT, "GET", "/datasnap/rest/TServerMethods1/EchoString/ok")
         self.assertEqual(json.loads(alive.body), {"result": ["ok"]})
+
+    # The program cuts the message at the NUL today ({"error":"''"}): a fault
+    # of its error text, not of the statement (nothing runs). Drop the marker
+    # when it is mended; an unexpected success fails the test meanwhile.
+    @unittest.expectedFailure
+    def test_a_nul_in_an_integer_argument_is_named_in_the_error(self):
+        self.assert_integer_answer(call("GetClienteSN", [NUL]), NUL, INVALID, "GetClienteSN argument 0 = NUL")
 
     def test_a_64_kib_text_is_refused_and_the_service_goes_on(self):
         answer = call("GetCelulares", ["a'" * 32768, "x"])

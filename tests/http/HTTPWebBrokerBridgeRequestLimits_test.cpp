@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "ListenerFixture.h"
+#include "tests/support/Expect.h"
 
 namespace fieldsync::test {
 namespace {
@@ -77,24 +78,25 @@ struct TSlowCase {
   const char* Name;
   std::string Request;
   std::chrono::milliseconds Pause;  // between two bytes
+  int TotalSeconds;                 // the listener's total time for a request
   int Status;
 };
 
 TEST_F(ListenerTest, AnswersARequestThatTakesLongerThanTheTotalTimeWith408) {
-  TListenerLimits limits;
-  limits.ReadTimeoutSeconds = 30;  // no pause comes near it
-  limits.RequestTimeoutSeconds = 2;
-  Restart(limits);
   const std::string head = "POST /slow HTTP/1.1\r\nHost: h\r\nContent-Length: 10\r\n\r\n";
   const std::vector<TSlowCase> cases = {
-      // Whole after about 0.6 s, within the time.
-      {"a slow request within the time", head + "0123456789", 10ms, 200},
+      // Whole after about 0.6 s, well within a minute however busy the machine.
+      {"a slow request within the time", head + "0123456789", 10ms, 60, 200},
       // The head alone takes 6.5 s at a byte per 100 ms.
-      {"a head that dribbles on", head, 100ms, 408},
+      {"a head that dribbles on", head, 100ms, 2, 408},
       // The head at once, then a body byte a second.
-      {"a body that dribbles on", head + std::string(10, 'x'), 0ms, 408},
+      {"a body that dribbles on", head + std::string(10, 'x'), 0ms, 2, 408},
   };
   for (const auto& c : cases) {
+    TListenerLimits limits;
+    limits.ReadTimeoutSeconds = 0;  // none: only the total time can end the request
+    limits.RequestTimeoutSeconds = c.TotalSeconds;
+    Restart(limits);
     TTestConnection client(FPort);
     const auto start = std::chrono::steady_clock::now();
     size_t sent = 0;
@@ -115,9 +117,8 @@ TEST_F(ListenerTest, AnswersARequestThatTakesLongerThanTheTotalTimeWith408) {
       EXPECT_EQ(answer.Body, "Request not received within 2 seconds.") << c.Name;
       EXPECT_EQ(answer.Reason, "Request Timeout") << c.Name;
       EXPECT_LT(sent, c.Request.size()) << c.Name << ": the whole request went out";
-      // Answered at the time, not at the read time-out; bounded generously
-      // for instrumented builds.
-      EXPECT_LT(std::chrono::steady_clock::now() - start, 20s) << c.Name;
+      // Not before the limit.
+      EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::seconds(c.TotalSeconds)) << c.Name;
     }
   }
 }
@@ -136,14 +137,15 @@ TEST_F(ListenerTest, EndsTheClosingOfAnAnsweredClientThatGoesOnSending) {
   }
   ASSERT_EQ(ParseAnswer(received + client.ReadAll(1000)).Status, 408);
   // The client goes on with a byte every 100 ms; the closing reads them
-  // away for at most 2 s, then the connection is gone.
-  const auto answered = std::chrono::steady_clock::now();
-  while (FListener->ConnectionCount() > 0 && std::chrono::steady_clock::now() - answered < 15s) {
-    client.Send("x");
-    std::this_thread::sleep_for(100ms);
-  }
-  EXPECT_EQ(FListener->ConnectionCount(), 0);
-  EXPECT_LT(std::chrono::steady_clock::now() - answered, 8s);
+  // away for a while (2 s), then the connection is gone: eventually, while
+  // the client still sends.
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        client.Send("x");
+        std::this_thread::sleep_for(100ms);
+        return FListener->ConnectionCount() == 0;
+      },
+      120s));
 }
 
 TEST_F(ListenerTest, TotalTimeOfZeroLetsASlowRequestArrive) {

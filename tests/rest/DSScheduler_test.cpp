@@ -3,6 +3,7 @@
 // about to read; under AddressSanitizer that is reported and the test fails.
 #include "rest/DSScheduler.h"
 #include "tests/support/Expect.h"
+#include "tests/support/Threads.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +17,8 @@
 #include <vector>
 
 using namespace fieldsync;
+using fieldsync::test::ThreadStates;
+using fieldsync::test::ThreadWaits;
 using fieldsync::test::WaitUntil;
 
 namespace {
@@ -40,8 +43,14 @@ struct TRunLog {
   }
 };
 
-// Gives the scheduler thread time to reach its wait for the earliest event.
-void LetTheSchedulerWait() { std::this_thread::sleep_for(std::chrono::milliseconds(50)); }
+// The scheduler thread's name as the kernel keeps it.
+const char* const SchedulerThread = "DBXSchedulerThread";
+
+// Waits until the scheduler thread has reached its wait for the earliest event.
+void LetTheSchedulerWait() { ASSERT_TRUE(WaitUntil([] { return ThreadWaits(SchedulerThread); })); }
+
+// Waits until the scheduler thread has left its loop, the queue being empty.
+void LetTheSchedulerStop() { ASSERT_TRUE(WaitUntil([] { return ThreadStates(SchedulerThread).empty(); })); }
 
 // Events far enough ahead that none falls due during a case.
 struct TCancelCase {
@@ -98,7 +107,7 @@ TEST(DSScheduler, TheThreadStartsAgainAfterItRanOutOfEvents) {
   for (int round = 0; round < 3; ++round) {
     scheduler.Schedule(5, log.Entry(round));
     WaitUntil([&] { return log.Contains(round); });
-    LetTheSchedulerWait();  // the thread leaves its loop with the queue empty
+    LetTheSchedulerStop();
   }
   EXPECT_EQ(log.Snapshot(), (std::vector<int>{0, 1, 2}));
 }

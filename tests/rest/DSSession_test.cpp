@@ -1,5 +1,6 @@
 #include "rest/DSSession.h"
 #include "tests/support/Expect.h"
+#include "tests/support/Threads.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,7 @@
 #include <thread>
 
 using namespace fieldsync;
+using fieldsync::test::ThreadWaits;
 using fieldsync::test::WaitUntil;
 
 namespace {
@@ -92,24 +94,24 @@ TEST(DSSession, UnknownClosedAndTerminatedIdsAreRefused) {
 }
 
 TEST(DSSession, TheInactivityCheckEndsAnUnusedSessionAndSparesAnActiveOne) {
-  // Real scheduler thread, short durations; the registry's clock is the real one.
-  TDSSessionManager manager([] {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-  });
-  manager.LoadSessionUpdate("", "", 1000, {});
-  const auto idle = TDSSessionManager::GetThreadSession()->SessionName();
+  // The real scheduler thread runs the checks a second after each session's
+  // start; whether a session was used within its duration is read from the
+  // registry's clock, which the test moves.
+  ManualClock clock;
+  TDSSessionManager manager(clock.Function());
+  // `busy` first: its check falls due before `idle`'s.
   manager.LoadSessionUpdate("", "", 1000, {});
   auto busy = TDSSessionManager::GetThreadSession();
+  manager.LoadSessionUpdate("", "", 1000, {});
+  const auto idle = TDSSessionManager::GetThreadSession()->SessionName();
   TDSSessionManager::ClearThreadSession();
 
-  // Keep `busy` active past its first check: the check then reschedules it.
-  for (int i = 0; i < 12; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    ASSERT_TRUE(manager.LoadSessionUpdate(busy->SessionName(), "", 1000, {}).Success);
-  }
-  WaitUntil([&] { return manager.GetSession(idle) == nullptr; });
-  EXPECT_EQ(manager.GetSession(idle), nullptr);
+  // More than the duration passes; only `busy` is used at its end.
+  clock.Now += 1001;
+  ASSERT_TRUE(manager.LoadSessionUpdate(busy->SessionName(), "", 1000, {}).Success);
+  TDSSessionManager::ClearThreadSession();
+  // When idle's check has ended it, busy's has run before and rescheduled it.
+  EXPECT_TRUE(WaitUntil([&] { return manager.GetSession(idle) == nullptr; }));
   EXPECT_NE(manager.GetSession(busy->SessionName()), nullptr);
   EXPECT_EQ(manager.PendingChecks(), 1u);
 
@@ -147,7 +149,7 @@ TEST(DSSession, EndingASessionWhoseCheckTheSchedulerWaitsForKeepsTheOtherChecksR
     ASSERT_TRUE(manager.LoadSessionUpdate("", "", 60000, {}).Success);
     const auto waitedFor = TDSSessionManager::GetThreadSession()->SessionName();
     TDSSessionManager::ClearThreadSession();
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_TRUE(WaitUntil([] { return ThreadWaits("DBXSchedulerThread"); }));
     c.End(manager, waitedFor);
     EXPECT_EQ(manager.PendingChecks(), 0u);
 
@@ -168,7 +170,7 @@ TEST(DSSession, DestroyingTheRegistryWhileACheckIsAwaitedEndsItsThreadQuietly) {
   ASSERT_TRUE(manager->LoadSessionUpdate("", "", 1200000, {}).Success);
   auto held = TDSSessionManager::GetThreadSession();
   TDSSessionManager::ClearThreadSession();
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  ASSERT_TRUE(WaitUntil([] { return ThreadWaits("DBXSchedulerThread"); }));
   manager.reset();  // as at program exit, with the check 20 minutes away
   // A session that outlives the registry stays usable by whoever holds it.
   EXPECT_EQ(held->Status(), TDSSessionStatus::Active);

@@ -66,13 +66,18 @@ TEST(Representatives, OneTimeCodesUntilUsed) {
       {"GetSenhaPalm", [](auto& s) { return s.GetSenhaPalm(); }, columns, {{"1", "7", "ABC123", " "}, {"3", "8", "XYZ", " "}}},
       {"GetSenhaPalmRep", [](auto& s) { return s.GetSenhaPalmRep(7); }, columns, {{"1", "7", "ABC123", " "}}},
   });
-  EXPECT_TRUE(Db().Service()->SetSenhaPalm(7, u"ABC123"));
-  EXPECT_TRUE(Db().Service()->SetSenhaPalm(7, u"USADA"));     // used before: its date is overwritten
-  EXPECT_TRUE(Db().Service()->SetSenhaPalm(8, u"ABC123"));    // not 8's code: nothing
-  EXPECT_FALSE(Db().Service()->SetSenhaPalm(7, std::u16string(21, u'9')));  // too long: false, no message
-  const std::string today = DateText(Today());
-  EXPECT_EQ(Db().Query("select IDCONTROLE, STATUS, DTDEUSO from SENHA_PALM where IDFILIAL = 1 order by IDCONTROLE").Rows,
-            (std::vector<TRow>{{"1", "U", today}, {"2", "U", today}, {"3", Null, Null}}));
+  const TDaysAround days = DaysAround([] {
+    EXPECT_TRUE(Db().Service()->SetSenhaPalm(7, u"ABC123"));
+    EXPECT_TRUE(Db().Service()->SetSenhaPalm(7, u"USADA"));   // used before: its date is overwritten
+    EXPECT_TRUE(Db().Service()->SetSenhaPalm(8, u"ABC123"));  // not 8's code: nothing
+    EXPECT_FALSE(Db().Service()->SetSenhaPalm(7, std::u16string(21, u'9')));  // too long: false, no message
+  });
+  // Each code is dated when it was used: midnight may fall between the two.
+  const auto rows = Db().Query("select IDCONTROLE, STATUS, DTDEUSO from SENHA_PALM where IDFILIAL = 1 order by IDCONTROLE").Rows;
+  ASSERT_EQ(rows.size(), 3u);
+  for (size_t i = 0; i < 2; ++i)
+    ExpectOnEitherDay(rows[i], days, [&](const std::string& day) { return TRow{std::to_string(i + 1), "U", day}; });
+  EXPECT_EQ(rows[2], (TRow{"3", Null, Null}));
   RunReadCases({{"GetSenhaPalmRep after use", [](auto& s) { return s.GetSenhaPalmRep(7); }, columns, {}}});
 }
 
@@ -93,22 +98,29 @@ TEST(Representatives, DeviceBlockFlagByImeiAndRepresentantePattern) {
 }
 
 TEST(Representatives, DeviceRegistration) {
-  const std::string today = DateText(Today());
   const std::string device =
       "select CNPJ, REPRESENTANTE, DT_PRIMEIRO_ACESSO, DT_ULTIMO_ACESSO, BLOQUEAR from CELULARES where IMEI = ";
-  EXPECT_TRUE(Db().Service()->SetCelulares(u"IMEI-9", u"Ana"));
-  EXPECT_TRUE(Db().Service()->SetCelulares(u"IMEI-9", u"Ana Maria"));
-  EXPECT_EQ(Db().Query(device + "'IMEI-9'").Rows,
-            (std::vector<TRow>{{"11.111.111/0001-11", "Ana Maria", today, today, "N"}}));
+  // The first and the last access of a new device are the day of its one call.
+  const TDaysAround first = DaysAround([] { EXPECT_TRUE(Db().Service()->SetCelulares(u"IMEI-9", u"Ana")); });
+  const TDaysAround last = DaysAround([] { EXPECT_TRUE(Db().Service()->SetCelulares(u"IMEI-9", u"Ana Maria")); });
+  auto nine = Db().Query(device + "'IMEI-9'").Rows;
+  ASSERT_EQ(nine.size(), 1u);
+  ExpectOnEitherDay(nine[0][2], first, [](const std::string& day) { return TCell(day); });
+  ExpectOnEitherDay(nine[0][3], last, [](const std::string& day) { return TCell(day); });
+  nine[0][2] = nine[0][3] = "day";
+  EXPECT_EQ(nine, (std::vector<TRow>{{"11.111.111/0001-11", "Ana Maria", "day", "day", "N"}}));
   // A known device keeps its first access and its block flag; branch 2's
   // row of the same IMEI is left alone.
-  EXPECT_TRUE(Db().Service()->SetCelulares(u"IMEI-1", u"Ana Paula"));
-  EXPECT_EQ(Sorted(Db().Query(device + "'IMEI-1'").Rows),
-            Sorted({{"11.111.111/0001-11", "Ana Paula", "2020-01-01", today, "N"},
-                    {"22.222.222/0001-22", "Ana_Souza", "2020-01-01", "2020-02-01", "S"}}));
+  const TDaysAround known = DaysAround([] { EXPECT_TRUE(Db().Service()->SetCelulares(u"IMEI-1", u"Ana Paula")); });
+  ExpectOnEitherDay(Sorted(Db().Query(device + "'IMEI-1'").Rows), known, [](const std::string& day) {
+    return Sorted({{"11.111.111/0001-11", "Ana Paula", "2020-01-01", day, "N"},
+                   {"22.222.222/0001-22", "Ana_Souza", "2020-01-01", "2020-02-01", "S"}});
+  });
   // A branch without CNPJ registers under the empty text.
-  EXPECT_TRUE(Db().Service(3)->SetCelulares(u"IMEI-8", u"Bruno"));
-  EXPECT_EQ(Db().Query(device + "'IMEI-8'").Rows, (std::vector<TRow>{{"", "Bruno", today, today, "N"}}));
+  const TDaysAround other = DaysAround([] { EXPECT_TRUE(Db().Service(3)->SetCelulares(u"IMEI-8", u"Bruno")); });
+  ExpectOnEitherDay(Db().Query(device + "'IMEI-8'").Rows, other, [](const std::string& day) {
+    return std::vector<TRow>{{"", "Bruno", day, day, "N"}};
+  });
   // Too long an IMEI: false, nothing written.
   EXPECT_FALSE(Db().Service()->SetCelulares(std::u16string(41, u'7'), u"Ana"));
   EXPECT_EQ(Db().Query("select count(*) from CELULARES").Rows, (std::vector<TRow>{{"6"}}));

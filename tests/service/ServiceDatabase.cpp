@@ -1,11 +1,15 @@
 #include "ServiceDatabase.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdlib>
+#include <ctime>
 #include <stdexcept>
 
 #include <gtest/gtest.h>
 
+#include "ServiceTemplate.h"
 #include "core/Text.h"
 #include "db/SQLConnection.h"
 
@@ -15,10 +19,18 @@ namespace fs = std::filesystem;
 
 namespace {
 
-fs::path SourceDir() {
-  const char* source = std::getenv("FIELDSYNC_SOURCE");
-  if (!source || !*source) throw std::runtime_error("FIELDSYNC_SOURCE is not set");
-  return source;
+// The local day of `moment`, as CURRENT_DATE counts days.
+int LocalDay(time_t moment) {
+  tm parts{};
+  localtime_r(&moment, &parts);
+  return parts.tm_year * 1000 + parts.tm_yday;
+}
+
+// Whether the file was written on another day than today: the rows that
+// the fixture dates relative to the day it was built would be a day off.
+bool WrittenOnAnotherDay(const fs::path& file) {
+  struct stat status {};
+  return ::stat(file.c_str(), &status) != 0 || LocalDay(status.st_mtime) != LocalDay(::time(nullptr));
 }
 
 }  // namespace
@@ -54,6 +66,12 @@ std::vector<TRow> Sorted(std::vector<TRow> rows) {
   return rows;
 }
 
+TServiceDatabase::TServiceDatabase() {
+  const fs::path lock = FScratch.Dir() / "lock";
+  fs::create_directories(lock);
+  ::setenv("FIREBIRD_LOCK", lock.c_str(), 1);
+}
+
 TServiceDatabase& TServiceDatabase::Instance() {
   static TServiceDatabase database;
   const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
@@ -65,11 +83,25 @@ TServiceDatabase& TServiceDatabase::Instance() {
   return database;
 }
 
+fs::path TServiceDatabase::TemplateFile() {
+  if (FTemplate.empty()) {
+    FTemplate = ServiceTemplateFile();
+    if (FTemplate.empty() || WrittenOnAnotherDay(FTemplate)) {
+      // Run without the CTest fixture, or midnight passed since it ran: built
+      // once for this process.
+      if (!FTemplate.empty() && !fs::is_regular_file(FTemplate))
+        throw std::runtime_error("no service test database at " + FTemplate.string() +
+                                 " (built by the CTest fixture service_database_template)");
+      BuildServiceDatabase(FScratch, "template.fdb");
+      FTemplate = FScratch.Dir() / "template.fdb";
+    }
+  }
+  return FTemplate;
+}
+
 void TServiceDatabase::CreateDatabase(const std::string& name) {
-  const std::string database = FScratch.Create(name, "WIN1252");
-  FScratch.WriteAsynchronously(database);
-  FScratch.RunScript(database, SourceDir() / "database" / "schema.sql");
-  FScratch.RunScript(database, SourceDir() / "tests" / "service" / "service_fixture.sql");
+  fs::copy_file(TemplateFile(), FScratch.Dir() / name, fs::copy_options::overwrite_existing);
+  const std::string database = FScratch.DatabaseName(name);
   // Read again at every connect, so the next connection opens this database.
   FScratch.UseDefinitions(database, "ServerCharSet=UTF8\n");
 }
