@@ -1,5 +1,7 @@
 #include "rest/DSRESTService.h"
 
+#include <exception>
+
 #include "core/CoreMessages.h"
 #include "core/Error.h"
 #include "core/Text.h"
@@ -209,17 +211,26 @@ std::unique_ptr<TDSExecutionResponse> TDSRESTService::Prepare(const TJSONObject&
   }
   int taken = 0;
   entry->Values.resize(parameters.size());
+  // An argument that does not convert fails the call, but only once the
+  // user's rights have seen the others (the unconverted one as null).
+  std::exception_ptr conversionError;
   for (size_t i = 0; i < parameters.size(); ++i) {
     if (!TakesArgument(parameters[i].Direction)) continue;
     const TJSONValue* argument = taken < argumentCount ? arguments->Get(taken++) : nullptr;
-    entry->Values[i] = JSONToValue(argument, parameters[i].DataType);
-  }
-  if (taken < argumentCount) {
-    throw Exception(FormatText(UnusedArgumentsMessage, {text, std::to_string(taken), std::to_string(argumentCount)}));
+    try {
+      entry->Values[i] = JSONToValue(argument, parameters[i].DataType);
+    } catch (...) {
+      if (!conversionError) conversionError = std::current_exception();
+      if (!FRights) break;
+    }
   }
   if (FRights) {
     const std::string refusal = FRights->Refusal(method, entry->Values);
     if (!refusal.empty()) throw EDSForbidden(refusal);
+  }
+  if (conversionError) std::rethrow_exception(conversionError);
+  if (taken < argumentCount) {
+    throw Exception(FormatText(UnusedArgumentsMessage, {text, std::to_string(taken), std::to_string(argumentCount)}));
   }
   return entry;
 }
