@@ -107,6 +107,12 @@ void LoadUsers() {
   std::error_code ec;
   if (!UsersFileNamed() && !std::filesystem::exists(usersFile, ec)) return;
   Authentication = std::make_unique<TUsersAuthentication>(usersFile);
+  // A REST request's password is checked before it takes a web module, so
+  // that requests waiting for a check do not use up the pool.
+  WebRequestHandler().SetBeforeModule([](const TWebRequest& request, const std::string& clientAddress) {
+    if (!request.AuthUserName().empty() && SameTextAscii(request.RawPath().substr(0, 9), "/datasnap"))
+      Authentication->Prepare(request.AuthUserName(), request.AuthPassword(), clientAddress);
+  });
   SetAccessLogUserField(true);
   ActivityGauges().SetLoginRefusals([] {
     const auto refusals = Authentication->Refusals();

@@ -87,19 +87,36 @@ bool TUsersAuthentication::CheckHash(const std::string& hash, const std::string&
   return VerifyPassword(hash, password);
 }
 
-bool TUsersAuthentication::RememberedAsVerified(const TKeyedDigest::TDigest& digest, int64_t nowMs) {
-  TMutexLock lock(FVerifiedLock);
-  const auto it = FVerified.find(digest);
-  return it != FVerified.end() && it->second > nowMs;
+bool TUsersAuthentication::TRemembered::Has(const TKeyedDigest::TDigest& digest, int64_t nowMs) {
+  TMutexLock lock(FLock);
+  const auto it = FUntil.find(digest);
+  return it != FUntil.end() && it->second > nowMs;
 }
 
-void TUsersAuthentication::RememberVerified(const TKeyedDigest::TDigest& digest, int64_t nowMs) {
-  TMutexLock lock(FVerifiedLock);
-  if (FVerified.size() >= MaxVerified) {
-    std::erase_if(FVerified, [nowMs](const auto& item) { return item.second <= nowMs; });
-    if (FVerified.size() >= MaxVerified) FVerified.clear();
+void TUsersAuthentication::TRemembered::Put(const TKeyedDigest::TDigest& digest, int64_t untilMs, int64_t nowMs) {
+  TMutexLock lock(FLock);
+  if (FUntil.size() >= MaxVerified) {
+    std::erase_if(FUntil, [nowMs](const auto& item) { return item.second <= nowMs; });
+    if (FUntil.size() >= MaxVerified) FUntil.clear();
   }
-  FVerified[digest] = nowMs + VerifiedMs;
+  FUntil[digest] = untilMs;
+}
+
+void TUsersAuthentication::Prepare(const std::string& userName, const std::string& password,
+                                   const std::string& clientAddress) {
+  if (userName.empty()) return;
+  const int64_t now = SteadyMs();
+  if (FThrottle.RetryAfter(clientAddress, now)) return;
+  const auto users = CurrentUsers();
+  const auto it = users->find(userName);
+  if (it == users->end()) return;
+  const auto digest = FDigest.Digest({userName, password, it->second.Hash});
+  if (FVerified.Has(digest, now) || FFailed.Has(digest, now)) return;
+  if (CheckHash(it->second.Hash, password)) {
+    FVerified.Put(digest, SteadyMs() + VerifiedMs, now);
+  } else {
+    FFailed.Put(digest, SteadyMs() + FailedMs, now);
+  }
 }
 
 TDSLogin TUsersAuthentication::Login(const std::string& userName, const std::string& password,
@@ -121,8 +138,8 @@ TDSLogin TUsersAuthentication::Login(const std::string& userName, const std::str
   if (it != users->end()) {
     const TUser& user = it->second;
     const auto digest = FDigest.Digest({userName, password, user.Hash});
-    if (RememberedAsVerified(digest, now) || CheckHash(user.Hash, password)) {
-      RememberVerified(digest, now);
+    if (FVerified.Has(digest, now) || (!FFailed.Has(digest, now) && CheckHash(user.Hash, password))) {
+      FVerified.Put(digest, SteadyMs() + VerifiedMs, now);
       login.Verdict = TDSLoginVerdict::Accepted;
       login.Rights = user.Rights;
       return login;

@@ -9,10 +9,13 @@
 //   malformed leaves the users read before in force (and says so on
 //   standard error): the service never opens up because of a bad edit.
 // - A name and password that passed the hash check are remembered for
-//   VerifiedMs under a keyed digest of name, password and hash (the key is
-//   drawn anew by every process), so a handheld's next calls cost no hash
-//   check; a new password (a new hash) or a removed user is never matched
-//   by what was remembered.
+//   VerifiedMs after their last use under a keyed digest of name, password
+//   and hash (the key is drawn anew by every process), so a handheld's next
+//   calls cost no hash check; a new password (a new hash) or a removed user
+//   is never matched by what was remembered.
+// - Prepare does the check ahead, before the request takes a web module
+//   (the program calls it from the module pool's hook), so requests that
+//   wait for a check hold no module.
 // - Failures are slowed per address (LoginThrottle.h): a blocked address is
 //   answered at once, whatever it sends. An unknown user costs the same hash
 //   check as a wrong password, so the answer's time tells nothing.
@@ -42,6 +45,7 @@ class TUsersAuthentication : public TDSAuthenticationManager {
  public:
   static constexpr int64_t VerifiedMs = 5 * 60 * 1000;
   static constexpr size_t MaxVerified = 16384;
+  static constexpr int64_t FailedMs = 10 * 1000;
 
   // Reads the users file; raises with its message when it cannot be read or
   // is malformed.
@@ -50,6 +54,13 @@ class TUsersAuthentication : public TDSAuthenticationManager {
 
   TDSLogin Login(const std::string& userName, const std::string& password,
                  const std::string& clientAddress) override;
+
+  // Does the password check of a later Login ahead, for a request that has
+  // not taken a web module yet: a known user's name and password from an
+  // address that is not blocked are checked and the outcome remembered (a
+  // right one for VerifiedMs, a wrong one for FailedMs), so that Login
+  // answers from memory. Counts nothing; Login does.
+  void Prepare(const std::string& userName, const std::string& password, const std::string& clientAddress);
 
   const std::filesystem::path& UsersFile() const { return FUsersFile; }
 
@@ -72,8 +83,20 @@ class TUsersAuthentication : public TDSAuthenticationManager {
   // The users now in force, read again when the file changed.
   std::shared_ptr<const TUsers> CurrentUsers();
   bool CheckHash(const std::string& hash, const std::string& password);
-  bool RememberedAsVerified(const TKeyedDigest::TDigest& digest, int64_t nowMs);
-  void RememberVerified(const TKeyedDigest::TDigest& digest, int64_t nowMs);
+  struct TDigestHash {
+    size_t operator()(const TKeyedDigest::TDigest& digest) const;
+  };
+  // Digests of checked logins and when what is known of them expires.
+  // Thread-safe: every member function takes FLock.
+  class TRemembered {
+   public:
+    bool Has(const TKeyedDigest::TDigest& digest, int64_t nowMs);
+    void Put(const TKeyedDigest::TDigest& digest, int64_t untilMs, int64_t nowMs);
+
+   private:
+    TMutex FLock;
+    std::unordered_map<TKeyedDigest::TDigest, int64_t, TDigestHash> FUntil GUARDED_BY(FLock);
+  };
 
   const std::filesystem::path FUsersFile;
   TLoginThrottle FThrottle;
@@ -87,11 +110,8 @@ class TUsersAuthentication : public TDSAuthenticationManager {
   // The state of the file last looked at (nothing: missing).
   std::optional<TFileStamp> FStamp GUARDED_BY(FUsersLock);
 
-  struct TDigestHash {
-    size_t operator()(const TKeyedDigest::TDigest& digest) const;
-  };
-  TMutex FVerifiedLock;
-  std::unordered_map<TKeyedDigest::TDigest, int64_t, TDigestHash> FVerified GUARDED_BY(FVerifiedLock);
+  TRemembered FVerified;  // right name and password
+  TRemembered FFailed;    // a wrong password checked ahead by Prepare
 
   std::atomic<uint64_t> FNoCredentials{0};
   std::atomic<uint64_t> FWrongCredentials{0};

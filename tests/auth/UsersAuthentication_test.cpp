@@ -72,6 +72,22 @@ TEST_F(UsersAuthenticationTest, ABlockedAddressIsAnsweredWithoutACheckAndOthersG
   EXPECT_EQ(auth.Refusals().Throttled, 1u);
 }
 
+TEST_F(UsersAuthenticationTest, AChecksAheadCountsOnlyWhenTheLoginComes) {
+  WriteUsers(Line("ana", "a-secret"));
+  TUsersAuthentication auth(FFile, {2, 60000, 60000, 100});
+  auth.Prepare("ana", "wrong", "10.0.0.1");
+  auth.Prepare("ana", "wrong", "10.0.0.1");
+  auth.Prepare("ana", "a-secret", "10.0.0.1");
+  auth.Prepare("nobody", "a-secret", "10.0.0.1");
+  EXPECT_EQ(auth.Refusals().WrongCredentials, 0u);
+  EXPECT_EQ(auth.Login("ana", "a-secret", "10.0.0.1").Verdict, TDSLoginVerdict::Accepted);
+  EXPECT_EQ(auth.Login("ana", "wrong", "10.0.0.1").Verdict, TDSLoginVerdict::Refused);
+  EXPECT_EQ(auth.Login("ana", "wrong", "10.0.0.1").Verdict, TDSLoginVerdict::Refused);
+  EXPECT_EQ(auth.Refusals().WrongCredentials, 2u);
+  EXPECT_EQ(auth.Login("ana", "a-secret", "10.0.0.1").Verdict, TDSLoginVerdict::Throttled)
+      << "what was checked ahead does not pass a block";
+}
+
 TEST_F(UsersAuthenticationTest, FollowsTheFileAndKeepsTheLastGoodOne) {
   WriteUsers(Line("ana", "a-secret"));
   TUsersAuthentication auth(FFile);
