@@ -20,8 +20,11 @@ int64_t SteadyMs() {
       .count();
 }
 
+// Half the cores (at least one): the other half stays with the requests of
+// handhelds already logged in, which a wave of first logins would otherwise
+// starve while they hold their web modules.
 std::ptrdiff_t HashCheckSlots() {
-  return std::clamp<std::ptrdiff_t>(static_cast<std::ptrdiff_t>(std::thread::hardware_concurrency()), 1, 8);
+  return std::clamp<std::ptrdiff_t>(static_cast<std::ptrdiff_t>(std::thread::hardware_concurrency()) / 2, 1, 8);
 }
 
 }  // namespace

@@ -19,8 +19,9 @@
 // - Failures are slowed per address (LoginThrottle.h): a blocked address is
 //   answered at once, whatever it sends. An unknown user costs the same hash
 //   check as a wrong password, so the answer's time tells nothing.
-// - At most as many hash checks as the machine has cores run at once (each
-//   takes 64 MiB for its time).
+// - At most one hash check per two cores runs at once (each takes 64 MiB
+//   for its time), so a wave of first logins leaves the other cores to the
+//   handhelds already logged in.
 //
 // Thread-safe.
 
