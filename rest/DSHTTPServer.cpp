@@ -87,6 +87,7 @@ std::optional<TDSHTTPServer::TRights> TDSHTTPServer::Admit(TDSHTTPRequest& reque
       FAuthenticationManager->Login(request.AuthUserName(), request.AuthPassword(), request.ClientAddress());
   switch (login.Verdict) {
     case TDSLoginVerdict::Accepted:
+      if (!login.Rights) break;  // accepted as nobody: refused
       request.SetAuthenticatedUser(login.Rights->UserName);
       NoteUser(login.Rights->UserName);
       return login.Rights;
