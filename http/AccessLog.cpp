@@ -18,6 +18,7 @@ namespace {
 
 constexpr const char* AccessLogVariable = "FIELDSYNC_ACCESS_LOG";
 std::atomic<bool> accessLogEnabled{false};
+std::atomic<bool> accessLogUserField{false};
 
 }  // namespace
 
@@ -34,9 +35,15 @@ std::string AccessLogLine(const TAccessLogEntry& record) {
   return line;
 }
 
+std::string AccessLogUserField(const std::string& userName) {
+  return userName.empty() ? std::string("-") : LogField(userName);
+}
+
 bool AccessLogEnabled() { return accessLogEnabled.load(std::memory_order_relaxed); }
 
 void SetAccessLogEnabled(bool enabled) { accessLogEnabled.store(enabled); }
+
+void SetAccessLogUserField(bool enabled) { accessLogUserField.store(enabled); }
 
 bool AccessLogFromEnvironment() {
   const std::string value = EnvironmentVariable(AccessLogVariable);
@@ -71,7 +78,10 @@ TAccessLogScope::~TAccessLogScope() {
     } else if (FResponse.Sent()) {
       record.BodyBytes = 0;  // a redirect: its head follows, without a body
     }
-    WriteLogLine(AccessLogLine(record));
+    std::string line = AccessLogLine(record);
+    if (accessLogUserField.load(std::memory_order_relaxed))
+      line.append(" ").append(AccessLogUserField(FRequest.AuthenticatedUser()));
+    WriteLogLine(line);
   } catch (...) {
     // A line that cannot be written is lost; the answer is not.
   }

@@ -9,7 +9,9 @@
 // query as received, the status, the body bytes sent ("-" when not known,
 // as for a request that failed before a web module took it) and the time
 // from hand-over to completion. Request fields are written with LogField,
-// so a line always has these seven fields.
+// so a line always has these seven fields. When the service requires a
+// login, an eighth follows: the user whose credentials were accepted, "-"
+// for none.
 
 #include <chrono>
 #include <cstdint>
@@ -33,11 +35,17 @@ struct TAccessLogEntry {
 };
 
 std::string AccessLogLine(const TAccessLogEntry& record);
+// The eighth field: the user's name, or "-" for none.
+std::string AccessLogUserField(const std::string& userName);
 
 // Off until switched on (the program does so unless FIELDSYNC_ACCESS_LOG is
 // "0"), so that tests and tools that serve requests in process stay quiet.
 bool AccessLogEnabled();
 void SetAccessLogEnabled(bool enabled);
+
+// Whether the lines carry the user field (on while the service requires a
+// login).
+void SetAccessLogUserField(bool enabled);
 
 // FIELDSYNC_ACCESS_LOG: unset, empty or "1" gives true, "0" false; any other
 // value raises an error naming the variable.

@@ -1,5 +1,7 @@
 #include "http/WebRequestHandler.h"
 
+#include "http/internal/CallerOrigin.h"
+
 #include "core/Error.h"
 #include "core/ScopeExit.h"
 #include "http/AccessLog.h"
@@ -83,6 +85,10 @@ bool TWebRequestHandler::HandleRequest(TWebRequest& request, TWebResponse& respo
 }
 
 bool TWebRequestHandler::Dispatch(TWebRequest& request, TWebResponse& response, TRequestRecording& recording) {
+  if (FBeforeModule) {
+    const std::string forwardedFor = ForwardedFor(request);
+    FBeforeModule(request, forwardedFor.empty() ? request.RemoteAddr() : forwardedFor);
+  }
   std::unique_ptr<TWebModule> module = Acquire();
   const TScopeExit release([this, &module]() noexcept { Release(std::move(module)); });
   const bool handled = module->HandleRequest(request, response);

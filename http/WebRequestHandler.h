@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "core/Mutex.h"
@@ -27,6 +28,14 @@ class TWebRequestHandler {
   TWebRequestHandler& operator=(const TWebRequestHandler&) = delete;
 
   void SetWebModuleClass(TWebModuleClass moduleClass);
+
+  // Runs for every request before a module is lent to it, with the
+  // caller's address (behind a proxy on this machine, the client it names):
+  // work that may wait long, such as checking a password, done here holds no
+  // module, so waiting requests do not use up the pool. Set before the
+  // listener starts; read-only afterwards.
+  using TBeforeModule = std::function<void(const TWebRequest& request, const std::string& clientAddress)>;
+  void SetBeforeModule(TBeforeModule hook) { FBeforeModule = std::move(hook); }
   int MaxConnections() const { return FMaxConnections; }
   void SetMaxConnections(int value) { FMaxConnections = value; }
 
@@ -52,6 +61,7 @@ class TWebRequestHandler {
   mutable TMutex FLock;
   TWebModuleClass FWebModuleClass GUARDED_BY(FLock);
   int FMaxConnections = DefaultMaxConnections;
+  TBeforeModule FBeforeModule;
   int FActiveCount GUARDED_BY(FLock) = 0;
   uint64_t FRefusals GUARDED_BY(FLock) = 0;
   std::vector<std::unique_ptr<TWebModule>> FInactive GUARDED_BY(FLock);
