@@ -32,6 +32,31 @@ std::optional<TAttachmentCounts> TActivityGauges::DatabaseAttachments() const {
   return source();
 }
 
+void TActivityGauges::SetLoginRefusals(TLoginRefusalSource source) {
+  TMutexLock lock(FLock);
+  FLoginRefusals = std::move(source);
+}
+
+void TActivityGauges::SetOpenToAnyone(bool value) {
+  TMutexLock lock(FLock);
+  FOpenToAnyone = value;
+}
+
+std::optional<TLoginRefusals> TActivityGauges::LoginRefusals() const {
+  TLoginRefusalSource source;
+  {
+    TMutexLock lock(FLock);
+    source = FLoginRefusals;
+  }
+  if (!source) return std::nullopt;
+  return source();
+}
+
+bool TActivityGauges::OpenToAnyone() const {
+  TMutexLock lock(FLock);
+  return FOpenToAnyone;
+}
+
 TActivityGauges& ActivityGauges() {
   static TActivityGauges gauges;
   return gauges;

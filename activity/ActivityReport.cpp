@@ -88,6 +88,7 @@ std::unique_ptr<TJSONObject> CallJSON(const TRequestRecord& record) {
   call->AddPair(u"unixMs", Num(record.StartUnixUs / 1000));
   call->AddPair(u"address", Str(record.RemoteAddr.View()));
   call->AddPair(u"session", Str(record.SessionId.View()));
+  call->AddPair(u"user", Str(record.UserName.View()));
   call->AddPair(u"httpMethod", Str(record.HttpMethod.View()));
   call->AddPair(u"path", Str(record.Path.View()));
   call->AddPair(u"method", Str(record.MethodName.View()));
@@ -321,12 +322,13 @@ std::string SummaryHTML(const TActivityReport& report) {
 std::string HandheldsHTML(const TActivityReport& report) {
   if (report.Handhelds.empty()) return "<p>No handheld has called yet.</p>";
   std::string out =
-      "<table class=\"handhelds\">\n<tr><th>Address</th><th>Session</th><th>Last call</th><th>Calls today</th>"
+      "<table class=\"handhelds\">\n<tr><th>Address</th><th>User</th><th>Session</th><th>Last call</th><th>Calls today</th>"
       "<th>Clients</th><th>Products</th><th>Prices</th><th>Orders</th><th>Failed uploads</th></tr>\n";
   for (const THandheldActivity& handheld : report.Handhelds) {
     const TRequestRecord& last = report.Records[handheld.LastCall];
     out += "<tr>";
     out += Cell(Html(handheld.Address));
+    out += Cell(last.UserName.Empty() ? std::string("-") : Html(last.UserName.View()));
     std::string session = Html(handheld.LastSession);
     if (handheld.Sessions > 1) session += " (" + std::to_string(handheld.Sessions) + " sessions)";
     out += Cell(session);
@@ -371,12 +373,12 @@ std::string MethodsHTML(const TActivityReport& report) {
 std::string SlowestHTML(const TActivityReport& report) {
   if (report.Slowest.empty()) return "<p>No calls yet.</p>";
   std::string out =
-      "<table class=\"slowest\">\n<tr><th>Time</th><th>Address</th><th>Session</th><th>Method or path</th>"
+      "<table class=\"slowest\">\n<tr><th>Time</th><th>Address</th><th>User</th><th>Session</th><th>Method or path</th>"
       "<th>Status</th><th>ms</th><th>Bytes sent</th><th>Result</th></tr>\n";
   for (size_t index : report.Slowest) {
     const TRequestRecord& record = report.Records[index];
     out += "<tr>" + Cell(LocalTimeText(record.StartUnixUs)) + Cell(Html(record.RemoteAddr.View())) +
-           Cell(Html(record.SessionId.View())) +
+           Cell(Html(record.UserName.View())) + Cell(Html(record.SessionId.View())) +
            Cell(Html(record.MethodName.Empty() ? record.Path.View() : record.MethodName.View())) +
            Cell(std::to_string(record.Status)) + Cell(MsText(record.DurationUs)) +
            Cell(std::to_string(record.BytesSent)) + Cell(ResultText(record)) + "</tr>\n";

@@ -57,6 +57,7 @@ struct TRequestRecord {
   TRecordText<8> HttpMethod;
   TRecordText<80> Path;
   TRecordText<32> SessionId;
+  TRecordText<32> UserName;     // the logged-in user; empty without a login
   TRecordText<48> MethodName;   // as published, or as asked when unknown
   TRecordText<224> ErrorText;   // the `Erro` text of a write, or the error answer's message
 };

@@ -1,5 +1,6 @@
 #include "app/FormUnit1.h"
 
+#include "activity/ActivityGauges.h"
 #include "app/AppMessages.h"
 #include "app/BranchFile.h"
 #include "app/CachedRowSet.h"
@@ -28,6 +29,16 @@ constexpr char16_t ConfiguracaoSQL[] =
     u"CONFIGURACAO\r\n\r\n\r\n\r\n\r\nWHERE IDFILIAL = :IDFILIAL";
 
 constexpr int32_t BranchWithoutFile = 1;
+
+constexpr const char* OpenToAnyoneLogText =
+    "; no users file: anyone who reaches this port can read and write the branch's data";
+
+// Whether a binding takes connections from other machines.
+bool ListensBeyondLoopback(const std::vector<TSocketBinding>& bindings) {
+  for (const TSocketBinding& binding : bindings)
+    if (binding.IP.rfind("127.", 0) != 0 && binding.IP != "::1") return true;
+  return false;
+}
 
 // StrToInt of the window's edits.
 int32_t StrToInt(const std::u16string& text) {
@@ -103,7 +114,10 @@ void TForm1::StartServer() {
   if (port < 0 || port > 65535) throw Exception(FormatText(InvalidPortMessage, {Utf16ToUtf8(FEditPortText)}));
   FServer->SetDefaultPort(static_cast<uint16_t>(port));
   FServer->SetActive(true);
-  LogEvent("listening on port " + std::to_string(port) + " for branch " + std::to_string(IDFilial.load()));
+  const bool openToAnyone = !FLoginRequired && ListensBeyondLoopback(FServer->Bindings());
+  ActivityGauges().SetOpenToAnyone(openToAnyone);
+  LogEvent("listening on port " + std::to_string(port) + " for branch " + std::to_string(IDFilial.load()) +
+           (openToAnyone ? OpenToAnyoneLogText : ""));
 }
 
 std::string TForm1::ButtonOpenBrowserClick() {

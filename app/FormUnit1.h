@@ -62,6 +62,10 @@ class TForm1 : public THostValues {
   TCachedRowSet& cdsFilial() { return *FcdsFilial; }
   TCachedRowSet& cdsConfiguracao() { return *FcdsConfiguracao; }
   TIdHTTPWebBrokerBridge& Server() { return *FServer; }
+  // Whether the service requires a login (a users file is in force); without
+  // one, a start that listens beyond this machine says in its log line, and
+  // the operator's page, that anyone who reaches the port can read and write.
+  void SetLoginRequired(bool value) { FLoginRequired = value; }
 
  private:
   void ApplyOverdueDaysRule();
@@ -71,6 +75,7 @@ class TForm1 : public THostValues {
   std::unique_ptr<TCachedRowSet> FcdsFilial;
   std::unique_ptr<TCachedRowSet> FcdsConfiguracao;
   std::unique_ptr<TIdHTTPWebBrokerBridge> FServer;
+  bool FLoginRequired = false;
   std::u16string FEditPortText = u"8081";
   std::u16string FEdtFilialText;
   bool FButtonStartEnabled = true;

@@ -12,6 +12,12 @@
 // unless FIELDSYNC_ACCESS_LOG is 0, every request are logged on standard
 // output; FIELDSYNC_CONFIG_DIR names where fil.txt and the definitions files are,
 // FIELDSYNC_STATE_DIR where the generated browser client and client packages go.
+//
+// A users file (FIELDSYNC_USERS_FILE, else "users" in the configuration
+// directory) switches logins on: every REST, json and cache request must
+// then carry a user's credentials. A file named by FIELDSYNC_USERS_FILE
+// that cannot be read stops the start. `fieldsync user ...` manages the
+// file and ends (auth/UserCommand.h).
 
 #include <cstring>
 #include <filesystem>
@@ -23,9 +29,12 @@
 #include "activity/Activity.h"
 #include "activity/ActivityGauges.h"
 #include "app/FormUnit1.h"
+#include "auth/UserCommand.h"
+#include "auth/UsersAuthentication.h"
 #include "app/qt/WindowRunner.h"
 #include "core/Platform.h"
 #include "core/ServiceLog.h"
+#include "core/Text.h"
 #include "db/SQLConnection.h"
 #include "http/AccessLog.h"
 #include "http/DSHTTPWebDispatcher.h"
@@ -40,6 +49,9 @@ using namespace fieldsync;
 namespace {
 
 std::unique_ptr<TForm1> Form1;
+// The authentication manager, when a users file is in force; made before
+// the listener starts and kept to the end.
+std::unique_ptr<TUsersAuthentication> Authentication;
 
 // The application title: the executable's name up to its first ".", every
 // letter after the first in lower case.
@@ -65,7 +77,10 @@ void RunHandler(const std::string& title, F handler) {
 void InstallWebModuleClass() {
   TWebModule1Components components;
   components.DSHTTPWebDispatcher1 = [](TWebModule1&) -> std::unique_ptr<TWebDispatcher> {
-    return std::make_unique<TDSHTTPWebDispatcher>([](TDSServer& server) { RegisterServerMethods1(server, *Form1); });
+    auto dispatcher =
+        std::make_unique<TDSHTTPWebDispatcher>([](TDSServer& server) { RegisterServerMethods1(server, *Form1); });
+    dispatcher->SetAuthenticationManager(Authentication.get());
+    return dispatcher;
   };
   components.WebFileDispatcher1 = MakeWebFileDispatcher1;
   components.DSProxyDispatcher1 = MakeDSProxyDispatcher1;
@@ -83,6 +98,38 @@ void CloseForm1() {
   Form1.reset();
 }
 
+// Switches logins on when there is a users file: the REST dispatchers get
+// the authentication manager, the access log the user field, the metrics
+// page the refused logins. A named file that cannot be read, or a malformed
+// one, raises.
+void LoadUsers() {
+  const std::filesystem::path usersFile = UsersFilePath();
+  std::error_code ec;
+  if (!UsersFileNamed() && !std::filesystem::exists(usersFile, ec)) return;
+  Authentication = std::make_unique<TUsersAuthentication>(usersFile);
+  SetAccessLogUserField(true);
+  ActivityGauges().SetLoginRefusals([] {
+    const auto refusals = Authentication->Refusals();
+    return TLoginRefusals{{"no_credentials", refusals.NoCredentials},
+                          {"wrong_credentials", refusals.WrongCredentials},
+                          {"throttled", refusals.Throttled}};
+  });
+  LogEvent("logins required: users from " + usersFile.string());
+}
+
+// `fieldsync user ...`: the words after "user", against the users file and
+// the service's method names.
+int UserCommand(int argc, char** argv) {
+  THostValues host;
+  TDSServer server;
+  RegisterServerMethods1(server, host);
+  std::vector<std::string> methods;
+  for (const TDSServerClass* serverClass : server.Classes())
+    for (const TDSMethodEntry* method : server.MethodsOf(*serverClass)) methods.push_back(Utf16ToUtf8(method->MethodName));
+  return RunUserCommand(std::vector<std::string>(argv + 2, argv + argc), UsersFilePath(), methods, std::cin,
+                        std::cout, std::cerr);
+}
+
 // Creates the window's logic (its database connection opens now; a failure
 // propagates) and lets the metrics page ask its listener.
 TForm1& CreateForm1() {
@@ -94,7 +141,9 @@ TForm1& CreateForm1() {
   if (!std::filesystem::is_directory(stateDir, ec))
     throw std::runtime_error("The state directory \"" + stateDir.string() + "\" does not exist");
   SetAccessLogEnabled(AccessLogFromEnvironment());
+  LoadUsers();
   Form1 = std::make_unique<TForm1>(configDir);
+  Form1->SetLoginRequired(Authentication != nullptr);
   // The listener lives until Form1 goes, and its end waits for every
   // request, so the metrics page may ask it. Database attachments are
   // reported while they are reused (not with FIELDSYNC_DB_REUSE=0).
@@ -111,6 +160,7 @@ TForm1& CreateForm1() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc >= 2 && std::strcmp(argv[1], "user") == 0) return UserCommand(argc, argv);
   // With the window when there is a display; `--headless` runs without one.
   bool headless = false;
   for (int i = 1; i < argc; ++i)

@@ -17,4 +17,7 @@ inline constexpr const char* MsgInvalidBoolean = "'%s' is not a valid boolean va
 // A Currency amount outside its range.
 inline constexpr const char* MsgFloatOverflow = "Floating point overflow";
 
+// Files written whole (a temporary file renamed over the old one).
+inline constexpr const char* MsgCannotReplaceFile = "Cannot write \"%s\": %s";
+
 }  // namespace fieldsync

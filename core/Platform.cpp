@@ -1,5 +1,7 @@
 #include "core/Platform.h"
 
+#include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -7,13 +9,23 @@
 #include <system_error>
 #include <vector>
 
+#include <fstream>
+#include <iostream>
+
+#include "core/CoreMessages.h"
+#include "core/Error.h"
 #include "core/Text.h"
 
 #ifdef _WIN32
+#include <io.h>
 #include <windows.h>
 #else
+#include <fcntl.h>
 #include <pthread.h>
 #include <signal.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
 #endif
 
 namespace fieldsync {
@@ -147,6 +159,129 @@ void WaitForTerminationRequest() {
   int received = 0;
   while (sigwait(&set, &received) != 0) {
   }
+}
+#endif
+
+
+namespace {
+
+[[noreturn]] void FailReplacing(const fs::path& path, const std::string& reason) {
+  throw Exception(FormatText(MsgCannotReplaceFile, {path.string(), reason}));
+}
+
+}  // namespace
+
+#ifdef _WIN32
+std::optional<TFileStamp> FileStamp(const fs::path& path) {
+  std::error_code ec;
+  const auto size = fs::file_size(path, ec);
+  if (ec) return std::nullopt;
+  const auto time = fs::last_write_time(path, ec);
+  if (ec) return std::nullopt;
+  TFileStamp stamp;
+  stamp.Size = static_cast<int64_t>(size);
+  stamp.ModifiedNs = std::chrono::duration_cast<std::chrono::nanoseconds>(time.time_since_epoch()).count();
+  return stamp;
+}
+
+void ReplaceFile(const fs::path& path, std::string_view content, unsigned) {
+  const fs::path temporary = path.string() + ".tmp";
+  {
+    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    out.write(content.data(), static_cast<std::streamsize>(content.size()));
+    out.flush();
+    if (!out) FailReplacing(path, "write failed");
+  }
+  if (!MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    fs::remove(temporary);
+    FailReplacing(path, "rename failed");
+  }
+}
+
+bool StandardInputIsTerminal() { return _isatty(_fileno(stdin)) != 0; }
+
+std::string ReadLineWithoutEcho(const std::string& prompt) {
+  HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+  DWORD mode = 0;
+  GetConsoleMode(input, &mode);
+  std::cerr << prompt << std::flush;
+  SetConsoleMode(input, mode & ~static_cast<DWORD>(ENABLE_ECHO_INPUT));
+  std::string line;
+  std::getline(std::cin, line);
+  SetConsoleMode(input, mode);
+  std::cerr << std::endl;
+  return line;
+}
+#else
+std::optional<TFileStamp> FileStamp(const fs::path& path) {
+  struct stat status {};
+  if (::stat(path.c_str(), &status) != 0) return std::nullopt;
+  TFileStamp stamp;
+  stamp.Device = static_cast<uint64_t>(status.st_dev);
+  stamp.Inode = static_cast<uint64_t>(status.st_ino);
+  stamp.Size = static_cast<int64_t>(status.st_size);
+  stamp.ModifiedNs = static_cast<int64_t>(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
+  return stamp;
+}
+
+void ReplaceFile(const fs::path& path, std::string_view content, unsigned newFileMode) {
+  struct stat old {};
+  const bool existed = ::stat(path.c_str(), &old) == 0;
+  std::string temporary = (path.parent_path() / ("." + path.filename().string() + ".XXXXXX")).string();
+  const int fd = ::mkstemp(temporary.data());
+  if (fd < 0) FailReplacing(path, std::strerror(errno));
+  auto fail = [&](int error) {
+    ::close(fd);
+    ::unlink(temporary.c_str());
+    FailReplacing(path, std::strerror(error));
+  };
+  // Permissions first, so the content is never readable by more than the
+  // file will be.
+  if (::fchmod(fd, existed ? (old.st_mode & 07777) : static_cast<mode_t>(newFileMode)) != 0) fail(errno);
+  if (existed && ::fchown(fd, old.st_uid, old.st_gid) != 0 && errno != EPERM) fail(errno);
+  size_t written = 0;
+  while (written < content.size()) {
+    const ssize_t n = ::write(fd, content.data() + written, content.size() - written);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      fail(errno);
+    }
+    written += static_cast<size_t>(n);
+  }
+  if (::fsync(fd) != 0) fail(errno);
+  if (::close(fd) != 0) {
+    const int error = errno;
+    ::unlink(temporary.c_str());
+    FailReplacing(path, std::strerror(error));
+  }
+  if (::rename(temporary.c_str(), path.c_str()) != 0) {
+    const int error = errno;
+    ::unlink(temporary.c_str());
+    FailReplacing(path, std::strerror(error));
+  }
+  // The rename itself reaches the disk with the directory.
+  const fs::path directory = path.parent_path().empty() ? fs::path(".") : path.parent_path();
+  const int dirFd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY);
+  if (dirFd >= 0) {
+    ::fsync(dirFd);
+    ::close(dirFd);
+  }
+}
+
+bool StandardInputIsTerminal() { return ::isatty(STDIN_FILENO) == 1; }
+
+std::string ReadLineWithoutEcho(const std::string& prompt) {
+  termios saved {};
+  if (::tcgetattr(STDIN_FILENO, &saved) != 0) throw Exception("standard input is not a terminal");
+  std::cerr << prompt << std::flush;
+  termios quiet = saved;
+  quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+  ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+  std::string line;
+  std::getline(std::cin, line);
+  ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+  std::cerr << std::endl;
+  return line;
 }
 #endif
 

@@ -2,8 +2,11 @@
 // The small platform module: everything that differs between operating systems
 // and is not covered by the standard library lives behind these functions.
 
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace fieldsync {
 
@@ -33,6 +36,34 @@ std::filesystem::path StateDir();
 // case is taken, so that paths written for a case-insensitive file system work.
 // Components that match nothing are kept as written.
 std::filesystem::path ResolvePath(const std::filesystem::path& base, const std::string& relative);
+
+// What tells one state of a file from another: which file the path names
+// now (device and file number, so a file renamed over it counts as a
+// change) and its size and modification time.
+struct TFileStamp {
+  uint64_t Device = 0;
+  uint64_t Inode = 0;
+  int64_t Size = 0;
+  int64_t ModifiedNs = 0;
+  bool operator==(const TFileStamp&) const = default;
+};
+// The file's stamp; nothing when it cannot be read.
+std::optional<TFileStamp> FileStamp(const std::filesystem::path& path);
+
+// Writes `content` as the file `path` in one step: into a new file in the
+// same directory, flushed to disk, then renamed over `path`, so that a
+// reader sees the old file or the new one, never a part. The old file's
+// permissions (and its owner and group, where the caller may set them) pass
+// to the new one; a file that did not exist gets `newFileMode` (and its
+// directory's group where the system gives new files that). Raises with the
+// system's reason; `path` is then unchanged.
+void ReplaceFile(const std::filesystem::path& path, std::string_view content, unsigned newFileMode);
+
+// Whether standard input is a terminal.
+bool StandardInputIsTerminal();
+// Writes `prompt` to standard error and reads one line from the terminal
+// without showing what is typed; raises when there is no terminal.
+std::string ReadLineWithoutEcho(const std::string& prompt);
 
 // Reads an environment variable; empty when unset.
 std::string EnvironmentVariable(const char* name);

@@ -17,6 +17,7 @@ namespace {
 
 constexpr const char* AccessLogVariable = "FIELDSYNC_ACCESS_LOG";
 std::atomic<bool> accessLogEnabled{false};
+std::atomic<bool> accessLogUserField{false};
 
 }  // namespace
 
@@ -31,12 +32,15 @@ std::string AccessLogLine(const TAccessLogEntry& record) {
   line.append(" ").append(std::to_string(record.Status));
   line.append(" ").append(record.BodyBytes < 0 ? std::string("-") : std::to_string(record.BodyBytes));
   line.append(" ").append(duration);
+  if (record.User) line.append(" ").append(record.User->empty() ? std::string("-") : LogField(*record.User));
   return line;
 }
 
 bool AccessLogEnabled() { return accessLogEnabled.load(std::memory_order_relaxed); }
 
 void SetAccessLogEnabled(bool enabled) { accessLogEnabled.store(enabled); }
+
+void SetAccessLogUserField(bool enabled) { accessLogUserField.store(enabled); }
 
 bool AccessLogFromEnvironment() {
   const std::string value = EnvironmentVariable(AccessLogVariable);
@@ -64,6 +68,7 @@ TAccessLogScope::~TAccessLogScope() {
     record.Target = FRequest.RawPath();
     if (!FRequest.Query().empty()) record.Target.append("?").append(FRequest.Query());
     record.Status = FResponse.StatusCode();
+    if (accessLogUserField.load(std::memory_order_relaxed)) record.User = FRequest.AuthenticatedUser();
     if (FResponse.HeadWritten()) {
       record.BodyBytes = FResponse.BodyBytesWritten();
     } else if (std::uncaught_exceptions() > FUncaught) {

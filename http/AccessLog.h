@@ -9,10 +9,13 @@
 // query as received, the status, the body bytes sent ("-" when not known,
 // as for a request that failed before a web module took it) and the time
 // from hand-over to completion. Request fields are written with LogField,
-// so a line always has these seven fields.
+// so a line always has these seven fields. When the service requires a
+// login, an eighth follows: the user whose credentials were accepted, "-"
+// for none.
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace fieldsync {
@@ -30,6 +33,7 @@ struct TAccessLogEntry {
   int Status = 0;
   int64_t BodyBytes = -1;  // -1: not known
   std::chrono::nanoseconds Duration{0};
+  std::optional<std::string> User;  // written when set; empty: "-"
 };
 
 std::string AccessLogLine(const TAccessLogEntry& record);
@@ -38,6 +42,10 @@ std::string AccessLogLine(const TAccessLogEntry& record);
 // "0"), so that tests and tools that serve requests in process stay quiet.
 bool AccessLogEnabled();
 void SetAccessLogEnabled(bool enabled);
+
+// Whether the lines carry the user field (on while the service requires a
+// login).
+void SetAccessLogUserField(bool enabled);
 
 // FIELDSYNC_ACCESS_LOG: unset, empty or "1" gives true, "0" false; any other
 // value raises an error naming the variable.

@@ -1,11 +1,15 @@
 #include "http/DSHTTPWebDispatcher.h"
 
 #include "core/Text.h"
+#include "http/internal/CallerOrigin.h"
 #include "http/internal/GzipEncoding.h"
 
 namespace fieldsync {
 
 namespace {
+
+// The response's string variable that holds "WWW-Authenticate".
+constexpr int WWWAuthenticateIndex = 3;
 
 // The REST layer's view of a web request.
 class TDSHTTPRequestWebBroker : public TDSHTTPRequest {
@@ -47,6 +51,11 @@ class TDSHTTPRequestWebBroker : public TDSHTTPRequest {
   std::string ProtocolVersion() const override { return FRequest.ProtocolVersion(); }
   std::string AuthUserName() const override { return FRequest.AuthUserName(); }
   std::string AuthPassword() const override { return FRequest.AuthPassword(); }
+  std::string ClientAddress() const override {
+    const std::string forwardedFor = ForwardedFor(FRequest);
+    return forwardedFor.empty() ? FRequest.RemoteAddr() : forwardedFor;
+  }
+  void SetAuthenticatedUser(const std::string& userName) override { FRequest.SetAuthenticatedUser(userName); }
 
  private:
   void AddFields(const TFields& fields) {
@@ -76,6 +85,12 @@ class TDSHTTPResponseWebBroker : public TDSHTTPResponse {
   void SetPragma(const std::string& value) override { FResponse.SetCustomHeader("Pragma", value); }
   std::string ContentType() const override { return FResponse.ContentType(); }
   void SetContentType(const std::string& value) override { FResponse.SetContentType(value); }
+  void SetHeaderAuthentication(const std::string& value) override {
+    FResponse.SetStringVariable(WWWAuthenticateIndex, value);
+  }
+  void SetCustomHeader(const std::string& name, const std::string& value) override {
+    FResponse.SetCustomHeader(name, value);
+  }
 
  private:
   TWebResponse& FResponse;

@@ -25,6 +25,10 @@ class TDSHTTPWebDispatcher : public TWebDispatcher {
   bool DispatchRequest(TWebRequest& request, TWebResponse& response) override;
 
   TDSServer& DSServer1() { return FServer; }
+  // The authentication manager attached to the REST layer (nullptr: none);
+  // `manager` must outlive this object.
+  void SetAuthenticationManager(TDSAuthenticationManager* manager) { FHTTPServer.SetAuthenticationManager(manager); }
+  TDSAuthenticationManager* AuthenticationManager() const { return FHTTPServer.AuthenticationManager(); }
 
  private:
   TDSServer FServer;

@@ -128,6 +128,14 @@ class TAcceptLoop : public TConnectionLoop {
   }
 
   void Admit(net::TSocketHandle socket) {
+    if (!State.AllowFrom.Empty()) {
+      const auto peer = net::PeerAddressBytes(socket);
+      if (!peer || !State.AllowFrom.Allows(*peer)) {
+        RefuseConnection(socket, 403, MsgAddressNotAllowed);
+        net::Close(socket);
+        return;
+      }
+    }
     switch (State.Admit()) {
       case TListenerState::TAdmission::Stopping:
         net::Close(socket);
@@ -194,6 +202,7 @@ void TIdHTTPWebBrokerBridge::SetActive(bool value) {
   if (value == Active()) return;
   if (value) {
     const TListenerLimits limits = FLimitsSet ? FLimits : TListenerLimits::FromEnvironment();
+    TAddressAllowList allowFrom = TAddressAllowList::FromEnvironment();
     if (FBindings.empty()) {
       FBindings.push_back({"0.0.0.0", FDefaultPort, false});
       if (net::IPv6Available()) FBindings.push_back({"::", FDefaultPort, true});
@@ -217,7 +226,7 @@ void TIdHTTPWebBrokerBridge::SetActive(bool value) {
       listeners.push_back(s);
     }
     auto impl = std::make_unique<TImpl>();
-    impl->State = std::make_unique<TListenerState>(FHandler, limits);
+    impl->State = std::make_unique<TListenerState>(FHandler, limits, std::move(allowFrom));
     for (int i = 0; i < IoThreadCount(); ++i)
       impl->Loops.push_back(std::make_unique<TAcceptLoop>(*impl->State, listeners));
     // Each loop holds its own handles; the sockets close with the last.

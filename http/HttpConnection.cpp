@@ -113,9 +113,11 @@ THttpConnection::TOutcome RunRequest(THttpRequestData data, const std::string& v
 
 }  // namespace
 
-TListenerState::TListenerState(TWebRequestHandler& handler, const TListenerLimits& limits)
+TListenerState::TListenerState(TWebRequestHandler& handler, const TListenerLimits& limits,
+                               TAddressAllowList allowFrom)
     : Handler(handler),
       Limits(limits),
+      AllowFrom(std::move(allowFrom)),
       // Room for every module of the pool and for the requests it refuses;
       // two requests per core start at once, more when running ones are slow
       // (waiting on the database), so a request takes its module when it
@@ -458,8 +460,8 @@ void THttpConnection::Close() {
   FReader.ReleaseBuffer();
 }
 
-void RefuseConnection(net::TSocketHandle socket) {
-  const std::vector<TWireBuffer> answer = StatusAnswer("HTTP/1.1", {503});
+void RefuseConnection(net::TSocketHandle socket, int status, const std::string& message) {
+  const std::vector<TWireBuffer> answer = StatusAnswer("HTTP/1.1", {status, message});
   std::vector<std::string_view> views;
   for (const auto& piece : answer) views.emplace_back(*piece);
   net::SendNow(socket, views.data(), views.size());  // a peer that takes nothing is left

@@ -128,6 +128,36 @@ std::string PeerAddress(TSocketHandle socket) {
   return out;
 }
 
+std::optional<TAddress> PeerAddressBytes(TSocketHandle socket) {
+  sockaddr_storage address{};
+  socklen_t length = sizeof address;
+  if (::getpeername(socket, reinterpret_cast<sockaddr*>(&address), &length) != 0) return std::nullopt;
+  TAddress peer;
+  if (address.ss_family == AF_INET) {
+    std::memcpy(peer.Bytes.data(), &reinterpret_cast<const sockaddr_in*>(&address)->sin_addr, 4);
+    return peer;
+  }
+  if (address.ss_family != AF_INET6) return std::nullopt;
+  const auto& a = reinterpret_cast<const sockaddr_in6*>(&address)->sin6_addr;
+  if (IN6_IS_ADDR_V4MAPPED(&a)) {
+    std::memcpy(peer.Bytes.data(), a.s6_addr + 12, 4);
+    return peer;
+  }
+  peer.IPv6 = true;
+  std::memcpy(peer.Bytes.data(), a.s6_addr, 16);
+  return peer;
+}
+
+std::optional<TAddress> ParseAddress(const std::string& text) {
+  TAddress address;
+  if (::inet_pton(AF_INET, text.c_str(), address.Bytes.data()) == 1) return address;
+  if (::inet_pton(AF_INET6, text.c_str(), address.Bytes.data()) == 1) {
+    address.IPv6 = true;
+    return address;
+  }
+  return std::nullopt;
+}
+
 uint16_t LocalPort(TSocketHandle socket) {
   sockaddr_storage address{};
   socklen_t length = sizeof address;

@@ -18,6 +18,9 @@ namespace {
 
 constexpr const char* JSONContentType = "application/json";
 constexpr const char* MetricsContentType = "text/plain; version=0.0.4; charset=utf-8";
+constexpr const char* OpenToAnyoneHTML =
+    "<p class=\"exposure\">No users file: anyone who reaches this service's port can read and write the "
+    "branch's data. Switch logins on as the README's \"Operating it\" says.</p>";
 
 int64_t NowUnixUs() {
   return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::system_clock::now().time_since_epoch())
@@ -112,6 +115,7 @@ std::u16string TSyncActivityPages::Tag(const std::string& tagName) const {
   else if (is("slowest")) html = SlowestHTML(*FReport);
   else if (is("jsonpath")) html = JSONPath;
   else if (is("metricspath")) html = MetricsPath;
+  else if (is("exposure") && ActivityGauges().OpenToAnyone()) html = OpenToAnyoneHTML;
   return Latin1ToUtf16(html);
 }
 
@@ -135,6 +139,13 @@ std::string TSyncActivityPages::MetricsText() {
            "# TYPE fieldsync_database_attachments gauge\n";
     out += "fieldsync_database_attachments{state=\"in_use\"} " + std::to_string(attachments->InUse) + "\n";
     out += "fieldsync_database_attachments{state=\"idle\"} " + std::to_string(attachments->Idle) + "\n";
+  }
+  if (const auto refusals = ActivityGauges().LoginRefusals()) {
+    out += "# HELP fieldsync_login_refusals_total Logins refused, by reason.\n"
+           "# TYPE fieldsync_login_refusals_total counter\n";
+    for (const auto& [reason, count] : *refusals)
+      out += "fieldsync_login_refusals_total{reason=\"" + PrometheusLabelValue(reason) + "\"} " +
+             std::to_string(count) + "\n";
   }
   Sample(out, "fieldsync_activity_records", "gauge", "Request records held for the sync-activity page.",
          std::to_string(std::min<uint64_t>(activity.Log().Total(), activity.Log().Capacity())));

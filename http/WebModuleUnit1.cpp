@@ -128,6 +128,11 @@ void TWebModule1::WebModuleDefaultAction(TWebRequest& request, TWebResponse& res
   handled = true;
 }
 
+bool TWebModule1::LoginRequired() const {
+  const auto* rest = dynamic_cast<const TDSHTTPWebDispatcher*>(FDSHTTPWebDispatcher1.get());
+  return rest && rest->AuthenticationManager() != nullptr;
+}
+
 void TWebModule1::WebFileDispatcher1BeforeDispatch(const std::filesystem::path& fileName,
                                                    TWebRequest&, TWebResponse&, bool&) {
   if (!SameTextAscii(fileName.filename().string(), ServerFunctionsFileName)) return;
@@ -169,8 +174,7 @@ std::u16string TWebModule1::ServerFunctionInvokerHTMLTag(const TWebRequest& requ
   if (is("port")) return Latin1ToUtf16(std::to_string(request.ServerPort()));
   if (is("host")) return Win1252ToUtf16(request.Host());
   if (is("classname")) return Latin1ToUtf16(ServiceClassName);
-  // No authentication manager is attached to the REST dispatcher.
-  if (is("loginrequired")) return u"false";
+  if (is("loginrequired")) return LoginRequired() ? u"true" : u"false";
   if (is("serverfunctionsjs"))
     return Win1252ToUtf16(request.InternalScriptName()) + u"/js/serverfunctions.js";
   if (is("servertime")) return Latin1ToUtf16(DateTimeToStr(Now()));

@@ -46,6 +46,9 @@ class TWebModule1 : public TWebModule {
 
   // True exactly for the loopback peers "127.0.0.1", "0:0:0:0:0:0:0:1", "::1".
   bool AllowServerFunctionInvoker(const TWebRequest& request) const;
+  // Whether an authentication manager is attached to DSHTTPWebDispatcher1
+  // (the pages' "loginrequired").
+  bool LoginRequired() const;
 
   const std::filesystem::path& ProgramDir() const { return FProgramDir; }
   const std::filesystem::path& ExecutableFile() const { return FExecutableFile; }

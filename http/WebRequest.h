@@ -136,6 +136,10 @@ class TWebRequest {
   // Basic authorization; empty without one.
   const std::string& AuthUserName() const { return FData.AuthUserName; }
   const std::string& AuthPassword() const { return FData.AuthPassword; }
+  // The user whose credentials the REST dispatcher's authentication manager
+  // accepted for this request; empty when none did (or none is attached).
+  const std::string& AuthenticatedUser() const { return FAuthenticatedUser; }
+  void SetAuthenticatedUser(std::string userName) { FAuthenticatedUser = std::move(userName); }
 
   const THttpRequestData& Data() const { return FData; }
 
@@ -149,6 +153,7 @@ class TWebRequest {
   mutable bool FContentParsed = false;
   mutable TFields FContentFields;
   TFields FCookieFields;
+  std::string FAuthenticatedUser;
 };
 
 // Splits `text` at "&" and decodes each item: "+" is a blank, "%XX" a byte,

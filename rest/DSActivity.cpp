@@ -20,6 +20,10 @@ void NoteSession(const std::string& sessionId) {
   if (TRequestRecord* record = CurrentRequestRecord()) record->SessionId.Assign(sessionId);
 }
 
+void NoteUser(const std::string& userName) {
+  if (TRequestRecord* record = CurrentRequestRecord()) record->UserName.Assign(userName);
+}
+
 void NoteMethodAsked(std::u16string_view methodName) {
   if (TRequestRecord* record = CurrentRequestRecord()) record->MethodName.Assign(Utf16ToUtf8(methodName));
 }

@@ -86,11 +86,11 @@ void AnswerCachedValue(TDSSessionCache& cache, const TDSRESTService& service, co
 }  // namespace
 
 void TDSHTTPServer::DoDSCacheCommand(TDSHTTPRequest& request, TDSHTTPResponse& response,
-                                     const std::string& remainder) {
+                                     const std::string& remainder, const TRights& rights) {
   response.SetCloseConnection(true);
   std::unique_ptr<TDSServiceResponseHandler> noHandler;
   TEndOfRequest endOfRequest{FSessions, noHandler};
-  const auto session = LoadSession(request, SessionIdOf(request)) ? TDSSessionManager::GetThreadSession() : nullptr;
+  const auto session = LoadSession(request, SessionIdOf(request), rights) ? TDSSessionManager::GetThreadSession() : nullptr;
   if (!session) {
     AnswerSessionExpired(response);
     return;

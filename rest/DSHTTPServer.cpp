@@ -22,6 +22,13 @@ std::string WithoutTrailingSlash(const std::string& context) {
   return context;
 }
 
+// {"error":"<message>"} in the answers' byte form.
+std::string ErrorEnvelope(const std::string& message) {
+  TJSONObject error;
+  error.AddPair(u"error", Utf8ToUtf16(message));
+  return error.ToBytes();
+}
+
 std::string Trimmed(const std::string& text) {
   const size_t begin = text.find_first_not_of(' ');
   if (begin == std::string::npos) return {};
@@ -54,13 +61,13 @@ void TDSHTTPServer::DoCommand(TDSHTTPRequest& request, TDSHTTPResponse& response
   // The binary tunnel is not offered: it is answered as a protocol this
   // server does not support.
   if (Consume("json", *afterDS)) {
-    DoJSONCommand(request, response);
+    if (const auto rights = Admit(request, response)) DoJSONCommand(request, response, *rights);
   } else if (Consume("tunnel", *afterDS)) {
     AnswerUnsupportedProtocol(response, *afterDS);
   } else if (auto afterREST = Consume(FRESTContext, *afterDS)) {
-    DoDSRESTCommand(request, response, *afterREST);
+    if (const auto rights = Admit(request, response)) DoDSRESTCommand(request, response, *afterREST, *rights);
   } else if (auto afterCache = Consume(FCacheContext, *afterDS)) {
-    DoDSCacheCommand(request, response, *afterCache);
+    if (const auto rights = Admit(request, response)) DoDSCacheCommand(request, response, *afterCache, *rights);
   } else {
     AnswerUnsupportedProtocol(response, *afterDS);
   }
@@ -74,9 +81,49 @@ TDSHTTPServer::TEndOfRequest::~TEndOfRequest() {
   TDSSessionManager::ClearThreadSession();
 }
 
-bool TDSHTTPServer::LoadSession(TDSHTTPRequest& request, const std::string& sessionId) {
+std::optional<TDSHTTPServer::TRights> TDSHTTPServer::Admit(TDSHTTPRequest& request, TDSHTTPResponse& response) {
+  if (!FAuthenticationManager) return TRights();
+  const TDSLogin login =
+      FAuthenticationManager->Login(request.AuthUserName(), request.AuthPassword(), request.ClientAddress());
+  switch (login.Verdict) {
+    case TDSLoginVerdict::Accepted:
+      request.SetAuthenticatedUser(login.Rights->UserName);
+      NoteUser(login.Rights->UserName);
+      return login.Rights;
+    case TDSLoginVerdict::Throttled: {
+      const std::string seconds = std::to_string(login.RetryAfterSeconds);
+      const std::string message = FormatText(TooManyFailuresMessage, {seconds});
+      NoteError(message);
+      response.SetResponseNo(429);
+      response.SetCustomHeader("Retry-After", seconds);
+      response.SetContentText(ErrorEnvelope(message));
+      return std::nullopt;
+    }
+    case TDSLoginVerdict::Refused:
+      break;
+  }
+  const char* message = request.AuthUserName().empty() ? LoginRequiredMessage : LoginFailedMessage;
+  NoteError(message);
+  response.SetResponseNo(401);
+  response.SetHeaderAuthentication(std::string("Basic realm=\"") + AuthenticationRealm + "\"");
+  response.SetContentText(ErrorEnvelope(message));
+  return std::nullopt;
+}
+
+void TDSHTTPServer::AnswerForbidden(TDSHTTPResponse& response, const std::string& message) {
+  NoteError(message);
+  response.SetResponseNo(403);
+  response.SetContentText(ErrorEnvelope(message));
+}
+
+bool TDSHTTPServer::LoadSession(TDSHTTPRequest& request, const std::string& sessionId, const TRights& rights) {
+  if (rights && !sessionId.empty()) {
+    // Another user's session answers as an unknown one does.
+    const auto session = FSessions.GetSession(sessionId);
+    if (session && session->UserName() != rights->UserName) return false;
+  }
   return FSessions
-      .LoadSessionUpdate(sessionId, request.AuthUserName(), FSessionTimeout,
+      .LoadSessionUpdate(sessionId, rights ? rights->UserName : request.AuthUserName(), FSessionTimeout,
                          TDSSessionOrigin{request.RemoteIP(), request.UserAgent(), request.ProtocolVersion()})
       .Success;
 }
@@ -117,11 +164,12 @@ void TDSHTTPServer::AnswerUnsupportedProtocol(TDSHTTPResponse& response, const s
 }
 
 void TDSHTTPServer::DoDSRESTCommand(TDSHTTPRequest& request, TDSHTTPResponse& response,
-                                    const std::string& remainder) {
+                                    const std::string& remainder, const TRights& rights) {
   const TDSHTTPCommandType commandType = request.CommandType();
   int pendingStatus = 200;
   std::string pendingReason;
   auto service = std::make_unique<TDSRESTService>(FServer, std::string(), std::string());
+  service->SetRights(rights);
   std::unique_ptr<TDSServiceResponseHandler> handler;
 
   TEndOfRequest endOfRequest{FSessions, handler};
@@ -151,7 +199,7 @@ void TDSHTTPServer::DoDSRESTCommand(TDSHTTPRequest& request, TDSHTTPResponse& re
   }
   if (!sessionFromQuery) sessionId = SessionIdFromPragma(request.Pragma());
 
-  const bool loaded = LoadSession(request, sessionId);
+  const bool loaded = LoadSession(request, sessionId, rights);
   // A stream result kept from the session's previous request would be freed here.
 
   if (loaded && remainder.size() >= std::string_view(CloseSessionPath).size() &&
@@ -184,23 +232,28 @@ void TDSHTTPServer::DoDSRESTCommand(TDSHTTPRequest& request, TDSHTTPResponse& re
 
   if (!params.empty()) TDSInvocationMetadata::Get().QueryParams = params;
 
-  switch (commandType) {
-    case TDSHTTPCommandType::hcGET:
-      handler->Service().ProcessGETRequest(remainder, *handler);
-      break;
-    case TDSHTTPCommandType::hcPOST:
-      handler->Service().ProcessPOSTRequest(remainder, params, request.PostStream(), *handler);
-      break;
-    case TDSHTTPCommandType::hcDELETE:
-      handler->Service().ProcessDELETERequest(remainder, *handler);
-      break;
-    case TDSHTTPCommandType::hcPUT:
-      handler->Service().ProcessPUTRequest(remainder, request.PostStream(), *handler);
-      break;
-    default:
-      response.SetResponseNo(501);
-      response.SetResponseText(CommandNotSupportedText(request.Command()));
-      return;
+  try {
+    switch (commandType) {
+      case TDSHTTPCommandType::hcGET:
+        handler->Service().ProcessGETRequest(remainder, *handler);
+        break;
+      case TDSHTTPCommandType::hcPOST:
+        handler->Service().ProcessPOSTRequest(remainder, params, request.PostStream(), *handler);
+        break;
+      case TDSHTTPCommandType::hcDELETE:
+        handler->Service().ProcessDELETERequest(remainder, *handler);
+        break;
+      case TDSHTTPCommandType::hcPUT:
+        handler->Service().ProcessPUTRequest(remainder, request.PostStream(), *handler);
+        break;
+      default:
+        response.SetResponseNo(501);
+        response.SetResponseText(CommandNotSupportedText(request.Command()));
+        return;
+    }
+  } catch (const EDSForbidden& e) {
+    AnswerForbidden(response, e.what());
+    return;
   }
   handler->PopulateResponse(response);
 }

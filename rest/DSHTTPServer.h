@@ -7,8 +7,10 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "rest/DSAuthentication.h"
 #include "rest/DSHTTPView.h"
 #include "rest/DSRESTService.h"
 #include "rest/DSResponseHandler.h"
@@ -29,19 +31,37 @@ class TDSHTTPServer {
   void SetRESTContext(const std::string& context);
   void SetCacheContext(const std::string& context);
   void SetSessionTimeout(int64_t ms) { FSessionTimeout = ms; }
+  // Attaches the authentication manager that checks every request to the
+  // REST, json and cache contexts (nullptr: none, requests are served
+  // without a login). `manager` must outlive this object.
+  void SetAuthenticationManager(TDSAuthenticationManager* manager) { FAuthenticationManager = manager; }
+  TDSAuthenticationManager* AuthenticationManager() const { return FAuthenticationManager; }
 
   // Answers the request into `response`.
   void DoCommand(TDSHTTPRequest& request, TDSHTTPResponse& response);
 
  private:
-  void DoDSRESTCommand(TDSHTTPRequest& request, TDSHTTPResponse& response, const std::string& remainder);
-  void DoJSONCommand(TDSHTTPRequest& request, TDSHTTPResponse& response);
-  void DoDSCacheCommand(TDSHTTPRequest& request, TDSHTTPResponse& response, const std::string& remainder);
+  using TRights = std::shared_ptr<const TDSUserRights>;
+
+  void DoDSRESTCommand(TDSHTTPRequest& request, TDSHTTPResponse& response, const std::string& remainder,
+                       const TRights& rights);
+  void DoJSONCommand(TDSHTTPRequest& request, TDSHTTPResponse& response, const TRights& rights);
+  void DoDSCacheCommand(TDSHTTPRequest& request, TDSHTTPResponse& response, const std::string& remainder,
+                        const TRights& rights);
   void AnswerUnsupportedProtocol(TDSHTTPResponse& response, const std::string& remainder);
 
+  // With an authentication manager: the rights of the user whose
+  // credentials the request carries, or nothing when the request has been
+  // answered 401 (no or wrong credentials) or 429 (too many failures from
+  // its address). Without one: null rights.
+  std::optional<TRights> Admit(TDSHTTPRequest& request, TDSHTTPResponse& response);
+  // A call the user may not make: 403 with the error envelope.
+  static void AnswerForbidden(TDSHTTPResponse& response, const std::string& message);
+
   // Finds the session `sessionId` or, with an empty id, creates one; on
-  // success it is the thread's current session.
-  bool LoadSession(TDSHTTPRequest& request, const std::string& sessionId);
+  // success it is the thread's current session. With `rights`, a session
+  // another user created is not found, and a new one belongs to that user.
+  bool LoadSession(TDSHTTPRequest& request, const std::string& sessionId, const TRights& rights);
   // The session id of a json or cache request: the query parameter
   // "SESSIONID", else "sid", else the "Pragma" header.
   static std::string SessionIdOf(const TDSHTTPRequest& request);
@@ -69,6 +89,7 @@ class TDSHTTPServer {
   std::string FRESTContext = "rest";
   std::string FCacheContext = "cache";
   int64_t FSessionTimeout = DefaultSessionTimeoutMs;
+  TDSAuthenticationManager* FAuthenticationManager = nullptr;
 };
 
 }  // namespace fieldsync

@@ -34,6 +34,12 @@ class TDSHTTPRequest {
   virtual std::string ProtocolVersion() const = 0;
   virtual std::string AuthUserName() const = 0;
   virtual std::string AuthPassword() const = 0;
+  // The caller's address: the client that a proxy on this machine passed the
+  // request on for, else the peer.
+  virtual std::string ClientAddress() const { return RemoteIP(); }
+  // Tells the front end which user the authentication manager accepted (for
+  // its log); a view whose front end keeps no log ignores it.
+  virtual void SetAuthenticatedUser(const std::string& userName) { (void)userName; }
 };
 
 class TDSHTTPResponse {
@@ -67,6 +73,11 @@ class TDSHTTPResponse {
   virtual void SetPragma(const std::string& value) = 0;
   virtual std::string ContentType() const = 0;
   virtual void SetContentType(const std::string& value) = 0;
+  // The "WWW-Authenticate" header. The web front end's view sends it; a view
+  // without headers of its own keeps it as a custom header.
+  virtual void SetHeaderAuthentication(const std::string& value) { SetCustomHeader("WWW-Authenticate", value); }
+  // Any other header, such as "Retry-After"; a view without headers drops it.
+  virtual void SetCustomHeader(const std::string& name, const std::string& value) { (void)name, (void)value; }
   bool CloseConnection() const { return FCloseConnection; }
   void SetCloseConnection(bool value) { FCloseConnection = value; }
 

@@ -24,17 +24,18 @@ const char* JSONClassName(const TJSONValue& value) {
 
 }  // namespace
 
-void TDSHTTPServer::DoJSONCommand(TDSHTTPRequest& request, TDSHTTPResponse& response) {
+void TDSHTTPServer::DoJSONCommand(TDSHTTPRequest& request, TDSHTTPResponse& response, const TRights& rights) {
   std::unique_ptr<TDSServiceResponseHandler> handler;
   TEndOfRequest endOfRequest{FSessions, handler};
   // No "Pragma" answer header here, and query parameters are no filters.
-  if (!LoadSession(request, SessionIdOf(request))) {
+  if (!LoadSession(request, SessionIdOf(request), rights)) {
     AnswerSessionExpired(response);
     return;
   }
   const TDSHTTPCommandType commandType = request.CommandType();
-  handler = CreateResponseHandler(request, commandType,
-                                  std::make_unique<TDSRESTService>(FServer, std::string(), std::string()));
+  auto service = std::make_unique<TDSRESTService>(FServer, std::string(), std::string());
+  service->SetRights(rights);
+  handler = CreateResponseHandler(request, commandType, std::move(service));
   handler->ForceResultArray = true;
   // A failure of the request as a whole answers 500 with its message as
   // the reason phrase and no body.
@@ -50,6 +51,8 @@ void TDSHTTPServer::DoJSONCommand(TDSHTTPRequest& request, TDSHTTPResponse& resp
     if (!request.Params().empty()) TDSInvocationMetadata::Get().QueryParams = request.Params();
     handler->Service().ProcessRequest(*commands, *handler);
     handler->PopulateResponse(response);
+  } catch (const EDSForbidden& e) {
+    AnswerForbidden(response, e.what());
   } catch (const std::exception& e) {
     response.SetResponseNo(500);
     response.SetResponseText(e.what());

@@ -68,4 +68,15 @@ inline constexpr const char* NoClassMessage =
 inline constexpr const char* UnknownLifeCycleMessage = "Unknown LifeCycle:  ";
 inline constexpr const char* CommandClosedMessage = "Command closed or unassigned.";
 
+// Logins and rights, when an authentication manager is attached.
+inline constexpr const char* AuthenticationRealm = "fieldsync";
+inline constexpr const char* LoginRequiredMessage =
+    "Login required: send the name and password of a user of this service (HTTP Basic)";
+inline constexpr const char* LoginFailedMessage = "Unknown user or wrong password";
+inline constexpr const char* TooManyFailuresMessage =
+    "Too many failed logins from this address; try again in %s seconds";
+inline constexpr const char* MethodNotAllowedMessage = "User %s may not call %s";
+inline constexpr const char* OtherRepresentativeMessage =
+    "User %s may call only with IDRepresentante %s; %s was called for another representative";
+
 }  // namespace fieldsync

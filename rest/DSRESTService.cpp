@@ -1,5 +1,7 @@
 #include "rest/DSRESTService.h"
 
+#include <exception>
+
 #include "core/CoreMessages.h"
 #include "core/Error.h"
 #include "core/Text.h"
@@ -149,18 +151,38 @@ void TDSRESTService::ProcessREST(std::string_view verb, std::string_view remaind
 }
 
 void TDSRESTService::ProcessRequest(const TJSONArray& commands, TDSServiceResponseHandler& handler) {
+  struct TPrepared {
+    std::unique_ptr<TDSExecutionResponse> Entry;  // null: preparing failed with Error
+    std::string Error;
+  };
+  std::vector<TPrepared> prepared;
   for (const auto& element : commands) {
+    TPrepared item;
     try {
       const auto* command = dynamic_cast<const TJSONObject*>(&element);
       if (!command || command->Size() == 0) throw Exception(FormatText(CommandNotImplementedMessage, {""}));
-      Execute(*command, handler);
+      item.Entry = Prepare(*command);
+    } catch (const EDSForbidden&) {
+      throw;
+    } catch (const std::exception& e) {
+      item.Error = e.what();
+    }
+    prepared.push_back(std::move(item));
+  }
+  for (TPrepared& item : prepared) {
+    if (!item.Entry) {
+      handler.AddCommandError(item.Error);
+      continue;
+    }
+    try {
+      Execute(std::move(item.Entry), handler);
     } catch (const std::exception& e) {
       handler.AddCommandError(e.what());
     }
   }
 }
 
-void TDSRESTService::Execute(const TJSONObject& command, TDSServiceResponseHandler& handler) {
+std::unique_ptr<TDSExecutionResponse> TDSRESTService::Prepare(const TJSONObject& command) {
   const TJSONPair* first = command.Get(0);
   const std::u16string name = first->GetJsonString()->Text();
   if (name != u"execute") throw Exception(FormatText(CommandNotImplementedMessage, {Utf16ToUtf8(name)}));
@@ -175,6 +197,11 @@ void TDSRESTService::Execute(const TJSONObject& command, TDSServiceResponseHandl
   const TDSMethodEntry& method = FServer.Resolve(qualified);
   entry->Method = &method;
   NoteMethodResolved(method);
+  // A method outside the user's list is refused before its arguments are read.
+  if (FRights) {
+    const std::string refusal = FRights->Refusal(method, {});
+    if (!refusal.empty()) throw EDSForbidden(refusal);
+  }
 
   const std::string text = Utf16ToUtf8(qualified);
   const auto& parameters = method.Parameters;
@@ -184,16 +211,33 @@ void TDSRESTService::Execute(const TJSONObject& command, TDSServiceResponseHandl
   }
   int taken = 0;
   entry->Values.resize(parameters.size());
+  // An argument that does not convert fails the call, but only once the
+  // user's rights have seen the others (the unconverted one as null).
+  std::exception_ptr conversionError;
   for (size_t i = 0; i < parameters.size(); ++i) {
     if (!TakesArgument(parameters[i].Direction)) continue;
     const TJSONValue* argument = taken < argumentCount ? arguments->Get(taken++) : nullptr;
-    entry->Values[i] = JSONToValue(argument, parameters[i].DataType);
+    try {
+      entry->Values[i] = JSONToValue(argument, parameters[i].DataType);
+    } catch (...) {
+      if (!conversionError) conversionError = std::current_exception();
+      if (!FRights) break;
+    }
   }
+  if (FRights) {
+    const std::string refusal = FRights->Refusal(method, entry->Values);
+    if (!refusal.empty()) throw EDSForbidden(refusal);
+  }
+  if (conversionError) std::rethrow_exception(conversionError);
   if (taken < argumentCount) {
     throw Exception(FormatText(UnusedArgumentsMessage, {text, std::to_string(taken), std::to_string(argumentCount)}));
   }
-  entry->Connection->Invoke(method, entry->Values);
-  NoteOutcome(method, entry->Values);
+  return entry;
+}
+
+void TDSRESTService::Execute(std::unique_ptr<TDSExecutionResponse> entry, TDSServiceResponseHandler& handler) {
+  entry->Connection->Invoke(*entry->Method, entry->Values);
+  NoteOutcome(*entry->Method, entry->Values);
   handler.AddCommand(std::move(entry));
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "json/JSONValue.h"
+#include "rest/DSAuthentication.h"
 #include "rest/DSHTTPView.h"
 #include "rest/DSMessages.h"
 #include "rest/DSRequestFilter.h"
@@ -47,6 +48,9 @@ class TDSRESTService {
   // False when two filters apply to the result or share an output position.
   bool CheckConvertersForConsistency() const;
   bool StreamAsJSON() const { return FStreamAsJSON; }
+  // The rights of the logged-in user that every command is checked against
+  // (null: no login, every call is allowed).
+  void SetRights(std::shared_ptr<const TDSUserRights> rights) { FRights = std::move(rights); }
   // The filter that applies to the output at `position` of the parameter
   // list, when exactly one does; nullptr otherwise.
   const TDBXRequestFilter* FilterFor(size_t position, bool isResult) const;
@@ -59,17 +63,24 @@ class TDSRESTService {
 
   // Runs each command object of the list ({"execute":{"Class.Method":[args]}});
   // a failing command becomes an error entry and the next one still runs.
+  // Every command is bound before the first runs: one that the user's
+  // rights refuse raises EDSForbidden, and none of them runs.
   void ProcessRequest(const TJSONArray& commands, TDSServiceResponseHandler& handler);
 
  private:
   void ProcessREST(std::string_view verb, std::string_view remainder, const std::string* body,
                    TDSServiceResponseHandler& handler);
-  void Execute(const TJSONObject& command, TDSServiceResponseHandler& handler);
+  // Resolves the command's method and binds its arguments; raises
+  // EDSForbidden when the user may not make the call.
+  std::unique_ptr<TDSExecutionResponse> Prepare(const TJSONObject& command);
+  // Runs a prepared command and hands its entry to the handler.
+  void Execute(std::unique_ptr<TDSExecutionResponse> entry, TDSServiceResponseHandler& handler);
 
   TDSServer& FServer;
   std::string FUserName;
   std::string FPassword;
   bool FStreamAsJSON = false;
+  std::shared_ptr<const TDSUserRights> FRights;
   std::map<std::string, std::unique_ptr<TDBXRequestFilter>> FFilters;  // by lower-cased name
 };
 

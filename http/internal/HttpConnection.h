@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "core/Mutex.h"
+#include "http/internal/AddressAllowList.h"
 #include "http/internal/DispatchWorkers.h"
 #include "http/HTTPWebBrokerBridge.h"
 #include "http/internal/HttpRequestReader.h"
@@ -30,10 +31,13 @@ namespace fieldsync {
 // waits for.
 class TListenerState {
  public:
-  TListenerState(TWebRequestHandler& handler, const TListenerLimits& limits);
+  TListenerState(TWebRequestHandler& handler, const TListenerLimits& limits,
+                 TAddressAllowList allowFrom = TAddressAllowList());
 
   TWebRequestHandler& Handler;
   const TListenerLimits Limits;
+  // The peers served; any other is answered 403 when accepted.
+  const TAddressAllowList AllowFrom;
   TDispatchWorkers Workers;
 
   enum class TAdmission { Admitted, Full, Stopping };
@@ -129,8 +133,8 @@ class THttpConnection : public std::enable_shared_from_this<THttpConnection> {
   size_t FDrained = 0;
 };
 
-// Answers "503 Service Unavailable" and nothing else, without waiting; the
-// caller closes the socket.
-void RefuseConnection(net::TSocketHandle socket);
+// Answers "503 Service Unavailable" (or `status` with `message` as plain
+// text) and nothing else, without waiting; the caller closes the socket.
+void RefuseConnection(net::TSocketHandle socket, int status = 503, const std::string& message = {});
 
 }  // namespace fieldsync

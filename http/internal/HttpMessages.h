@@ -33,5 +33,8 @@ inline constexpr const char* MsgErrorPage =
     "</body></html>";
 inline constexpr const char* MsgBadLimit = "%s must be a whole number from %s to %s, not \"%s\"";
 inline constexpr const char* MsgBadSwitch = "%s must be 0 or 1, not \"%s\"";
+inline constexpr const char* MsgBadAllowEntry =
+    "%s must list IPv4 or IPv6 addresses or ranges (address/length), not \"%s\"";
+inline constexpr const char* MsgAddressNotAllowed = "This address may not use the service.";
 
 }  // namespace fieldsync

@@ -3,8 +3,10 @@
 // functions, so that the rest of the HTTP code carries no system calls.
 // A socket is a plain handle; its owner closes it.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -38,6 +40,17 @@ TSocketHandle Duplicate(TSocketHandle socket);
 // groups without leading zeros, never shortened.
 std::string PeerAddress(TSocketHandle socket);
 uint16_t LocalPort(TSocketHandle socket);
+
+// An IP address as bytes: IPv4 in the first four, IPv6 in all sixteen.
+struct TAddress {
+  bool IPv6 = false;
+  std::array<uint8_t, 16> Bytes{};
+};
+// The peer's address; an IPv4 peer reaching an IPv6 socket (::ffff:a.b.c.d)
+// reads as IPv4. Nothing when the socket has no peer.
+std::optional<TAddress> PeerAddressBytes(TSocketHandle socket);
+// A numeric IPv4 or IPv6 address; nothing when `text` is not one.
+std::optional<TAddress> ParseAddress(const std::string& text);
 
 // Receives what is there without waiting. Returns the count, 0 when the
 // peer closed, -1 on an error, -2 when nothing has arrived.

@@ -15,6 +15,8 @@
 namespace fieldsync {
 
 void NoteSession(const std::string& sessionId);
+// The user whose credentials were accepted.
+void NoteUser(const std::string& userName);
 // The method as the path names it, before it is looked up.
 void NoteMethodAsked(std::u16string_view methodName);
 // The arguments from the path and the body: how many, and their bytes.

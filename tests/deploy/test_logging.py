@@ -24,6 +24,10 @@ def tearDownModule():
     UNDER_TEST.close()
 
 
+# A service without a users file listening on every address says so at its start.
+OPEN_TO_ANYONE = "; no users file: anyone who reaches this port can read and write the branch's data"
+
+
 def now_utc():
     return datetime.datetime.now(datetime.timezone.utc)
 
@@ -82,7 +86,7 @@ class AccessLog(unittest.TestCase):
         messages = [line.split(" ", 1)[1] for line in lines]
         self.assertEqual(messages[0], "fieldsync starting; configuration in %s; generated files in %s"
                          % (service.directory, service.directory))
-        self.assertEqual(messages[1], "listening on port %d for branch 1" % port)
+        self.assertEqual(messages[1], "listening on port %d for branch 1" % port + OPEN_TO_ANYONE)
         self.assertRegex(messages[2], r"^127\.0\.0\.1 GET " + ECHO + "x 200 ")
         self.assertEqual(messages[3:], ["fieldsync stopping", "fieldsync stopped"])
 
@@ -106,7 +110,8 @@ class AccessLog(unittest.TestCase):
         self.stop(service)
         self.assertEqual(access_lines(service), [])
         messages = [line.split(" ", 1)[1] for line in service.log_lines()]
-        self.assertEqual(messages[1:], ["listening on port %d for branch 1" % port, "fieldsync stopping", "fieldsync stopped"])
+        self.assertEqual(messages[1:], ["listening on port %d for branch 1" % port + OPEN_TO_ANYONE, "fieldsync stopping",
+                                        "fieldsync stopped"])
 
 
 class ConfigurationDirectory(unittest.TestCase):
