@@ -14,8 +14,7 @@ const { REST, launchBrowser, openInvoker, callThroughPage } = require("./invoker
 const USER = process.env.FIELDSYNC_USER;
 const PASSWORD = process.env.FIELDSYNC_PASSWORD;
 const SCREENSHOT = process.env.FIELDSYNC_SCREENSHOT;
-// What the browser must send: Basic and the UTF-8 pair in Base64.
-const LOGIN = "Basic " + Buffer.from(USER + ":" + PASSWORD, "utf8").toString("base64");
+
 
 let browser;
 
@@ -28,6 +27,22 @@ after(async () => {
   if (browser) await browser.close();
 });
 
+// A 401 answer names the realm (WWW-Authenticate), so the browser offers its
+// own login dialog before the page sees the answer; an operator who closes
+// it with Cancel lets the page show the refusal. This does the same for every
+// dialog of the page's context, through the browser's devtools protocol.
+async function cancelBrowserLoginDialogs(context, page) {
+  const devtools = await context.newCDPSession(page);
+  devtools.on("Fetch.requestPaused", (event) =>
+    devtools.send("Fetch.continueRequest", { requestId: event.requestId }).catch(() => {}));
+  devtools.on("Fetch.authRequired", (event) =>
+    devtools.send("Fetch.continueWithAuth", {
+      requestId: event.requestId,
+      authChallengeResponse: { response: "CancelAuth" },
+    }).catch(() => {}));
+  await devtools.send("Fetch.enable", { handleAuthRequests: true });
+}
+
 // Waits until the page's recorder has seen `count` answers of the REST
 // interface (it records them as they arrive).
 async function waitForCalls(calls, count) {
@@ -36,11 +51,18 @@ async function waitForCalls(calls, count) {
   }
 }
 
-// The service's own answer to a call without a login (on a connection of its
-// own: the service closes each one after its answer).
-function refusal() {
+// The "Authorization" value of a login: Basic and the UTF-8 pair in Base64.
+function basic(user, password) {
+  return "Basic " + Buffer.from(user + ":" + password, "utf8").toString("base64");
+}
+
+// The service's own answer to a call with that "Authorization" value, or
+// without one (on a connection of its own: the service closes each one after
+// its answer).
+function refusal(authorization) {
+  const headers = authorization ? { Authorization: authorization } : {};
   return new Promise((resolve, reject) => {
-    http.get(REST + "EchoString/x", { agent: false }, (answer) => {
+    http.get(REST + "EchoString/x", { agent: false, headers }, (answer) => {
       let body = "";
       answer.setEncoding("utf8");
       answer.on("data", (chunk) => (body += chunk));
@@ -51,6 +73,7 @@ function refusal() {
 
 test("the page asks for a login and sends it with every call", async (t) => {
   const { context, page, calls, pageErrors } = await openInvoker(browser);
+  await cancelBrowserLoginDialogs(context, page);
   try {
     await t.test("the page says a login is required and shows its fields", async () => {
       assert.match(await page.textContent("header p"), /login required: true$/);
@@ -72,7 +95,7 @@ test("the page asks for a login and sends it with every call", async (t) => {
       await page.fill("#login-user", USER);
       await page.fill("#login-password", PASSWORD + "x");
       const shown = await callThroughPage(page, "EchoString", ["x"]);
-      const expected = await refusal();
+      const expected = await refusal(basic(USER, PASSWORD + "x"));
       assert.equal(expected.status, 401);
       assert.match(shown.status, /^Failed with status 401/);
       assert.equal(shown.error, expected.error);
@@ -96,10 +119,9 @@ test("the page asks for a login and sends it with every call", async (t) => {
     await t.test("every call sends the login typed at that time, and keeps one session per login", async () => {
       await waitForCalls(calls, 3);
       assert.equal(calls.length, 3);
-      assert.equal(calls[0].sentAuthorization,
-                   "Basic " + Buffer.from(USER + ":" + PASSWORD + "x", "utf8").toString("base64"));
-      assert.equal(calls[1].sentAuthorization, LOGIN);
-      assert.equal(calls[2].sentAuthorization, LOGIN);
+      assert.equal(calls[0].sentAuthorization, basic(USER, PASSWORD + "x"));
+      assert.equal(calls[1].sentAuthorization, basic(USER, PASSWORD));
+      assert.equal(calls[2].sentAuthorization, basic(USER, PASSWORD));
       // The refused call opened no session; the first answered one did.
       assert.equal(calls[1].sentPragma, null);
       assert.ok(calls[1].answerPragma);
@@ -119,6 +141,7 @@ test("the page asks for a login and sends it with every call", async (t) => {
 
 test("the generated client sends its connection's login on every call", async () => {
   const { context, page, calls } = await openInvoker(browser);
+  await cancelBrowserLoginDialogs(context, page);
   try {
     const outcome = await page.evaluate(([user, password]) => {
       const anonymous = new TServerMethods1(setConnection(location.hostname, location.port, ""));
@@ -136,7 +159,8 @@ test("the generated client sends its connection's login on every call", async ()
     assert.deepEqual(outcome.echo, { Value: "b", result: "b" });
     assert.ok(Array.isArray(outcome.table.result.table));
     assert.deepEqual(outcome.reversed, { result: ["cba"] });
-    assert.deepEqual(calls.map((c) => c.sentAuthorization), [null, LOGIN, LOGIN, LOGIN]);
+    const login = basic(USER, PASSWORD);
+    assert.deepEqual(calls.map((c) => c.sentAuthorization), [null, login, login, login]);
   } finally {
     await context.close();
   }
