@@ -32,8 +32,11 @@ std::string AccessLogLine(const TAccessLogEntry& record) {
   line.append(" ").append(std::to_string(record.Status));
   line.append(" ").append(record.BodyBytes < 0 ? std::string("-") : std::to_string(record.BodyBytes));
   line.append(" ").append(duration);
-  if (record.User) line.append(" ").append(record.User->empty() ? std::string("-") : LogField(*record.User));
   return line;
+}
+
+std::string AccessLogUserField(const std::string& userName) {
+  return userName.empty() ? std::string("-") : LogField(userName);
 }
 
 bool AccessLogEnabled() { return accessLogEnabled.load(std::memory_order_relaxed); }
@@ -68,7 +71,6 @@ TAccessLogScope::~TAccessLogScope() {
     record.Target = FRequest.RawPath();
     if (!FRequest.Query().empty()) record.Target.append("?").append(FRequest.Query());
     record.Status = FResponse.StatusCode();
-    if (accessLogUserField.load(std::memory_order_relaxed)) record.User = FRequest.AuthenticatedUser();
     if (FResponse.HeadWritten()) {
       record.BodyBytes = FResponse.BodyBytesWritten();
     } else if (std::uncaught_exceptions() > FUncaught) {
@@ -76,7 +78,10 @@ TAccessLogScope::~TAccessLogScope() {
     } else if (FResponse.Sent()) {
       record.BodyBytes = 0;  // a redirect: its head follows, without a body
     }
-    WriteLogLine(AccessLogLine(record));
+    std::string line = AccessLogLine(record);
+    if (accessLogUserField.load(std::memory_order_relaxed))
+      line.append(" ").append(AccessLogUserField(FRequest.AuthenticatedUser()));
+    WriteLogLine(line);
   } catch (...) {
     // A line that cannot be written is lost; the answer is not.
   }

@@ -15,7 +15,6 @@
 
 #include <chrono>
 #include <cstdint>
-#include <optional>
 #include <string>
 
 namespace fieldsync {
@@ -33,10 +32,11 @@ struct TAccessLogEntry {
   int Status = 0;
   int64_t BodyBytes = -1;  // -1: not known
   std::chrono::nanoseconds Duration{0};
-  std::optional<std::string> User;  // written when set; empty: "-"
 };
 
 std::string AccessLogLine(const TAccessLogEntry& record);
+// The eighth field: the user's name, or "-" for none.
+std::string AccessLogUserField(const std::string& userName);
 
 // Off until switched on (the program does so unless FIELDSYNC_ACCESS_LOG is
 // "0"), so that tests and tools that serve requests in process stay quiet.

@@ -14,7 +14,7 @@ packages=(
   build-essential cmake pkg-config git clang
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   firebird-dev libfbclient2 firebird3.0-server-core firebird3.0-utils firebird3.0-server
-  libasio-dev zlib1g-dev libzip-dev
+  libasio-dev zlib1g-dev libzip-dev libsodium-dev
   qt6-base-dev fonts-liberation2
   curl python3 ca-certificates
   chromium fonts-dejavu-core

@@ -43,10 +43,10 @@ BASE = "/datasnap/rest/TServerMethods1/"
 SUCCESS = b'{"result":["",true]}'
 
 
-def get(port, path, timeout=300, quickack=False):
+def get(port, path, timeout=300, quickack=False, headers=""):
     """One GET on a new connection (common.request); returns (status, body,
     seconds, bytes, seconds to the first byte)."""
-    status, _, body, seconds, first, size = request(port, path, timeout=timeout, quickack=quickack)
+    status, _, body, seconds, first, size = request(port, path, headers=headers, timeout=timeout, quickack=quickack)
     return status, body, seconds, size, first
 
 

@@ -8,6 +8,7 @@ that what it generates lands in its state directory, the unit checked by
 systemd-analyze, an upgrade that keeps the operator's configuration, removal
 and purge."""
 
+import base64
 import fcntl
 import glob
 import grp
@@ -34,6 +35,7 @@ CONFFILES = ["/etc/default/fieldsync", "/etc/fieldsync/dbxconnections.ini",
              "/etc/fieldsync/dbxdrivers.ini", "/etc/fieldsync/fil.txt"]
 FILES = CONFFILES + [
     "/usr/lib/fieldsync/fieldsync",
+    "/usr/sbin/fieldsync",
     "/usr/lib/fieldsync/templates/ReverseString.html",
     "/usr/lib/fieldsync/templates/ServerFunctionInvoker.html",
     "/usr/lib/fieldsync/js/ServerFunctionExecutor.js",
@@ -271,6 +273,19 @@ class Installation(unittest.TestCase):
             self.check_confinement(settings)
         self.run_installed_service(settings, port)
 
+        # Logins: the operator adds a user with the package's command; the
+        # users file is root's and the service's group's, readable by no one
+        # else, and the installed service asks for the user from then on.
+        added = run("/usr/sbin/fieldsync", "user", "add", "ana", "--rep", "5", input="ana secret\n",
+                    env={"PATH": "/usr/sbin:/usr/bin:/sbin:/bin"})
+        self.assertEqual(added.returncode, 0, added.stderr)
+        users = os.stat("/etc/fieldsync/users")
+        self.assertEqual((users.st_uid, users.st_gid, stat.S_IMODE(users.st_mode)),
+                         (0, grp.getgrnam("fieldsync").gr_gid, 0o640))
+        with open("/etc/fieldsync/users") as f:
+            self.assertNotIn("ana secret", f.read())
+        self.run_installed_service(settings, port, login=("ana", "ana secret"))
+
         # An upgrade (the same package again) keeps the edited conffile and
         # the permissions, and clears what the old program generated.
         self.apt("install", "--reinstall", PACKAGE)
@@ -278,6 +293,7 @@ class Installation(unittest.TestCase):
             self.assertEqual(f.read(), configured)
         self.assertEqual(stat.S_IMODE(os.stat("/etc/fieldsync/dbxconnections.ini").st_mode), 0o640)
         self.assertEqual(sorted(os.listdir(STATE_DIR)), [])
+        self.assertEqual(stat.S_IMODE(os.stat("/etc/fieldsync/users").st_mode), 0o640)
 
         # Remove keeps the configuration; purge takes it and the state away.
         self.apt("remove", "fieldsync")
@@ -308,11 +324,16 @@ class Installation(unittest.TestCase):
         open(probe, "w").close()
         os.remove(probe)
 
-    def run_installed_service(self, settings, port):
+    def run_installed_service(self, settings, port, login=None):
         """Runs the installed program as the unit would: its user, its
         environment, its working directory, its command and its file-system
         confinement. What it generates goes to the state directory; the
-        program's directory stays as installed."""
+        program's directory stays as installed. With `login` (user, password)
+        the REST calls need those credentials."""
+        credentials = {}
+        if login:
+            token = base64.b64encode(("%s:%s" % login).encode()).decode()
+            credentials = {"Authorization": "Basic " + token}
         self.assertEqual(settings["ExecStart"], "/usr/lib/fieldsync/fieldsync --headless")
         environment = {"PATH": "/usr/sbin:/usr/bin:/sbin:/bin", "LANG": "C.UTF-8"}
         for assignment in settings["Environment"]:
@@ -329,9 +350,11 @@ class Installation(unittest.TestCase):
                                    stdout=output, stderr=subprocess.PIPE)
         try:
             wait_for_tcp(port, service, "the installed fieldsync")
-            answer = harness.request(port, "GET", ECHO + "installed")
+            if login:
+                self.assertEqual(harness.request(port, "GET", ECHO + "installed").status, 401)
+            answer = harness.request(port, "GET", ECHO + "installed", headers=credentials)
             self.assertEqual(answer.body, b'{"result":["installed"]}')
-            table = harness.request(port, "GET", "/datasnap/rest/TServerMethods1/GetAtividade")
+            table = harness.request(port, "GET", "/datasnap/rest/TServerMethods1/GetAtividade", headers=credentials)
             self.assertEqual(table.status, 200)
             self.assertIn(b'"table":[', table.body)
             self.assertEqual(harness.request(port, "GET", "/").status, 200)  # templates found
