@@ -13,6 +13,11 @@
 // "Pragma" header) and named in the "Pragma" header of every later call, so
 // all calls of a page share one session. An answer saying the session has
 // expired drops it; the next call opens a new one.
+//
+// A service that requires a login gets the user name and password of the
+// connection (setConnection's last two arguments) as HTTP Basic credentials
+// on every call; without a user name no "Authorization" header is sent. A
+// wrong or missing login is answered with status 401 and an error.
 
 /** True when value is an array. */
 function isArray(value) {
@@ -22,14 +27,30 @@ function isArray(value) {
 /**
  * Where the server is: host name, port and the path the server's URLs begin
  * with ("" when the service is at the root). An empty host or port means the
- * page's own.
+ * page's own. userName and password, when the service requires a login, are
+ * sent with every call; they may be changed on the returned object later
+ * (its "userName" and "password"), and every client made with it uses the
+ * new ones from its next call on.
  */
-function setConnection(host, port, urlPath) {
+function setConnection(host, port, urlPath, userName, password) {
   return {
     host: host || "",
     port: port === undefined || port === null ? "" : String(port),
-    urlPath: urlPath || ""
+    urlPath: urlPath || "",
+    userName: userName || "",
+    password: password === undefined || password === null ? "" : String(password)
   };
+}
+
+/**
+ * The "Authorization" header value for a user name and password: "Basic "
+ * and the Base64 form of the UTF-8 bytes of "userName:password".
+ */
+function basicAuthorization(userName, password) {
+  var bytes = new TextEncoder().encode(userName + ":" + password);
+  var binary = "";
+  for (var i = 0; i < bytes.length; i++) binary += String.fromCharCode(bytes[i]);
+  return "Basic " + btoa(binary);
 }
 
 var dsSession = { id: null };
@@ -189,6 +210,10 @@ ServerFunctionExecutor.prototype.executeMethod = function(methodName, requestTyp
   var xhr = new XMLHttpRequest();
   xhr.open(requestType, urlAndBody[0], asynchronous);
   if (dsSession.id) xhr.setRequestHeader("Pragma", "dssession=" + dsSession.id);
+  var info = this.connectionInfo;
+  if (info.userName) {
+    xhr.setRequestHeader("Authorization", basicAuthorization(info.userName, info.password || ""));
+  }
   if (accept) xhr.setRequestHeader("Accept", accept);
   if (body !== null) xhr.setRequestHeader("Content-Type", "application/json");
 

@@ -1,7 +1,8 @@
 // The method-test page: lists the classes and methods of the generated client
 // (JSProxyClassList), offers one input per argument, calls the method through
 // the client and shows the answer as JSON, tables as HTML tables and errors
-// as errors.
+// as errors. When the service requires a login ("loginrequired" true), the
+// page asks for a user name and password and sends them with every call.
 
 (function() {
   "use strict";
@@ -11,6 +12,8 @@
 
   var clients = {};   // class name -> client object
   var current = null; // { className, methodName }
+  var connection = null;     // shared by every client: where the service is, the login
+  var loginRequired = false;
 
   function byId(id) {
     return document.getElementById(id);
@@ -127,6 +130,7 @@
           (answer.status ? " with status " + answer.status : "") + " (" + elapsed + " ms)";
       byId("error").textContent = answer.error;
       byId("error").hidden = false;
+      if (answer.status === 401 && loginRequired) byId("login-user").focus();
     } else {
       byId("status").textContent = "Answered in " + elapsed + " ms";
       Object.keys(answer).forEach(function(key) {
@@ -174,9 +178,29 @@
     if (first) first.focus();
   }
 
+  // The login typed in the page goes with the next call; a session opened by
+  // another user is not sent with it.
+  function takeLogin() {
+    var userName = byId("login-user").value;
+    var password = byId("login-password").value;
+    if (userName === connection.userName && password === connection.password) return;
+    connection.userName = userName;
+    connection.password = password;
+    clearSessionId();
+    showSession();
+  }
+
   function call(event) {
     event.preventDefault();
     if (!current) return;
+    if (loginRequired) takeLogin();
+    if (loginRequired && connection.userName === "") {
+      clearAnswer();
+      byId("error").textContent = "This service requires a login: enter your user name and password.";
+      byId("error").hidden = false;
+      byId("login-user").focus();
+      return;
+    }
     var client = clients[current.className];
     var args = Array.prototype.map.call(byId("inputs").querySelectorAll("input"), function(input) {
       return input.value;
@@ -205,8 +229,17 @@
 
   function start() {
     var body = document.body;
-    var connection = setConnection(body.getAttribute("data-host"), body.getAttribute("data-port"),
-                                   body.getAttribute("data-urlpath"));
+    connection = setConnection(body.getAttribute("data-host"), body.getAttribute("data-port"),
+                               body.getAttribute("data-urlpath"));
+    loginRequired = body.getAttribute("data-loginrequired") === "true";
+    if (loginRequired) {
+      byId("login").hidden = false;
+      byId("login").addEventListener("input", takeLogin);
+      byId("login").addEventListener("submit", function(event) {
+        event.preventDefault();
+        takeLogin();
+      });
+    }
     var list = byId("methods");
     if (typeof JSProxyClassList === "undefined") {
       byId("error").textContent = "The generated client (serverfunctions.js) did not load.";

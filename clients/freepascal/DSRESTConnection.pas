@@ -1,6 +1,9 @@
 { Where the service is (host, port, the path before "/datasnap/rest") and the
   session it gave: the "dssession" item of the answers' "Pragma" header is
-  sent back on every later call. Calls go over HTTP with fphttpclient and
+  sent back on every later call. A UserName, when set, goes with its Password
+  as HTTP Basic credentials on every call (a service that requires a login
+  answers 401 without them); with none set no "Authorization" header is
+  sent. Calls go over HTTP with fphttpclient and
   their answers are read with fpjson; an answer with the "error" pair raises
   EDSRESTException with the service's message. }
 unit DSRESTConnection;
@@ -30,6 +33,8 @@ type
     FUrlPath: string;
     FContext: string;
     FSessionID: string;
+    FUserName: string;
+    FPassword: string;
     procedure KeepSession(const Pragma: string);
   public
     constructor Create(const AHost: string; APort: Integer);
@@ -47,6 +52,9 @@ type
     property UrlPath: string read FUrlPath write FUrlPath;
     property Context: string read FContext write FContext;
     property SessionID: string read FSessionID;
+    { The login sent with every call; '' sends none. }
+    property UserName: string read FUserName write FUserName;
+    property Password: string read FPassword write FPassword;
   end;
 
 { The argument texts of the generated methods. }
@@ -57,6 +65,9 @@ function TextOf(Value: Double): string; overload;
 function TextOf(Value: Boolean): string; overload;
 { A path segment: every byte of the UTF-8 text but letters, digits and "-_.~" as %XX. }
 function EncodeSegment(const Value: string): string;
+{ The "Authorization" value: 'Basic ' and the Base64 form of the UTF-8 bytes
+  of 'user:password'. }
+function BasicAuthorization(const AUserName, APassword: string): string;
 
 { Typed elements of a result array. }
 function ResultString(AResult: TJSONArray; Index: Integer): string;
@@ -68,7 +79,7 @@ function ResultBoolean(AResult: TJSONArray; Index: Integer): Boolean;
 implementation
 
 uses
-  fphttpclient, jsonparser;
+  base64, fphttpclient, jsonparser;
 
 constructor EDSRESTException.CreateStatus(const AMessage: string; AStatus: Integer);
 begin
@@ -130,6 +141,16 @@ begin
     else
       Result := Result + '%' + Hex[B shr 4 + 1] + Hex[B and 15 + 1];
   end;
+end;
+
+function BasicAuthorization(const AUserName, APassword: string): string;
+var
+  Bytes: RawByteString;
+begin
+  { UTF-8 as in EncodeSegment. }
+  Bytes := AUserName + ':' + APassword;
+  SetCodePage(Bytes, CP_UTF8, True);
+  Result := 'Basic ' + EncodeStringBase64(Bytes);
 end;
 
 function Element(AResult: TJSONArray; Index: Integer): TJSONData;
@@ -231,6 +252,7 @@ begin
   try
     Client.AddHeader('Accept', 'application/JSON');
     if FSessionID <> '' then Client.AddHeader('Pragma', 'dssession=' + FSessionID);
+    if FUserName <> '' then Client.AddHeader('Authorization', BasicAuthorization(FUserName, FPassword));
     try
       Client.HTTPMethod(Verb, URL, Body, []);
     except

@@ -1,6 +1,9 @@
 // Where the service is (host, port, the path before "/datasnap/rest") and
 // the session it gave: the "dssession" item of the answers' "Pragma" header
-// is sent back on every later call. Calls are synchronous (run them off the
+// is sent back on every later call. A user name, when set, goes with its
+// password as HTTP Basic credentials on every call (a service that requires a
+// login answers 401 without them); with none set no "Authorization" header is
+// sent. Calls are synchronous (run them off the
 // main thread); an answer with the "error" pair raises DSRESTException with
 // the service's message. HTTP goes over a socket of its own (POSIX sockets,
 // as on iOS), so that escapes in the path reach the service unchanged.
@@ -17,6 +20,8 @@
   NSString *urlPath;
   NSString *context;
   NSString *sessionID;
+  NSString *userName;
+  NSString *password;
   NSTimeInterval timeout;
 }
 - (id)initWithHost:(NSString *)host port:(int)port;
@@ -27,6 +32,10 @@
 - (void)setTimeout:(NSTimeInterval)seconds;
 - (NSString *)sessionID;
 - (void)clearSessionID;
+// The login sent with every call; nil or @"" sends none.
+- (void)setUserName:(NSString *)name;
+- (void)setPassword:(NSString *)password;
+- (NSString *)userName;
 // The URL of a call: .../datasnap/rest/Class/Method/arg1/arg2.
 - (NSString *)methodURL:(NSString *)className request:(NSString *)requestName args:(NSArray *)args;
 // Calls a method and returns the "result" array of its answer.
@@ -34,6 +43,8 @@
                 args:(NSArray *)args;
 @end
 
+// The "Authorization" value: "Basic " and the Base64 form of the UTF-8 bytes of "user:password".
+NSString *DSBasicAuthorization(NSString *userName, NSString *password);
 // A path segment: every byte of the UTF-8 text but letters, digits and "-_.~" as %XX.
 NSString *DSEncodeSegment(NSString *value);
 // The argument texts of the generated methods.

@@ -81,6 +81,12 @@ NSString *DSEncodeSegment(NSString *value) {
   return out;
 }
 
+NSString *DSBasicAuthorization(NSString *userName, NSString *password) {
+  NSString *pair = [NSString stringWithFormat:@"%@:%@", userName, password ? password : @""];
+  NSData *bytes = [pair dataUsingEncoding:NSUTF8StringEncoding];
+  return [@"Basic " stringByAppendingString:[bytes base64EncodedStringWithOptions:0]];
+}
+
 NSString *DSTextOfString(NSString *value) { return value ? value : @""; }
 NSString *DSTextOfInt(int value) { return [NSString stringWithFormat:@"%d", value]; }
 NSString *DSTextOfLong(long long value) { return [NSString stringWithFormat:@"%lld", value]; }
@@ -153,6 +159,8 @@ DSTableReader *DSResultTable(NSArray *result, NSUInteger index) {
   [urlPath release];
   [context release];
   [sessionID release];
+  [userName release];
+  [password release];
   [super dealloc];
 }
 - (NSString *)host { return host; }
@@ -171,6 +179,15 @@ DSTableReader *DSResultTable(NSArray *result, NSUInteger index) {
   [sessionID release];
   sessionID = nil;
 }
+- (void)setUserName:(NSString *)name {
+  [userName release];
+  userName = [name copy];
+}
+- (void)setPassword:(NSString *)aPassword {
+  [password release];
+  password = [aPassword copy];
+}
+- (NSString *)userName { return userName; }
 
 - (NSString *)methodURL:(NSString *)className request:(NSString *)requestName args:(NSArray *)args {
   NSMutableString *url = [NSMutableString stringWithFormat:@"%@://%@:%d%@/%@/%@/%@", protocol, host, port, urlPath,
@@ -206,6 +223,8 @@ DSTableReader *DSResultTable(NSArray *result, NSUInteger index) {
       @"%@ %@ HTTP/1.1\r\nHost: %@:%d\r\nAccept: application/JSON\r\nConnection: close\r\n",
       verb, path, host, port];
   if (sessionID) [requestText appendFormat:@"Pragma: dssession=%@\r\n", sessionID];
+  if ([userName length] > 0)
+    [requestText appendFormat:@"Authorization: %@\r\n", DSBasicAuthorization(userName, password)];
   if (![verb isEqualToString:@"GET"] && ![verb isEqualToString:@"DELETE"])
     [requestText appendString:@"Content-Length: 0\r\n"];
   [requestText appendString:@"\r\n"];

@@ -9,64 +9,19 @@ const { test, before, after } = require("node:test");
 const assert = require("node:assert/strict");
 const path = require("node:path");
 const fs = require("node:fs");
-const { chromium } = require("playwright-core");
+const { BASE, REST, launchBrowser, openInvoker, callThroughPage } = require("./invoker-page.js");
 
-const BASE = process.env.FIELDSYNC_URL;
-const CHROMIUM = process.env.FIELDSYNC_CHROMIUM || "/usr/bin/chromium";
 const SCREENSHOT = process.env.FIELDSYNC_SCREENSHOT;
-const REST = BASE + "/datasnap/rest/TServerMethods1/";
 
 let browser;
 
 before(async () => {
-  assert.ok(BASE, "FIELDSYNC_URL names the running service");
-  // /dev/shm may be small or missing in containers; the browser then uses /tmp.
-  browser = await chromium.launch({ executablePath: CHROMIUM, headless: true, args: ["--disable-dev-shm-usage"] });
+  browser = await launchBrowser();
 });
 
 after(async () => {
   if (browser) await browser.close();
 });
-
-// A fresh page (and so a fresh session) on the method-test page; records the
-// REST requests it sends with their "Pragma" header and the answers' one.
-async function openInvoker() {
-  const context = await browser.newContext({ viewport: { width: 1280, height: 900 } });
-  const page = await context.newPage();
-  const calls = [];
-  const pageErrors = [];
-  page.on("pageerror", (error) => pageErrors.push(error.message));
-  page.on("response", async (response) => {
-    if (!response.url().includes("/datasnap/rest/")) return;
-    const sent = await response.request().allHeaders();
-    calls.push({
-      url: response.url(),
-      sentPragma: sent["pragma"] || null,
-      answerPragma: (await response.allHeaders())["pragma"] || null,
-    });
-  });
-  const answer = await page.goto(BASE + "/ServerFunctionInvoker");
-  assert.equal(answer.status(), 200);
-  await page.waitForSelector("#methods button");
-  return { context, page, calls, pageErrors };
-}
-
-// Picks a method, fills its inputs in order, presses Call and waits for the
-// answer to be shown.
-async function callThroughPage(page, method, args, { asynchronous = false } = {}) {
-  await page.click(`#methods button[data-method="${method}"]`);
-  const inputs = page.locator("#inputs input");
-  assert.equal(await inputs.count(), args.length, `${method} offers one input per argument`);
-  for (let i = 0; i < args.length; i++) await inputs.nth(i).fill(args[i]);
-  await page.setChecked("#asynchronous", asynchronous);
-  await page.click("#call-button");
-  await page.waitForFunction(() => /^(Answered|Failed)/.test(document.getElementById("status").textContent));
-  return {
-    status: await page.textContent("#status"),
-    json: JSON.parse(await page.textContent("#json")),
-    error: (await page.isVisible("#error")) ? await page.textContent("#error") : null,
-  };
-}
 
 // The session id of an answer's "Pragma" header.
 function sessionOf(pragma) {
@@ -75,7 +30,7 @@ function sessionOf(pragma) {
 }
 
 test("the page lists every method of the generated client, grouped by class", async () => {
-  const { context, page, pageErrors } = await openInvoker();
+  const { context, page, pageErrors } = await openInvoker(browser);
   try {
     const listed = await page.$$eval("#methods button", (buttons) => buttons.map((b) => b.textContent));
     const classList = await page.evaluate(() => JSProxyClassList);
@@ -83,6 +38,9 @@ test("the page lists every method of the generated client, grouped by class", as
     assert.deepEqual(listed, classList.TServerMethods1);
     assert.equal(listed.length, 74);
     assert.deepEqual(await page.$$eval("#methods h3", (h) => h.map((e) => e.textContent)), ["TServerMethods1"]);
+    // No users file: the page asks for no login.
+    assert.match(await page.textContent("header p"), /login required: false$/);
+    assert.equal(await page.isVisible("#login"), false);
     assert.deepEqual(pageErrors, []);
   } finally {
     await context.close();
@@ -90,7 +48,7 @@ test("the page lists every method of the generated client, grouped by class", as
 });
 
 test("calls through the page show the answer, tables as tables, errors as errors", async (t) => {
-  const { context, page, calls, pageErrors } = await openInvoker();
+  const { context, page, calls, pageErrors } = await openInvoker(browser);
   try {
     await t.test("EchoString returns its text, non-ASCII and slash included", async () => {
       const shown = await callThroughPage(page, "EchoString", ["São João/x 1"]);
@@ -141,11 +99,12 @@ test("calls through the page show the answer, tables as tables, errors as errors
       assert.equal(await page.locator("#tables table").count(), 0);
     });
 
-    await t.test("every call after the first names the first call's session", async () => {
+    await t.test("every call after the first names the first call's session, and none sends a login", async () => {
       assert.ok(calls.length >= 6);
       const session = sessionOf(calls[0].answerPragma);
       assert.ok(session, "the first answer opens a session");
       assert.equal(calls[0].sentPragma, null);
+      for (const call of calls) assert.equal(call.sentAuthorization, null, call.url);
       for (const call of calls.slice(1)) {
         assert.equal(call.sentPragma, "dssession=" + session, call.url);
         assert.equal(sessionOf(call.answerPragma), session, call.url);
@@ -159,7 +118,7 @@ test("calls through the page show the answer, tables as tables, errors as errors
 });
 
 test("the generated client called from a script, with and without a callback", async () => {
-  const { context, page } = await openInvoker();
+  const { context, page } = await openInvoker(browser);
   try {
     const outcome = await page.evaluate(async () => {
       const client = new TServerMethods1(setConnection(location.hostname, location.port, ""));
@@ -195,7 +154,7 @@ test("the generated client called from a script, with and without a callback", a
 });
 
 test("an expired session is reported and the next call opens a new one", async () => {
-  const { context, page } = await openInvoker();
+  const { context, page } = await openInvoker(browser);
   try {
     const outcome = await page.evaluate(() => {
       const client = new TServerMethods1(null);
@@ -225,7 +184,7 @@ test("an expired session is reported and the next call opens a new one", async (
 });
 
 test("every method of the generated client answers its outputs", async () => {
-  const { context, page } = await openInvoker();
+  const { context, page } = await openInvoker(browser);
   try {
     // "1" for every argument: a number for integer and currency inputs, a
     // text for text inputs; write methods may refuse it in Erro, but every
@@ -252,7 +211,7 @@ test("every method of the generated client answers its outputs", async () => {
 });
 
 test("arguments that are objects travel in the body of a PUT, and a GET refuses them", async () => {
-  const { context, page } = await openInvoker();
+  const { context, page } = await openInvoker(browser);
   const bodies = [];
   page.on("request", (request) => {
     if (request.url().includes("/datasnap/rest/")) bodies.push([request.method(), request.postData()]);

@@ -1,7 +1,14 @@
-"""Runs the browser tests: installs their npm packages (npm ci, into the build
+"""Runs browser tests: installs their npm packages (npm ci, into the build
 directory, once per lock file), starts the real executable on a fresh demo
 database on the loopback Firebird server, and runs node's test runner on the
-*.test.js files of this folder against it with Debian's Chromium.
+given *.test.js files of this folder (all of them when none is given)
+against it with Debian's Chromium.
+
+    run.py [--login] [name.test.js ...]
+
+--login starts the service with a users file holding one user, made with the
+program's `user` command, and passes the user's name and password to the
+tests in FIELDSYNC_USER and FIELDSYNC_PASSWORD.
 
 Environment: FIELDSYNC_DIST and FIELDSYNC_SOURCE as for the end-to-end tests;
 FIELDSYNC_BROWSER_DIR, where node_modules and the screenshot go;
@@ -37,17 +44,34 @@ def install_packages(directory):
         f.write(lock)
 
 
+# The user of the runs with --login: not ASCII, and a colon in the password.
+LOGIN_USER = "operador"
+LOGIN_PASSWORD = "ação: 7 dias"
+
+
 def main():
+    arguments = sys.argv[1:]
+    login = "--login" in arguments
+    names = [a for a in arguments if a != "--login"] or sorted(
+        name for name in os.listdir(HERE) if name.endswith(".test.js"))
+    tests = [os.path.join(HERE, name) for name in names]
+
     browser_dir = os.environ.get("FIELDSYNC_BROWSER_DIR", os.path.join(harness.SOURCE, "build", "browser"))
     install_packages(browser_dir)
-    tests = sorted(os.path.join(HERE, name) for name in os.listdir(HERE) if name.endswith(".test.js"))
-
+    env = dict(os.environ)
+    env["NODE_PATH"] = os.path.join(browser_dir, "node_modules")
+    env.setdefault("FIELDSYNC_SCREENSHOT", os.path.join(browser_dir, "method-test-page.png"))
     try:
-        with harness.start_service("fieldsync-browser-") as under_test:
-            env = dict(os.environ)
-            env["NODE_PATH"] = os.path.join(browser_dir, "node_modules")
+        with harness.ServiceUnderTest("fieldsync-browser-") as under_test:
+            service_env = None
+            if login:
+                users_file = os.path.join(under_test.directory, "users")
+                harness.add_user(users_file, LOGIN_USER, LOGIN_PASSWORD)
+                service_env = {"FIELDSYNC_USERS_FILE": users_file}
+                env["FIELDSYNC_USER"] = LOGIN_USER
+                env["FIELDSYNC_PASSWORD"] = LOGIN_PASSWORD
+            under_test.start(env=service_env)
             env["FIELDSYNC_URL"] = "http://127.0.0.1:%d" % under_test.port
-            env.setdefault("FIELDSYNC_SCREENSHOT", os.path.join(browser_dir, "method-test-page.png"))
             result = subprocess.run(["node", "--test"] + tests, env=env)
     except AssertionError as e:  # the service did not end cleanly
         print(e, file=sys.stderr)

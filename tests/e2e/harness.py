@@ -353,3 +353,28 @@ def request(port, method, path, headers=None, body=b"", host="127.0.0.1", versio
         s.connect((host, port))
         s.sendall(data)
         return Answer(read_all(s))
+
+
+def user_command(users_file, *arguments, password=None):
+    """Runs `fieldsync user ...` of build/dist on `users_file`, with
+    `password` as the first line of its standard input; the finished process."""
+    env = dict(os.environ, FIELDSYNC_USERS_FILE=users_file)
+    for name in ("DISPLAY", "WAYLAND_DISPLAY"):  # a program without the command would open its window
+        env.pop(name, None)
+    stdin = b"" if password is None else (password + "\n").encode("utf-8")
+    return subprocess.run([os.path.join(DIST, "fieldsync"), "user", *arguments], input=stdin, env=env,
+                          capture_output=True, timeout=60)
+
+
+def add_user(users_file, name, password, *options):
+    """Adds a user to `users_file` with the program's own command."""
+    done = user_command(users_file, "add", name, *options, password=password)
+    if done.returncode != 0:
+        raise RuntimeError("fieldsync user add %s failed (%d): %s" % (
+            name, done.returncode, done.stderr.decode("utf-8", "replace")))
+
+
+def basic_authorization(name, password):
+    """The Authorization header of a login: Basic and the UTF-8 pair in Base64."""
+    import base64
+    return "Basic " + base64.b64encode((name + ":" + password).encode("utf-8")).decode("ascii")

@@ -5,6 +5,7 @@ run against the live service on the demo database. The check program prints
 "name=value" lines; they are compared with the service's own answers to the
 same calls over plain HTTP."""
 
+import functools
 import io
 import json
 import os
@@ -29,10 +30,13 @@ def run(command, cwd, what):
     return done.stdout.decode("utf-8")
 
 
-def java(directory, port, order):
+# Each builds the check program of its language with the unpacked package in
+# `directory` and answers the command that runs it (arguments follow: host,
+# port, order number, and a user name and password when given).
+def java(directory):
     run(["javac", "-nowarn", "-encoding", "UTF-8", "-d", "classes", os.path.join(CHECKS, "java", "ClientCheck.java")]
         + sources(directory, ".java"), directory, "javac")
-    return run(["java", "-cp", "classes", "ClientCheck", "127.0.0.1", str(port), str(order)], directory, "java")
+    return ["java", "-cp", "classes", "ClientCheck"]
 
 
 def sources(directory, extension):
@@ -40,30 +44,34 @@ def sources(directory, extension):
                   for name in names if name.endswith(extension))
 
 
-def csharp(directory, port, order):
+def csharp(directory):
     run(["mcs", "-nologo", "-out:check.exe", "-r:System.dll", os.path.join(CHECKS, "csharp", "ClientCheck.cs")]
         + sources(directory, ".cs"), directory, "mcs")
-    return run(["mono", "check.exe", "127.0.0.1", str(port), str(order)], directory, "mono")
+    return ["mono", "check.exe"]
 
 
-def freepascal(directory, port, order):
+def freepascal(directory):
     os.makedirs(os.path.join(directory, "units"))
     run(["fpc", "-v0", "-FU" + os.path.join(directory, "units"), "-Fu" + directory, "-o" + os.path.join(directory, "check"), os.path.join(CHECKS, "freepascal", "ClientCheck.pas")],
         directory, "fpc")
-    return run([os.path.join(directory, "check"), "127.0.0.1", str(port), str(order)], directory, "the FreePascal check")
+    return [os.path.join(directory, "check")]
 
 
-def objectivec(directory, port, order):
+def objectivec(directory):
     flags = run(["gnustep-config", "--objc-flags"], directory, "gnustep-config").split()
     libraries = run(["gnustep-config", "--base-libs"], directory, "gnustep-config").split()
     run(["gcc", "-std=gnu99", "-w"] + flags + ["-I" + directory, "-o", "check",
          os.path.join(CHECKS, "objectivec", "ClientCheck.m")] + sources(directory, ".m") + libraries,
         directory, "gcc (Objective-C)")
-    return run([os.path.join(directory, "check"), "127.0.0.1", str(port), str(order)], directory,
-               "the Objective-C check")
+    return [os.path.join(directory, "check")]
 
 
-# key, the file the writer adds, build and run
+def run_check(command, directory, port, order, *login):
+    """Runs a built check program against the service on `port`; its lines."""
+    return run(command + ["127.0.0.1", str(port), str(order), *login], directory, command[0]).splitlines()
+
+
+# key, the file the writer adds, build
 CLIENTS = [
     ("java_android", "src/fieldsync/proxy/DSProxy.java", java),
     ("java_blackberry", "src/fieldsync/proxy/DSProxy.java", java),
@@ -91,10 +99,10 @@ def tearDownModule():
     UNDER_TEST.close()
 
 
-def call(method, *arguments):
+def call(method, *arguments, port=None, headers=None):
     path = "/datasnap/rest/TServerMethods1/" + method + "".join(
         "/" + urllib.parse.quote(str(a), safe="") for a in arguments)
-    answer = harness.request(PORT, "GET", path)
+    answer = harness.request(port or PORT, "GET", path, headers=headers)
     return answer.status, json.loads(answer.body)
 
 
@@ -102,11 +110,13 @@ def order_arguments(order, date):
     return [1, order] + [1] * 10 + [date] + ["x"] * 15 + [2.5]
 
 
-def expected_lines(order):
-    """What a client must print, from the service's own answers."""
-    status, echo = call("EchoString", ECHO)
-    assert status == 200
-    status, activities = call("GetAtividade")
+def expected_lines(order, port=None, headers=None):
+    """What a client must print, from the answers of the service on `port`
+    (this module's by default) to requests with `headers`."""
+    ask = functools.partial(call, port=port, headers=headers)
+    status, echo = ask("EchoString", ECHO)
+    assert status == 200, echo
+    status, activities = ask("GetAtividade")
     table = activities["result"][0]
     columns = table["table"]
     lines = ["echo=" + echo["result"][0], "session=true", "columns=%d" % len(columns)]
@@ -117,26 +127,26 @@ def expected_lines(order):
     lines.append("same_session=true")
     lines.append("write=true:")
     # The refused order is never stored, so the service may be asked first.
-    status, refused = call("SetPedido", *order_arguments(order + 1, REFUSED_DATE))
+    status, refused = ask("SetPedido", *order_arguments(order + 1, REFUSED_DATE))
     assert refused["result"][1] is False, refused
     lines.append("refused=false:" + refused["result"][0])
-    status, failed = call("EchoString", "a", "b")
+    status, failed = ask("EchoString", "a", "b")
     assert status == 500
     lines.append("error=500:" + failed["error"])
     return lines
 
 
-def stored_orders(order):
+def stored_orders(order, database=None):
     """Orders of that number in the database (the service opens it embedded,
     so this is asked once the service has stopped)."""
-    out = harness.run_sql(DATABASE, "select count(*) from PEDIDOPALM where IDPEDIDOPALM = %d;\n" % order)
+    out = harness.run_sql(database or DATABASE, "select count(*) from PEDIDOPALM where IDPEDIDOPALM = %d;\n" % order)
     return int(out.split()[-1])
 
 
 class ClientPackages(unittest.TestCase):
     def test_each_package_compiles_and_calls_the_service(self):
         orders = {}
-        for index, (key, generated, build_and_run) in enumerate(CLIENTS):
+        for index, (key, generated, build) in enumerate(CLIENTS):
             with self.subTest(key=key):
                 answer = harness.request(PORT, "GET", "/proxy/%s.zip" % key)
                 self.assertEqual(answer.status, 200, answer.body[:300])
@@ -151,7 +161,7 @@ class ClientPackages(unittest.TestCase):
                 archive.extractall(directory)
 
                 order = 7000 + 10 * index
-                printed = build_and_run(directory, PORT, order).splitlines()
+                printed = run_check(build(directory), directory, PORT, order)
                 self.assertEqual(printed, expected_lines(order))
                 orders[key] = order
         UNDER_TEST.stop()  # fails the test when the service did not end cleanly

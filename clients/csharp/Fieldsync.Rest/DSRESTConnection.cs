@@ -9,7 +9,10 @@ namespace Fieldsync.Rest
     /// <summary>
     /// Where the service is (host, port, the path before "/datasnap/rest") and the
     /// session it gave: the "dssession" item of the answers' "Pragma" header is
-    /// sent back on every later call. The HTTP transport is in Send alone; calls
+    /// sent back on every later call. A UserName, when set, goes with its Password
+    /// as HTTP Basic credentials on every call (a service that requires a login
+    /// answers 401 without them); with none set no "Authorization" header is
+    /// sent. The HTTP transport is in Send alone; calls
     /// are synchronous (on a platform whose requests are asynchronous only, run
     /// them off the user-interface thread and replace Send).
     /// </summary>
@@ -35,6 +38,15 @@ namespace Fieldsync.Rest
         public string Context { get; set; }
         public int TimeoutMillis { get; set; }
         public string SessionID { get; private set; }
+        /// <summary>The login sent with every call; null or "" sends none.</summary>
+        public string UserName { get; set; }
+        public string Password { get; set; }
+
+        /// <summary>The "Authorization" value: "Basic " and the Base64 form of the UTF-8 bytes of "user:password".</summary>
+        public static string BasicAuthorization(string userName, string password)
+        {
+            return "Basic " + Convert.ToBase64String(Encoding.UTF8.GetBytes(userName + ":" + (password ?? "")));
+        }
         /// <summary>Forgets the session: the next call starts a new one.</summary>
         public void ClearSessionID() { SessionID = null; }
 
@@ -107,6 +119,7 @@ namespace Fieldsync.Rest
             request.Timeout = TimeoutMillis;
             request.Accept = "application/JSON";
             if (SessionID != null) request.Headers["Pragma"] = "dssession=" + SessionID;
+            if (!string.IsNullOrEmpty(UserName)) request.Headers["Authorization"] = BasicAuthorization(UserName, Password);
             HttpWebResponse response;
             try
             {

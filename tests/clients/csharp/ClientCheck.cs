@@ -1,6 +1,8 @@
 // Calls the live service through the generated C# client and prints what
 // came back, one "name=value" line each, for the end-to-end test to compare
 // with the service's own answers. Usage: ClientCheck host port orderNumber
+// [user password]: with a login, every call sends it, and one more call
+// without it ends the lines ("denied=status:message").
 using System;
 using System.IO;
 using System.Text;
@@ -15,6 +17,11 @@ public static class ClientCheck
         output.AutoFlush = true;
         output.NewLine = "\n";
         var connection = new DSRESTConnection(args[0], int.Parse(args[1]));
+        if (args.Length > 4)
+        {
+            connection.UserName = args[3];
+            connection.Password = args[4];
+        }
         int order = int.Parse(args[2]);
         var server = new TServerMethods1(connection);
 
@@ -47,6 +54,19 @@ public static class ClientCheck
         catch (DSRESTException e)
         {
             output.WriteLine("error=" + e.Status + ":" + e.Message);
+        }
+
+        if (args.Length > 4)
+        {
+            try
+            {
+                new TServerMethods1(new DSRESTConnection(args[0], int.Parse(args[1]))).EchoString("x");
+                output.WriteLine("denied=none");
+            }
+            catch (DSRESTException e)
+            {
+                output.WriteLine("denied=" + e.Status + ":" + e.Message);
+            }
         }
     }
 }

@@ -1,6 +1,8 @@
 { Calls the live service through the generated FreePascal client and prints
   what came back, one "name=value" line each, for the end-to-end test to
-  compare with the service's own answers. Usage: ClientCheck host port order }
+  compare with the service's own answers. Usage: ClientCheck host port order
+  [user password]: with a login, every call sends it, and one more call
+  without it ends the lines ("denied=status:message"). }
 program ClientCheck;
 
 {$mode objfpc}{$H+}
@@ -15,8 +17,8 @@ begin
 end;
 
 var
-  Connection: TDSRESTConnection;
-  Server: TServerMethods1;
+  Connection, Anonymous: TDSRESTConnection;
+  Server, AnonymousServer: TServerMethods1;
   Table: TDSTableReader;
   Session, Erro: string;
   Order, C, R: Integer;
@@ -26,6 +28,11 @@ begin
   DefaultSystemCodePage := CP_UTF8;
   SetTextCodePage(Output, CP_UTF8);
   Connection := TDSRESTConnection.Create(ParamStr(1), StrToInt(ParamStr(2)));
+  if ParamCount > 4 then
+  begin
+    Connection.UserName := ParamStr(4);
+    Connection.Password := ParamStr(5);
+  end;
   Order := StrToInt(ParamStr(3));
   Server := TServerMethods1.Create(Connection);
   try
@@ -59,6 +66,24 @@ begin
     except
       on E: EDSRESTException do
         WriteLn('error=' + IntToStr(E.Status) + ':' + E.Message);
+    end;
+
+    if ParamCount > 4 then
+    begin
+      Anonymous := TDSRESTConnection.Create(ParamStr(1), StrToInt(ParamStr(2)));
+      AnonymousServer := TServerMethods1.Create(Anonymous);
+      try
+        try
+          AnonymousServer.EchoString('x');
+          WriteLn('denied=none');
+        except
+          on E: EDSRESTException do
+            WriteLn('denied=' + IntToStr(E.Status) + ':' + E.Message);
+        end;
+      finally
+        AnonymousServer.Free;
+        Anonymous.Free;
+      end;
     end;
   finally
     Server.Free;

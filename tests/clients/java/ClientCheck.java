@@ -1,6 +1,8 @@
 // Calls the live service through the generated Java client and prints what
 // came back, one "name=value" line each, for the end-to-end test to compare
 // with the service's own answers. Usage: ClientCheck host port orderNumber
+// [user password]: with a login, every call sends it, and one more call
+// without it ends the lines ("denied=status:message").
 import java.io.PrintStream;
 
 import fieldsync.proxy.DSProxy;
@@ -10,6 +12,10 @@ public class ClientCheck {
   public static void main(String[] args) throws Exception {
     PrintStream out = new PrintStream(System.out, true, "UTF-8");
     DSRESTConnection connection = new DSRESTConnection(args[0], Integer.parseInt(args[1]));
+    if (args.length > 4) {
+      connection.setUserName(args[3]);
+      connection.setPassword(args[4]);
+    }
     int order = Integer.parseInt(args[2]);
     DSProxy.TServerMethods1 server = new DSProxy.TServerMethods1(connection);
 
@@ -40,6 +46,16 @@ public class ClientCheck {
       out.println("error=none");
     } catch (DSRESTException e) {
       out.println("error=" + e.getStatus() + ":" + e.getMessage());
+    }
+
+    if (args.length > 4) {
+      DSRESTConnection anonymous = new DSRESTConnection(args[0], Integer.parseInt(args[1]));
+      try {
+        new DSProxy.TServerMethods1(anonymous).EchoString("x");
+        out.println("denied=none");
+      } catch (DSRESTException e) {
+        out.println("denied=" + e.getStatus() + ":" + e.getMessage());
+      }
     }
   }
 }

@@ -1,6 +1,8 @@
 // Calls the live service through the generated Objective-C client and prints
 // what came back, one "name=value" line each, for the end-to-end test to
 // compare with the service's own answers. Usage: ClientCheck host port order
+// [user password]: with a login, every call sends it, and one more call
+// without it ends the lines ("denied=status:message").
 #import <Foundation/Foundation.h>
 #import "DSProxy.h"
 
@@ -17,6 +19,10 @@ int main(int argc, char **argv) {
   DSRESTConnection *connection =
       [[DSRESTConnection alloc] initWithHost:[NSString stringWithUTF8String:argv[1]] port:atoi(argv[2])];
   int order = atoi(argv[3]);
+  if (argc > 5) {
+    [connection setUserName:[NSString stringWithUTF8String:argv[4]]];
+    [connection setPassword:[NSString stringWithUTF8String:argv[5]]];
+  }
   TServerMethods1 *server = [[TServerMethods1 alloc] initWithConnection:connection];
 
   Print([@"echo=" stringByAppendingString:[server EchoString:@"ação / 100% ok?"]]);
@@ -53,6 +59,20 @@ int main(int argc, char **argv) {
     Print(@"error=none");
   } @catch (DSRESTException *e) {
     Print([NSString stringWithFormat:@"error=%d:%@", [e status], [e reason]]);
+  }
+
+  if (argc > 5) {
+    DSRESTConnection *anonymous =
+        [[DSRESTConnection alloc] initWithHost:[NSString stringWithUTF8String:argv[1]] port:atoi(argv[2])];
+    TServerMethods1 *anonymousServer = [[TServerMethods1 alloc] initWithConnection:anonymous];
+    @try {
+      [anonymousServer EchoString:@"x"];
+      Print(@"denied=none");
+    } @catch (DSRESTException *e) {
+      Print([NSString stringWithFormat:@"denied=%d:%@", [e status], [e reason]]);
+    }
+    [anonymousServer release];
+    [anonymous release];
   }
   [server release];
   [connection release];

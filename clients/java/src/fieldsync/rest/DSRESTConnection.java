@@ -10,8 +10,11 @@ import java.net.URL;
 /**
  * Where the service is (host, port, the path before "/datasnap/rest") and
  * the session it gave: the "dssession" item of the answers' "Pragma" header
- * is sent back on every later call. The HTTP transport is in this class
- * alone (java.net); a platform without java.net replaces send().
+ * is sent back on every later call. A user name, when set, goes with its
+ * password as HTTP Basic credentials on every call (a service that requires
+ * a login answers 401 without them); with none set no "Authorization"
+ * header is sent. The HTTP transport is in this class alone (java.net); a
+ * platform without java.net replaces execute()'s exchange.
  */
 public class DSRESTConnection {
   private String protocol = "http";
@@ -21,6 +24,8 @@ public class DSRESTConnection {
   private String context = "datasnap/rest";
   private int timeoutMillis = 60000;
   private String sessionID;
+  private String userName;
+  private String password = "";
 
   public DSRESTConnection() {
   }
@@ -40,6 +45,21 @@ public class DSRESTConnection {
   public String getHost() { return host; }
   public int getPort() { return port; }
   public String getSessionID() { return sessionID; }
+  /** The login sent with every call; null or "" sends none. */
+  public void setUserName(String userName) { this.userName = userName; }
+  public void setPassword(String password) { this.password = password == null ? "" : password; }
+  public String getUserName() { return userName; }
+
+  /** The "Authorization" value: "Basic " and the Base64 form of the UTF-8 bytes of "user:password". */
+  public static String basicAuthorization(String userName, String password) {
+    byte[] bytes;
+    try {
+      bytes = (userName + ":" + password).getBytes("UTF-8");
+    } catch (UnsupportedEncodingException e) {
+      bytes = (userName + ":" + password).getBytes();
+    }
+    return "Basic " + java.util.Base64.getEncoder().encodeToString(bytes);
+  }
   /** Forgets the session: the next call starts a new one. */
   public void clearSessionID() { sessionID = null; }
 
@@ -99,6 +119,8 @@ public class DSRESTConnection {
       http.setUseCaches(false);
       http.setRequestProperty("Accept", "application/JSON");
       if (sessionID != null) http.setRequestProperty("Pragma", "dssession=" + sessionID);
+      if (userName != null && userName.length() > 0)
+        http.setRequestProperty("Authorization", basicAuthorization(userName, password));
       status = http.getResponseCode();
       InputStream in = status >= 400 ? http.getErrorStream() : http.getInputStream();
       body = in == null ? "" : readAll(in);
