@@ -22,7 +22,9 @@
 
 #include "activity/Activity.h"
 #include "activity/ActivityGauges.h"
+#include "activity/RepresentativeNames.h"
 #include "app/FormUnit1.h"
+#include "app/RepresentativeList.h"
 #include "app/qt/WindowRunner.h"
 #include "core/Platform.h"
 #include "core/ServiceLog.h"
@@ -78,6 +80,7 @@ void InstallWebModuleClass() {
 // that no request can reach Form1 while it is destroyed; then the window goes
 // with its database connection. The sessions are not ended on this path.
 void CloseForm1() {
+  RepresentativeNames().Stop();
   if (!Form1) return;
   Form1->Server().SetActive(false);
   Form1.reset();
@@ -104,6 +107,11 @@ TForm1& CreateForm1() {
     const TDatabaseAttachmentCounts counts = DatabaseAttachmentCounts();
     if (!counts.Reused) return std::nullopt;
     return TAttachmentCounts{static_cast<int64_t>(counts.InUse), static_cast<int64_t>(counts.Idle)};
+  });
+  // The sync-activity page's names, read now and once a minute, never by a
+  // request; the reading ends before Form1 goes.
+  RepresentativeNames().Start([host = static_cast<const THostValues*>(Form1.get())] {
+    return ReadRepresentatives(host->IDFilial.load(std::memory_order_relaxed));
   });
   return *Form1;
 }

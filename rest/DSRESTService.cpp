@@ -175,6 +175,7 @@ void TDSRESTService::Execute(const TJSONObject& command, TDSServiceResponseHandl
   const TDSMethodEntry& method = FServer.Resolve(qualified);
   entry->Method = &method;
   NoteMethodResolved(method);
+  NoteRepresentative(method, arguments);
 
   const std::string text = Utf16ToUtf8(qualified);
   const auto& parameters = method.Parameters;
