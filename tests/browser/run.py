@@ -4,7 +4,7 @@ database on the loopback Firebird server, and runs node's test runner on the
 *.test.js files of this folder against it with Debian's Chromium.
 
 Environment: FIELDSYNC_DIST and FIELDSYNC_SOURCE as for the end-to-end tests;
-FIELDSYNC_BROWSER_DIR, where node_modules and the screenshot go;
+FIELDSYNC_BROWSER_DIR, where node_modules and the screenshots go;
 FIELDSYNC_CHROMIUM, the browser (default /usr/bin/chromium).
 """
 
@@ -48,6 +48,7 @@ def main():
             env["NODE_PATH"] = os.path.join(browser_dir, "node_modules")
             env["FIELDSYNC_URL"] = "http://127.0.0.1:%d" % under_test.port
             env.setdefault("FIELDSYNC_SCREENSHOT", os.path.join(browser_dir, "method-test-page.png"))
+            env.setdefault("FIELDSYNC_ACTIVITY_SCREENSHOT", os.path.join(browser_dir, "sync-activity-page.png"))
             result = subprocess.run(["node", "--test"] + tests, env=env)
     except AssertionError as e:  # the service did not end cleanly
         print(e, file=sys.stderr)
