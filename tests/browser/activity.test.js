@@ -81,7 +81,7 @@ test("the page answers who has synced today and who has not, by representative",
   await maria.call(ITEM(2, 82001, "x"), 500);
   await antonio.call("GetTabelaPrecoRep/3", 200);
 
-  const context = await browser.newContext({ viewport: { width: 1600, height: 1000 } });
+  const context = await browser.newContext({ viewport: { width: 1920, height: 1000 } });
   try {
     const page = await context.newPage();
     const answer = await page.goto(BASE + "/SyncActivity");
