@@ -3,9 +3,11 @@
 //
 // Start order: the web request handler learns the web module class, the host
 // window is created (its database connection opens now: a failure ends the
-// program with exit code 1), and showing it reads the branch file, loads the
-// branch's options and starts the listener. At the end the listener stops
-// and its connections end before the window goes. `--headless` runs the window's
+// program with exit code 1) and the representatives' names start being read
+// for the sync-activity page (now and once a minute, on a thread of their
+// own), and showing the window reads the branch file, loads the branch's
+// options and starts the listener. At the end the names stop being read,
+// then the listener stops and its connections end before the window goes. `--headless` runs the window's
 // logic without a window; errors it would show go to standard error, and
 // SIGTERM or SIGINT end the program as "Fechar" does. Without `--headless`
 // the window is shown (app/qt/), which needs a display. Start, stop and,
