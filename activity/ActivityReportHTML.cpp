@@ -1,8 +1,7 @@
 // The report's parts as HTML tables for the operator's page.
 #include "activity/ActivityReport.h"
 
-#include <cstdio>
-
+#include "core/NumberText.h"
 #include "core/Text.h"
 
 namespace fieldsync {
@@ -32,9 +31,7 @@ std::string Html(std::string_view utf8) {
 }
 
 std::string MsText(int64_t microseconds) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.1f", static_cast<double>(microseconds) / 1000.0);
-  return text;
+  return FixedText(static_cast<double>(microseconds) / 1000.0, 1);
 }
 
 std::string Cell(std::string_view html) { return "<td>" + std::string(html) + "</td>"; }

@@ -1,6 +1,8 @@
 #include "core/NumberText.h"
 
+#include <charconv>
 #include <limits>
+#include <system_error>
 
 namespace fieldsync {
 
@@ -58,6 +60,26 @@ std::u16string_view SkipLeadingBlanks(std::u16string_view text) {
   size_t i = 0;
   while (i < text.size() && (text[i] == u' ' || text[i] == u'\t')) ++i;
   return text.substr(i);
+}
+
+std::optional<double> TextToDouble(std::string_view text) {
+  // from_chars takes no "+", and reads "inf", "nan" and hexadecimal forms,
+  // which are no numbers here.
+  if (text.empty() || text[0] == '+') return std::nullopt;
+  for (char c : text)
+    if (!((c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E'))
+      return std::nullopt;
+  double value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+std::string FixedText(double value, int decimals) {
+  char text[400];  // the widest double in fixed notation, with its fraction
+  const auto [end, error] = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
+  if (error != std::errc()) return "0";
+  return std::string(text, end);
 }
 
 }  // namespace fieldsync

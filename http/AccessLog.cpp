@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "core/Error.h"
+#include "core/NumberText.h"
 #include "core/Platform.h"
 #include "core/ServiceLog.h"
 #include "http/internal/HttpMessages.h"
@@ -21,9 +22,8 @@ std::atomic<bool> accessLogEnabled{false};
 }  // namespace
 
 std::string AccessLogLine(const TAccessLogEntry& record) {
-  char duration[32];
   const double ms = static_cast<double>(record.Duration.count()) / 1e6;
-  std::snprintf(duration, sizeof duration, "%.3fms", ms < 0 ? 0.0 : ms);
+  const std::string duration = FixedText(ms < 0 ? 0.0 : ms, 3) + "ms";
   std::string line = LogTimestamp(record.Time);
   line.append(" ").append(LogField(record.RemoteAddr));
   line.append(" ").append(LogField(record.Method));

@@ -3,10 +3,10 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <vector>
 
 #include "core/Error.h"
+#include "core/NumberText.h"
 #include "core/Platform.h"
 #include "core/Text.h"
 #include "http/WebResponse.h"
@@ -26,10 +26,7 @@ double QValue(std::string_view parameters) {
     item.erase(0, item.find_first_not_of(" \t"));
     item.erase(item.find_last_not_of(" \t") + 1);
     if (item.size() > 2 && (item[0] == 'q' || item[0] == 'Q') && item[1] == '=') {
-      const std::string value = item.substr(2);
-      char* end = nullptr;
-      const double q = std::strtod(value.c_str(), &end);
-      return (end && *end == '\0' && !value.empty()) ? q : 0.0;
+      return TextToDouble(std::string_view(item).substr(2)).value_or(0.0);
     }
     from = next + 1;
   }

@@ -302,7 +302,9 @@ bool THttpConnection::OnHead() {
   data.RemoteAddr = net::PeerAddress(FHandle);
   data.LocalPort = net::LocalPort(FHandle);
   const bool atLeast11 = line.Major > 1 || (line.Major == 1 && line.Minor >= 1);
-  if (atLeast11 && data.Host.empty()) throw THttpStatusAnswer{400};
+  // A missing Host is refused; a present but empty one is accepted (it is
+  // what a request whose target names no host may send).
+  if (atLeast11 && !HasHeader(data, "Host") && data.Host.empty()) throw THttpStatusAnswer{400};
   if (HasHeader(data, "Expect") && !BytesWaiting()) {
     if (const int refused = RefusedExpectation(data, FLoop.State.Limits.MaxBodyBytes))
       throw THttpStatusAnswer{refused};

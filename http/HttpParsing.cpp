@@ -24,14 +24,14 @@ int VersionNumber(std::string_view text) {
 TRequestLine ParseRequestLine(std::string_view line) {
   const size_t first = line.find(' ');
   if (first == std::string_view::npos) throw Exception(MsgParsingCommand);
-  const std::string_view rest = line.substr(first + 1);
-  const size_t last = rest.rfind(' ');
-  if (last == std::string_view::npos) throw Exception(MsgParsingCommand);
+  // With a single blank, the first blank is the last one too: the target is
+  // empty and the rest is the version.
+  const size_t last = line.rfind(' ');
 
   TRequestLine out;
   out.Method = AsciiUpper(line.substr(0, first));
-  out.URI = std::string(rest.substr(0, last));
-  out.Version = std::string(rest.substr(last + 1));
+  out.URI = last > first ? std::string(line.substr(first + 1, last - first - 1)) : std::string();
+  out.Version = std::string(line.substr(last + 1));
   std::string_view version = out.Version;
   const size_t slash = version.find('/');
   version = slash == std::string_view::npos ? std::string_view() : version.substr(slash + 1);

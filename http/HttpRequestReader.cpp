@@ -84,7 +84,6 @@ THttpRequestReader::TStep THttpRequestReader::Advance() {
         auto line = TakeLine();
         if (!line) return TStep::NeedMore;
         FLine = ParseRequestLine(*line);
-        CheckRequestTarget(FLine.URI);
         FPhase = TPhase::Headers;
         break;
       }
@@ -171,43 +170,6 @@ bool THttpRequestReader::BeginBody() {
   FPhase = TPhase::Done;
   // GET and HEAD carry no body, so bytes behind them are a next request.
   return FData.Method != "GET" && FData.Method != "HEAD";
-}
-
-void CheckRequestTarget(std::string_view uri) {
-  const auto refuse = [](const char* message, size_t limit) {
-    throw THttpStatusAnswer{414, FormatText(message, {std::to_string(limit)})};
-  };
-  const size_t question = uri.find('?');
-  const std::string_view path = uri.substr(0, question);
-  const std::string_view query =
-      question == std::string_view::npos ? std::string_view() : uri.substr(question + 1);
-  if (path.size() > THttpRequestReader::MaxPathLength)
-    refuse(MsgPathTooLong, THttpRequestReader::MaxPathLength);
-  // Pieces between "/" of the path, and "&"-separated items of the query.
-  const auto pieces = [](std::string_view text, char separator, auto&& each) {
-    size_t from = 0;
-    while (true) {
-      const size_t at = text.find(separator, from);
-      each(text.substr(from, at == std::string_view::npos ? std::string_view::npos : at - from));
-      if (at == std::string_view::npos) return;
-      from = at + 1;
-    }
-  };
-  if (static_cast<size_t>(std::count(path.begin(), path.end(), '/')) > THttpRequestReader::MaxPathSegments)
-    refuse(MsgTooManySegments, THttpRequestReader::MaxPathSegments);
-  size_t parameters = 0;
-  const auto argument = [&](std::string_view piece) {
-    if (piece.size() > THttpRequestReader::MaxArgumentLength)
-      refuse(MsgArgumentTooLong, THttpRequestReader::MaxArgumentLength);
-  };
-  pieces(path, '/', argument);
-  if (!query.empty()) {
-    pieces(query, '&', [&](std::string_view item) {
-      argument(item);
-      if (!item.empty() && ++parameters > THttpRequestReader::MaxQueryParameters)
-        refuse(MsgTooManyParameters, THttpRequestReader::MaxQueryParameters);
-    });
-  }
 }
 
 std::string HeaderValue(const THttpRequestData& data, std::string_view name) {

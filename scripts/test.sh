@@ -7,8 +7,13 @@
 # when anything fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install-deps.sh
-bash scripts/build.sh
+source scripts/lib/steps.sh
+steps_log build/test-setup.log
+echo "fieldsync tests: the output of installing and building goes to build/test-setup.log"
+step "Installing the Debian packages that building, running and testing need" \
+  "first time about 10 minutes" bash scripts/install-deps.sh test
+step "Building the program, the tests, the benchmarks and the fuzz replays" \
+  "first time about 15 minutes on 2 cores" bash scripts/build.sh
 # The database tests also run through a Firebird server on loopback.
 fb_env=$(bash scripts/firebird-server.sh)
 set -a; eval "$fb_env"; set +a

@@ -18,8 +18,9 @@ struct TRequestLine {
   int Minor = -1;
 };
 
-// The text before the first blank is the method; of the rest, the last blank
-// separates the version. Raises "Error in parsing command." without a blank.
+// The text before the first blank is the method; the last blank separates
+// the version, and what lies between the two is the target (empty when the
+// line holds one blank). Raises "Error in parsing command." without a blank.
 TRequestLine ParseRequestLine(std::string_view line);
 
 struct TRequestTarget {

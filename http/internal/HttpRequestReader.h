@@ -27,14 +27,13 @@ struct THttpStatusAnswer {
 class THttpRequestReader {
  public:
   // Limits on what a client sends, fixed. A request line over the line
-  // length and a request target past one of its limits is answered 414, a
-  // header line over the line length or one header line too many 431.
+  // length is answered 414, a header line over it or one header line too
+  // many 431. The line length is the only bound on the request target:
+  // handhelds send every argument in the path, so a long order note or
+  // address must get through whole, however its path and arguments divide
+  // the line.
   static constexpr size_t MaxHeaderLines = 1024;
   static constexpr size_t MaxLineLength = 16384;
-  static constexpr size_t MaxPathLength = 12288;      // bytes before "?", as sent
-  static constexpr size_t MaxPathSegments = 64;       // "/"-separated pieces of the path
-  static constexpr size_t MaxArgumentLength = 8192;   // one path piece or query item, as sent
-  static constexpr size_t MaxQueryParameters = 64;    // "&"-separated items of the query
 
   enum class TStep {
     NeedMore,  // the bytes so far do not go further
@@ -48,7 +47,7 @@ class THttpRequestReader {
 
   // Reads on as far as the bytes go. Raises Exception for a request line
   // without a blank or a chunked body's line over the maximum, and
-  // THttpStatusAnswer for a request line or target over a limit (414), a
+  // THttpStatusAnswer for a request line over the maximum (414), a
   // header line over the maximum or too many of them (431), a chunk size
   // that is not hexadecimal (400) or a body over the maximum (413).
   TStep Advance();
@@ -90,10 +89,6 @@ class THttpRequestReader {
   TRequestLine FLine;
   THttpRequestData FData;
 };
-
-// Raises THttpStatusAnswer 414 with the limit's message when the request
-// target (as sent) is past one of the reader's limits on its path and query.
-void CheckRequestTarget(std::string_view uri);
 
 // Header lookups by name, ASCII case ignored.
 std::string HeaderValue(const THttpRequestData& data, std::string_view name);

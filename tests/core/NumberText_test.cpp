@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <optional>
 
 #include "core/Text.h"
 
@@ -84,4 +85,26 @@ TEST(NumberText, SkipsOnlySpacesAndTabsBeforeAText) {
   EXPECT_EQ(SkipLeadingBlanks(u"\n12"), u"\n12");
   EXPECT_EQ(SkipLeadingBlanks(u"   "), u"");
   EXPECT_EQ(SkipLeadingBlanks(u""), u"");
+}
+
+TEST(NumberText, ReadsFractionsWithAPointOnly) {
+  const struct {
+    const char* text;
+    std::optional<double> value;
+  } cases[] = {
+      {"0.5", 0.5}, {"1", 1.0}, {".5", 0.5}, {"-2.25", -2.25}, {"2e-3", 0.002}, {"1E2", 100.0},
+      {"", std::nullopt}, {"+1", std::nullopt}, {"0,5", std::nullopt}, {" 1", std::nullopt},
+      {"1 ", std::nullopt}, {"inf", std::nullopt}, {"nan", std::nullopt}, {"0x1p3", std::nullopt},
+      {"1.2.3", std::nullopt}, {"-", std::nullopt},
+  };
+  for (const auto& c : cases) EXPECT_EQ(TextToDouble(c.text), c.value) << '"' << c.text << '"';
+}
+
+TEST(NumberText, WritesFixedFractionsRoundedToNearest) {
+  EXPECT_EQ(FixedText(1.5, 1), "1.5");
+  EXPECT_EQ(FixedText(0.0, 3), "0.000");
+  EXPECT_EQ(FixedText(2.0 / 3.0, 3), "0.667");
+  EXPECT_EQ(FixedText(0.05, 1), "0.1");  // the double nearest 0.05 lies just above it
+  EXPECT_EQ(FixedText(-0.04, 1), "-0.0");
+  EXPECT_EQ(FixedText(1234567.0, 0), "1234567");
 }

@@ -38,13 +38,15 @@ TEST_F(ListenerTest, AnswersOrDropsMalformedRequestsAsTheTableSays) {
   for (int i = 0; i < 1024; ++i) manyLines += "X-" + std::to_string(i) + ": 1\r\n";
   const std::vector<TFailureCase> cases = {
       {"no blank at all", "GARBAGE\r\n\r\n", 0},
-      {"no version", "GET /\r\n\r\n", 0},
+      {"one blank", "GET /\r\n\r\n", 200},
       {"bearer authorization", "GET / HTTP/1.0\r\nAuthorization: Bearer abc\r\n\r\n", 0},
       {"1024 header lines", "GET / HTTP/1.0\r\n" + manyLines + "\r\n", 200},
       {"1025 header lines", "GET / HTTP/1.0\r\n" + manyLines + "X-Last: 1\r\n\r\n", 431},
       {"line of 16384", "GET / HTTP/1.0\r\nX-A: " + longName + "\r\n\r\n", 200},
       {"line of 16385", "GET / HTTP/1.0\r\nX-A: " + longName + "b\r\n\r\n", 431},
       {"1.1 without Host", "GET / HTTP/1.1\r\n\r\n", 400},
+      {"1.1 with an empty Host", "GET / HTTP/1.1\r\nHost:\r\n\r\n", 200},
+      {"1.1 with an absolute target and no Host", "GET http://h/ HTTP/1.1\r\n\r\n", 200},
       {"1.0 without Host", "GET / HTTP/1.0\r\n\r\n", 200},
       {"other expectation", "GET / HTTP/1.0\r\nExpect: magic\r\n\r\n", 417},
       {"body without length", "POST / HTTP/1.0\r\n\r\nabc", 411},
@@ -61,6 +63,12 @@ TEST_F(ListenerTest, AnswersOrDropsMalformedRequestsAsTheTableSays) {
       EXPECT_EQ(answer.Header("Connection"), "close") << c.Name;
     }
   }
+  // With one blank, the blank is the last one too: the rest is the version
+  // and the target is empty.
+  const THttpAnswer oneBlank = Get("GET /x\r\n\r\n");
+  EXPECT_EQ(Field(oneBlank, "ProtocolVersion"), "/x");
+  EXPECT_EQ(Field(oneBlank, "RawPath"), "");
+  EXPECT_EQ(Field(Get("GET / HTTP/1.1\r\nHost:\r\n\r\n"), "Host"), "");
   const THttpAnswer noHost = Get("GET / HTTP/1.1\r\n\r\n");
   EXPECT_EQ(noHost.Reason, "Bad Request");
   EXPECT_EQ(noHost.Header("Content-Length"), "0");

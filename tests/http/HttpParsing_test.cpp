@@ -31,6 +31,9 @@ TEST(RequestLine, SplitsMethodTargetAndVersionAtTheLastBlank) {
       {"GET / HTTP/x.y", "GET", "/", "HTTP/x.y", -1, -1},
       {"GET / junk", "GET", "/", "junk", -1, -1},
       {"GET / HTTP/2", "GET", "/", "HTTP/2", 2, -1},
+      // One blank: it is the last blank too, so the target is empty.
+      {"GET HTTP/1.1", "GET", "", "HTTP/1.1", 1, 1},
+      {"GET /", "GET", "", "/", -1, -1},
   };
   for (const auto& c : cases) {
     const TRequestLine line = ParseRequestLine(c.Line);
@@ -40,7 +43,7 @@ TEST(RequestLine, SplitsMethodTargetAndVersionAtTheLastBlank) {
     EXPECT_EQ(line.Major, c.Major) << c.Line;
     EXPECT_EQ(line.Minor, c.Minor) << c.Line;
   }
-  for (const char* bad : {"", "GET", "GET /"}) {
+  for (const char* bad : {"", "GET", "GET/x"}) {
     SCOPED_TRACE(bad);
     ExpectThrowWithText<Exception>([&] { ParseRequestLine(bad); }, "Error in parsing command.");
   }
