@@ -342,6 +342,22 @@ class Refusals(WithService):
         self.assertEqual(sorted(r["path"] for r in listed), sorted(PAGES))
 
 
+class DeviceTexts(WithService):
+    def test_a_device_registration_joins_the_representative_its_text_names(self):
+        # SetCelulares carries the representative as text: an id, or a name.
+        cases = [("IMEI-A", "2", "2"), ("IMEI-B", "Jo%C3%A3o%20Carlos%20Ribeiro", "1"),
+                 ("IMEI-C", "Z%C3%A9%20da%20Van", "Z\u00e9 da Van")]
+        wait_for(self.port, lambda data: data["names"]["read"] is not None, 30)
+        for imei, text, _ in cases:
+            answer = call(self.port, REST + "SetCelulares/%s/%s" % (imei, text), source="127.0.0.6")
+            self.assertEqual((answer.status, json.loads(answer.body)), (200, {"result": [True]}), imei)
+        reps = {r["representative"]: r for r in activity_json(self.port)["representatives"]}
+        self.assertEqual(set(reps), {row for _, _, row in cases})
+        self.assertEqual((reps["1"]["name"], reps["1"]["id"]), ("Jo\u00e3o Carlos Ribeiro", 1))
+        self.assertEqual((reps["Z\u00e9 da Van"]["name"], reps["Z\u00e9 da Van"]["id"]), (None, None))
+        self.assertEqual(activity_json(self.port)["withoutRepresentative"], [])
+
+
 class Metrics(WithService):
     def scrape(self):
         from prometheus_client.parser import text_string_to_metric_families
