@@ -60,6 +60,10 @@ struct TRequestRecord {
   TRecordText<32> UserName;     // the logged-in user; empty without a login
   TRecordText<48> MethodName;   // as published, or as asked when unknown
   TRecordText<224> ErrorText;   // the `Erro` text of a write, or the error answer's message
+
+  // Whom the call was for, from its arguments (the sync-activity page's rows).
+  TRecordText<32> Representative;  // an `IDRepresentante` as digits, or the text of `Representante`
+  uint64_t UploadKey = 0;          // a write's identifying arguments, hashed (SyncKinds.h); 0: none
 };
 
 // The calling thread's current record; null outside a recorded request.

@@ -11,6 +11,7 @@
 #include "core/Text.h"
 #include "db/SQLConnection.h"
 #include "http/HTTPWebBrokerBridge.h"
+#include "http/WebModuleUnit1.h"
 #include "rest/DSSession.h"
 
 namespace fieldsync {
@@ -123,6 +124,10 @@ void TForm1::StartServer() {
 std::string TForm1::ButtonOpenBrowserClick() {
   StartServer();
   return "http://localhost:" + Utf16ToUtf8(FEditPortText);
+}
+
+std::string TForm1::SyncActivityURL() const {
+  return "http://localhost:" + Utf16ToUtf8(FEditPortText) + SyncActivityPagePath;
 }
 
 void TForm1::ButtonStopClick() {

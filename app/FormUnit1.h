@@ -46,6 +46,12 @@ class TForm1 : public THostValues {
   // for the front end to open with the system's default handler.
   std::string ButtonOpenBrowserClick();
 
+  // The tray's "Sync activity": the operator's page on this machine
+  // ("http://localhost:", the port box's text, "/SyncActivity"), for the
+  // front end to open with the system's default handler. The page answers
+  // callers on this machine only.
+  std::string SyncActivityURL() const;
+
   // The two edits of the main tab. Setting the port text as typing would
   // runs EditPortChange when the text changes.
   const std::u16string& EditPortText() const { return FEditPortText; }

@@ -3,9 +3,11 @@
 //
 // Start order: the web request handler learns the web module class, the host
 // window is created (its database connection opens now: a failure ends the
-// program with exit code 1), and showing it reads the branch file, loads the
-// branch's options and starts the listener. At the end the listener stops
-// and its connections end before the window goes. `--headless` runs the window's
+// program with exit code 1) and the representatives' names start being read
+// for the sync-activity page (now and once a minute, on a thread of their
+// own), and showing the window reads the branch file, loads the branch's
+// options and starts the listener. At the end the names stop being read,
+// then the listener stops and its connections end before the window goes. `--headless` runs the window's
 // logic without a window; errors it would show go to standard error, and
 // SIGTERM or SIGINT end the program as "Fechar" does. Without `--headless`
 // the window is shown (app/qt/), which needs a display. Start, stop and,
@@ -28,10 +30,12 @@
 
 #include "activity/Activity.h"
 #include "activity/ActivityGauges.h"
+#include "activity/RepresentativeNames.h"
 #include "app/FormUnit1.h"
+#include "app/RepresentativeList.h"
+#include "app/qt/WindowRunner.h"
 #include "auth/UserCommand.h"
 #include "auth/UsersAuthentication.h"
-#include "app/qt/WindowRunner.h"
 #include "core/Platform.h"
 #include "core/ServiceLog.h"
 #include "core/Text.h"
@@ -93,6 +97,7 @@ void InstallWebModuleClass() {
 // that no request can reach Form1 while it is destroyed; then the window goes
 // with its database connection. The sessions are not ended on this path.
 void CloseForm1() {
+  RepresentativeNames().Stop();
   if (!Form1) return;
   Form1->Server().SetActive(false);
   Form1.reset();
@@ -159,6 +164,11 @@ TForm1& CreateForm1() {
     const TDatabaseAttachmentCounts counts = DatabaseAttachmentCounts();
     if (!counts.Reused) return std::nullopt;
     return TAttachmentCounts{static_cast<int64_t>(counts.InUse), static_cast<int64_t>(counts.Idle)};
+  });
+  // The sync-activity page's names, read now and once a minute, never by a
+  // request; the reading ends before Form1 goes.
+  RepresentativeNames().Start([host = static_cast<const THostValues*>(Form1.get())] {
+    return ReadRepresentatives(host->IDFilial.load(std::memory_order_relaxed));
   });
   return *Form1;
 }

@@ -1,7 +1,6 @@
 #include "http/internal/SyncActivityPages.h"
 
 #include <algorithm>
-#include <chrono>
 
 #include "activity/Activity.h"
 #include "activity/ActivityGauges.h"
@@ -21,17 +20,6 @@ constexpr const char* MetricsContentType = "text/plain; version=0.0.4; charset=u
 constexpr const char* OpenToAnyoneHTML =
     "<p class=\"exposure\">No users file: anyone who reaches this service's port can read and write the "
     "branch's data. Switch logins on as the README's \"Operating it\" says.</p>";
-
-int64_t NowUnixUs() {
-  return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::system_clock::now().time_since_epoch())
-      .count();
-}
-
-TActivityReport CurrentReport() {
-  const TActivity& activity = Activity();
-  return BuildActivityReport(activity.Log().Snapshot(), activity.Log().Capacity(), activity.Log().Total(),
-                             NowUnixUs());
-}
 
 // The page reflects the moment it was asked for: nothing is kept.
 void PrepareAnswer(TWebResponse& response, const char* contentType) {
@@ -83,7 +71,7 @@ std::vector<TWebActionItem> TSyncActivityPages::Actions() {
 }
 
 void TSyncActivityPages::ServePage(TWebRequest&, TWebResponse& response) {
-  const TActivityReport report = CurrentReport();
+  const TActivityReport report = CurrentActivityReport();
   FReport = &report;
   struct TForget {
     const TActivityReport*& Report;
@@ -96,7 +84,7 @@ void TSyncActivityPages::ServePage(TWebRequest&, TWebResponse& response) {
 
 void TSyncActivityPages::ServeJSON(TWebRequest&, TWebResponse& response) {
   PrepareAnswer(response, JSONContentType);
-  response.SetContent(ActivityReportJSON(CurrentReport()));
+  response.SetContent(ActivityReportJSON(CurrentActivityReport()));
 }
 
 void TSyncActivityPages::ServeMetrics(TWebRequest&, TWebResponse& response) {
@@ -110,7 +98,10 @@ std::u16string TSyncActivityPages::Tag(const std::string& tagName) const {
   std::string html;
   if (is("servertime")) html = LocalTimeText(FReport->NowUnixUs);
   else if (is("summary")) html = SummaryHTML(*FReport);
-  else if (is("handhelds")) html = HandheldsHTML(*FReport);
+  else if (is("notsynced")) html = NotSyncedHTML(*FReport);
+  else if (is("representatives")) html = RepresentativesHTML(*FReport);
+  else if (is("withoutrepresentative")) html = WithoutRepresentativeHTML(*FReport);
+  else if (is("names")) html = NamesHTML(*FReport);
   else if (is("methods")) html = MethodsHTML(*FReport);
   else if (is("slowest")) html = SlowestHTML(*FReport);
   else if (is("jsonpath")) html = JSONPath;

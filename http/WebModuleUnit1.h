@@ -14,6 +14,9 @@
 
 namespace fieldsync {
 
+// The operator's sync-activity page, for callers on this machine.
+inline constexpr const char* SyncActivityPagePath = "/SyncActivity";
+
 class TWebModule1;
 class TDSProxyGenerator;
 class TSyncActivityPages;

@@ -1,6 +1,7 @@
 #include "rest/internal/DSActivity.h"
 
 #include "activity/RequestRecord.h"
+#include "activity/SyncKinds.h"
 #include "core/Text.h"
 
 namespace fieldsync {
@@ -12,6 +13,18 @@ constexpr const char* ErroParameter = "Erro";
 bool AnswersTrueOrFalse(const TDSMethodEntry& method) {
   return !method.Parameters.empty() && method.Parameters.back().Direction == TDSParamDirection::Return &&
          method.Parameters.back().DataType == TDBXDataTypes::BooleanType;
+}
+
+// The argument a call sends for an in parameter, by name: arguments go to
+// the parameters that take one, in order. Null when there is none.
+const TJSONValue* ArgumentFor(const TDSMethodEntry& method, const TJSONArray* arguments, std::string_view name) {
+  int taken = 0;
+  for (const TDSParameter& parameter : method.Parameters) {
+    if (parameter.Direction != TDSParamDirection::In && parameter.Direction != TDSParamDirection::InOut) continue;
+    if (parameter.Name == name) return arguments && taken < arguments->Size() ? arguments->Get(taken) : nullptr;
+    ++taken;
+  }
+  return nullptr;
 }
 
 }  // namespace
@@ -41,6 +54,19 @@ void NoteMethodResolved(const TDSMethodEntry& method) {
   record->MethodName.Assign(Utf16ToUtf8(method.MethodName));
   record->MethodResolved = true;
   record->WriteMethod = AnswersTrueOrFalse(method);
+}
+
+void NoteRepresentative(const TDSMethodEntry& method, const TJSONArray* arguments) {
+  TRequestRecord* record = CurrentRequestRecord();
+  if (!record) return;
+  const TJSONValue* representative = ArgumentFor(method, arguments, RepresentativeIdParameter);
+  if (!representative) representative = ArgumentFor(method, arguments, RepresentativeTextParameter);
+  if (representative) record->Representative.Assign(Utf16ToUtf8(representative->Value()));
+  uint64_t key = 0;
+  for (const char* name : UploadKeyParameters(record->MethodName.View()))
+    if (const TJSONValue* argument = ArgumentFor(method, arguments, name))
+      key = FoldUploadKey(key ? key : UploadKeySeed, Utf16ToUtf8(argument->Value()));
+  record->UploadKey = key;
 }
 
 void NoteOutcome(const TDSMethodEntry& method, const std::vector<TDSValue>& values) {

@@ -197,6 +197,7 @@ std::unique_ptr<TDSExecutionResponse> TDSRESTService::Prepare(const TJSONObject&
   const TDSMethodEntry& method = FServer.Resolve(qualified);
   entry->Method = &method;
   NoteMethodResolved(method);
+  NoteRepresentative(method, arguments);
   // A method outside the user's list is refused before its arguments are read.
   if (FRights) {
     const std::string refusal = FRights->Refusal(method, {});

@@ -14,9 +14,11 @@
 #include <QSystemTrayIcon>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "activity/ActivityReport.h"
 #include "app/FormUnit1.h"
 #include "app/qt/LayoutScale.h"
 #include "app/qt/OptionsTab.h"
@@ -29,6 +31,7 @@ constexpr int ClientWidth = 364;
 constexpr int ClientHeight = 575;
 constexpr const char* FontFamily = "Tahoma";
 constexpr int FontPoints = 8;
+constexpr int TrayToolTipRefreshMs = 30000;
 
 QString ToQString(const std::u16string& text) { return QString::fromUtf16(text.data(), qsizetype(text.size())); }
 
@@ -123,13 +126,19 @@ void TMainWindow::BuildTray() {
   mostrar->setObjectName("Mostrar1");
   QAction* esconder = FPopupMenu1->addAction("Ocultar", this, [this] { Esconder1Click(); });
   esconder->setObjectName("Esconder1");
+  QAction* syncActivity = FPopupMenu1->addAction("Sync activity", this, [this] { SyncActivity1Click(); });
+  syncActivity->setObjectName("SyncActivity1");
   QAction* fechar = FPopupMenu1->addAction("Fechar", this, [this] { Fechar1Click(); });
   fechar->setObjectName("Fechar1");
 
   FTrayIcon1 = new QSystemTrayIcon(windowIcon(), this);
   FTrayIcon1->setObjectName("TrayIcon1");
-  FTrayIcon1->setToolTip("Web Service");
   FTrayIcon1->setContextMenu(FPopupMenu1);
+  RefreshTrayToolTip();
+  FTrayToolTipTimer = new QTimer(this);
+  connect(FTrayToolTipTimer, &QTimer::timeout, this, [this] { RefreshTrayToolTip(); });
+  FTrayToolTipTimer->start(TrayToolTipRefreshMs);
+  connect(FPopupMenu1, &QMenu::aboutToShow, this, [this] { RefreshTrayToolTip(); });
   // Always visible, whether the window is shown or hidden, wherever the
   // desktop has a notification area (see WMSysCommand when it comes later).
   if (QSystemTrayIcon::isSystemTrayAvailable()) FTrayIcon1->show();
@@ -236,6 +245,17 @@ void TMainWindow::Mostrar1Click() {
 }
 
 void TMainWindow::Esconder1Click() { hide(); }
+
+void TMainWindow::SyncActivity1Click() {
+  RunHandler([this] { QDesktopServices::openUrl(QUrl(QString::fromStdString(FForm.SyncActivityURL()))); });
+}
+
+void TMainWindow::RefreshTrayToolTip() {
+  const size_t synced = CurrentActivityReport().SyncedToday;
+  FTrayIcon1->setToolTip(QString::fromStdString("Web Service: " + std::to_string(synced) +
+                                                (synced == 1 ? " representative" : " representatives") +
+                                                " synced today"));
+}
 
 void TMainWindow::Fechar1Click() {
   FClosing = true;

@@ -1,7 +1,9 @@
 #pragma once
 // The operator's window "Web Service": the main tab "Principal" (Start,
 // Stop, the port and the branch), the options tab "Opções", the hidden
-// "Open Browser" button and the tray icon with its menu. Every control calls
+// "Open Browser" button and the tray icon with its menu (which also opens
+// the sync-activity page in the default browser) and its tooltip (how many
+// representatives synced today). Every control calls
 // a handler of TForm1, which holds all the logic; this class only carries
 // values between the widgets and TForm1, and shows a handler's error in a
 // modal box with the stop icon, titled with the application title.
@@ -18,6 +20,7 @@ class QMenu;
 class QPushButton;
 class QSystemTrayIcon;
 class QTabWidget;
+class QTimer;
 
 namespace fieldsync {
 
@@ -40,6 +43,11 @@ class TMainWindow : public QWidget {
   // the program goes on. Returns whether the handler completed.
   bool RunHandler(const std::function<void()>& handler);
 
+  // The tray icon's tooltip: "Web Service: <n> representatives synced
+  // today", from the sync-activity record. Refreshed every 30 seconds and
+  // whenever the tray menu opens.
+  void RefreshTrayToolTip();
+
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
@@ -57,6 +65,7 @@ class TMainWindow : public QWidget {
   void Mostrar1Click();
   void Esconder1Click();
   void Fechar1Click();
+  void SyncActivity1Click();
   // Shows TForm1's texts of the port and branch boxes after a handler.
   void ShowFormTexts();
 
@@ -72,6 +81,7 @@ class TMainWindow : public QWidget {
   TOptionsTab* FTabSheet2 = nullptr;
   QSystemTrayIcon* FTrayIcon1 = nullptr;
   QMenu* FPopupMenu1 = nullptr;
+  QTimer* FTrayToolTipTimer = nullptr;
 };
 
 }  // namespace fieldsync

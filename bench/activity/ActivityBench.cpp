@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include "activity/Activity.h"
+#include "activity/SyncKinds.h"
 
 namespace fieldsync {
 namespace {
@@ -23,6 +24,8 @@ TRequestRecord FilledRecord(int64_t n) {
   record.WriteMethod = true;
   record.WriteResult = TWriteResult::False;
   record.ErrorText.Assign("''32/13/2026'' is not a valid date");
+  record.Representative.Assign("1");
+  record.UploadKey = FoldUploadKey(UploadKeySeed, "71001");
   return record;
 }
 

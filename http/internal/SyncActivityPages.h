@@ -1,6 +1,7 @@
 #pragma once
-// The operator's pages of the web module: the sync-activity page (what each
-// handheld did, per method figures, the slowest calls; plain HTML from the
+// The operator's pages of the web module: the sync-activity page (who has
+// synced today and who has not, what each representative's handhelds did,
+// per method figures, the slowest calls; plain HTML from the
 // template "templates\SyncActivity.html"), the same data as JSON for
 // scripts, and the metrics in the Prometheus text format.
 //
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "http/WebModule.h"
+#include "http/WebModuleUnit1.h"
 
 namespace fieldsync {
 
@@ -23,7 +25,7 @@ struct TActivityReport;
 
 class TSyncActivityPages {
  public:
-  static constexpr const char* PagePath = "/SyncActivity";
+  static constexpr const char* PagePath = SyncActivityPagePath;
   static constexpr const char* JSONPath = "/SyncActivityJSON";
   static constexpr const char* MetricsPath = "/metrics";
   static constexpr const char* TemplateFile = "templates\\SyncActivity.html";

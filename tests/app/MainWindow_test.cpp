@@ -20,7 +20,10 @@
 #include <QUrl>
 #include <filesystem>
 #include <functional>
+#include <regex>
 
+#include "activity/Activity.h"
+#include "activity/ActivityReport.h"
 #include "app/CachedRowSet.h"
 #include "app/FormUnit1.h"
 #include "app/qt/LayoutScale.h"
@@ -232,7 +235,8 @@ TEST_F(MainWindowTest, ShowsBothTabsWithEveryControlAtItsPlace) {
   ASSERT_EQ(tray.contextMenu(), &Find<QMenu>("PopupMenu1"));
   QStringList items;
   for (QAction* action : tray.contextMenu()->actions()) items << action->objectName() + " " + action->text();
-  EXPECT_EQ(items, QStringList({"Mostrar1 Mostrar", "Esconder1 Ocultar", "Fechar1 Fechar"}));
+  EXPECT_EQ(items, QStringList({"Mostrar1 Mostrar", "Esconder1 Ocultar", "SyncActivity1 Sync activity",
+                                "Fechar1 Fechar"}));
   ShowTab(1);
   EXPECT_FALSE(Find<QWidget>("ButtonOpenBrowser").isVisible());
 }
@@ -603,6 +607,59 @@ TEST_F(MainWindowTest, OpenBrowserStartsTheListenerAndOpensTheLandingPage) {
   ASSERT_EQ(catcher.Urls.size(), 1);
   EXPECT_EQ(catcher.Urls[0], QUrl(Q("http://localhost:" + std::to_string(port))));
   EXPECT_FALSE(Find<QWidget>("ButtonOpenBrowser").isVisible());
+}
+
+TEST_F(MainWindowTest, TraySyncActivityOpensTheOperatorsPageWithoutTouchingTheListener) {
+  Open();
+  const uint16_t port = Port1;  // the showing started the listener on the branch's port
+  ASSERT_TRUE(Listening(port));
+  TUrlCatcher catcher;
+  QDesktopServices::setUrlHandler("http", &catcher, "Open");
+  auto& item = *Find<QMenu>("PopupMenu1").findChild<QAction*>("SyncActivity1");
+  item.trigger();
+  Settle();
+  QDesktopServices::unsetUrlHandler("http");
+  ASSERT_EQ(catcher.Urls.size(), 1);
+  EXPECT_EQ(catcher.Urls[0], QUrl(Q("http://localhost:" + std::to_string(port) + "/SyncActivity")));
+  EXPECT_TRUE(Listening(port));
+  EXPECT_EQ(Find<QLineEdit>("EditPort").text(), Q(std::to_string(port)));
+  EXPECT_EQ(Window->windowTitle(), "Web Service");
+}
+
+// A successful call of a representative's, now.
+TRequestRecord RepresentativeCall(const char* representative) {
+  TRequestRecord record;
+  record.StartUnixUs = std::chrono::duration_cast<std::chrono::microseconds>(
+                           std::chrono::system_clock::now().time_since_epoch())
+                           .count();
+  record.RemoteAddr.Assign("127.0.0.9");
+  record.SessionId.Assign(std::string("session-") + representative);
+  record.MethodName.Assign("GetCliente");
+  record.MethodResolved = true;
+  record.Status = 200;
+  record.Representative.Assign(representative);
+  return record;
+}
+
+TEST_F(MainWindowTest, TrayToolTipCountsTheRepresentativesWhoSyncedToday) {
+  Open();
+  auto& tray = Find<QSystemTrayIcon>("TrayIcon1");
+  const std::regex shape("Web Service: ([0-9]+) representatives? synced today");
+  std::smatch match;
+  const std::string before = tray.toolTip().toStdString();
+  ASSERT_TRUE(std::regex_match(before, match, shape)) << before;
+  const int counted = std::stoi(match[1]);
+  const int64_t dayBefore = LocalDay(RepresentativeCall("").StartUnixUs);
+  Activity().Record(RepresentativeCall("90001"));
+  Activity().Record(RepresentativeCall("90002"));
+  Activity().Record(RepresentativeCall("90001"));
+  emit Find<QMenu>("PopupMenu1").aboutToShow();  // the menu opening refreshes it
+  const std::string after = tray.toolTip().toStdString();
+  ASSERT_TRUE(std::regex_match(after, match, shape)) << after;
+  // Across midnight the morning's count starts again; otherwise two more.
+  if (LocalDay(RepresentativeCall("").StartUnixUs) == dayBefore) {
+    EXPECT_EQ(std::stoi(match[1]), counted + 2) << before << " / " << after;
+  }
 }
 
 TEST_F(MainWindowTest, RendersBothTabsToPng) {

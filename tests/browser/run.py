@@ -11,7 +11,7 @@ program's `user` command, and passes the user's name and password to the
 tests in FIELDSYNC_USER and FIELDSYNC_PASSWORD.
 
 Environment: FIELDSYNC_DIST and FIELDSYNC_SOURCE as for the end-to-end tests;
-FIELDSYNC_BROWSER_DIR, where node_modules and the screenshot go;
+FIELDSYNC_BROWSER_DIR, where node_modules and the screenshots go;
 FIELDSYNC_CHROMIUM, the browser (default /usr/bin/chromium).
 """
 
@@ -61,6 +61,7 @@ def main():
     env = dict(os.environ)
     env["NODE_PATH"] = os.path.join(browser_dir, "node_modules")
     env.setdefault("FIELDSYNC_SCREENSHOT", os.path.join(browser_dir, "method-test-page.png"))
+    env.setdefault("FIELDSYNC_ACTIVITY_SCREENSHOT", os.path.join(browser_dir, "sync-activity-page.png"))
     try:
         with harness.ServiceUnderTest("fieldsync-browser-") as under_test:
             service_env = None

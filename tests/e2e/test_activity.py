@@ -10,14 +10,21 @@ import re
 import socket
 import subprocess
 import threading
+import time
 import unittest
 
 import harness
 
 REST = "/datasnap/rest/TServerMethods1/"
 PAGES = ["/SyncActivity", "/SyncActivityJSON", "/metrics"]
-ORDER_ARGUMENTS = "1/{palm}/1/1/1/1/1/1/1/1/1/1/{date}/x/x/x/x/x/x/x/x/x/x/x/x/x/x/x/2.5"
+ORDER_ARGUMENTS = "{rep}/{palm}/1/1/1/1/1/1/1/1/1/1/{date}/x/x/x/x/x/x/x/x/x/x/x/x/x/x/x/2.5"
+ITEM_ARGUMENTS = "{rep}/{palm}/{unit}/1/2.5/2.5/0/2.5/x"
 BAD_DATE_ERRO = "''32/13/2026'' is not a valid date"
+BAD_INTEGER_ERRO = "''x'' is not a valid integer value"
+GOOD_DATE, BAD_DATE = "10%2F12%2F2026", "32%2F13%2F2026"
+# A representative of branch 1 (the service's) that no handheld calls for.
+SILENT_REPRESENTATIVE = ("INSERT INTO REPRESENTANTE (IDREPRESENTANTE, IDFILIAL, NOME, EXCLUIDO) "
+                         "VALUES (6, 1, 'Carlos Eduardo Prado', NULL);\n")
 
 
 def call(port, path, source="127.0.0.1", session=None, headers=None, host="127.0.0.1"):
@@ -52,13 +59,30 @@ def activity_json(port):
     return json.loads(answer.body)
 
 
+def wait_for(port, condition, seconds):
+    """Polls the activity JSON until condition(data) holds or the time is
+    up; returns the last data."""
+    end = time.monotonic() + seconds
+    while True:
+        data = activity_json(port)
+        if condition(data) or time.monotonic() > end:
+            return data
+        time.sleep(0.5)
+
+
+def today():
+    return datetime.date.today()
+
+
 class Handheld:
-    """One handheld: its own address, a session kept across its calls."""
+    """One handheld: a session kept across its calls, from an address that
+    may change between calls (a mobile network's)."""
 
     def __init__(self, port, address):
         self.port, self.address, self.session, self.calls = port, address, None, 0
 
-    def get(self, path):
+    def get(self, path, address=None):
+        self.address = address or self.address
         answer = call(self.port, REST + path, source=self.address, session=self.session)
         self.session = self.session or answer.session()
         self.calls += 1
@@ -66,26 +90,30 @@ class Handheld:
 
 
 class TableReader(html.parser.HTMLParser):
-    """The cells of every table of a page, row by row, as plain text."""
+    """The cells of every table of a page, row by row, as plain text, by the
+    table's class."""
 
     def __init__(self):
         super().__init__()
-        self.tables, self.row, self.cell = [], None, None
+        self.tables, self.row, self.cell, self.current = {}, None, None, None
 
     def handle_starttag(self, tag, attrs):
         if tag == "table":
-            self.tables.append([])
+            self.current = dict(attrs).get("class")
+            self.tables[self.current] = []
         elif tag == "tr":
             self.row = []
         elif tag in ("td", "th"):
             self.cell = ""
+        elif tag == "div" and self.cell:
+            self.cell += " | "
 
     def handle_endtag(self, tag):
         if tag in ("td", "th") and self.cell is not None:
             self.row.append(self.cell.strip())
             self.cell = None
         elif tag == "tr" and self.row is not None:
-            self.tables[-1].append(self.row)
+            self.tables[self.current].append(self.row)
             self.row = None
 
     def handle_data(self, data):
@@ -93,73 +121,109 @@ class TableReader(html.parser.HTMLParser):
             self.cell += data
 
 
-class ScriptedDay(WithService):
+def rows_by_first_cell(table):
+    header = table[0]
+    return {row[0]: dict(zip(header, row)) for row in table[1:]}
+
+
+class ScriptedMorning(unittest.TestCase):
+    """Representatives 1 and 3 sync from one carrier address (127.0.0.2);
+    representative 2 moves from 127.0.0.3 to 127.0.0.4 between calls, its
+    order fails, is sent again and stored, and an item of it fails; a caller
+    at 127.0.0.5 names nobody. Representative 6 (branch 1) never calls;
+    4 is deleted; 5 belongs to another branch."""
+
     @classmethod
     def setUpClass(cls):
-        super().setUpClass()
-        first, second = Handheld(cls.port, "127.0.0.2"), Handheld(cls.port, "127.0.0.3")
-        cls.first, cls.second = first, second
-        cls.first_day = datetime.date.today()
-        # The first handheld downloads everything and sends an order.
+        under_test = harness.ServiceUnderTest("fieldsync-activity-", through_server=True)
+        cls.addClassCleanup(under_test.close)
+        harness.run_sql(under_test.database, SILENT_REPRESENTATIVE + "COMMIT;\n")
+        under_test.start()
+        cls.under_test, cls.port = under_test, under_test.port
+        cls.day_before = today()
+        joao, antonio = Handheld(cls.port, "127.0.0.2"), Handheld(cls.port, "127.0.0.2")
+        maria, nobody = Handheld(cls.port, "127.0.0.3"), Handheld(cls.port, "127.0.0.5")
+        cls.joao, cls.antonio, cls.maria, cls.nobody = joao, antonio, maria, nobody
         cls.expect = []
-        for path, status in [("EchoString/hello", 200), ("GetCliente/1", 200), ("GetProduto", 200),
-                             ("GetTabelaPreco", 200), ("GetSituacaoPedido/1", 200),
-                             ("SetPedido/" + ORDER_ARGUMENTS.format(palm=71001, date="10%2F12%2F2026"), 200),
-                             ("SetItensPedido/1/71001/1/1/2.5/2.5/0/2.5/x", 200)]:
-            cls.expect.append((first.get(path), status, path))
-        # The second one downloads clients and prices; its order fails.
-        for path, status in [("GetCliente/1", 200), ("GetTabelaPrecoRep/1", 200),
-                             ("SetPedido/" + ORDER_ARGUMENTS.format(palm=72001, date="32%2F13%2F2026"), 200),
-                             ("SetItensPedido/1/72001/x/1/2.5/2.5/0/2.5/x", 500)]:
-            cls.expect.append((second.get(path), status, path))
+        steps = [
+            (joao, "EchoString/hello", None, 200), (joao, "GetCliente/1", None, 200), (joao, "GetProduto", None, 200),
+            (antonio, "GetCliente/3", None, 200),
+            (joao, "GetTabelaPreco", None, 200), (joao, "GetSituacaoPedido/1", None, 200),
+            (joao, "SetPedido/" + ORDER_ARGUMENTS.format(rep=1, palm=71001, date=GOOD_DATE), None, 200),
+            (joao, "SetItensPedido/" + ITEM_ARGUMENTS.format(rep=1, palm=71001, unit=1), None, 200),
+            (maria, "GetCliente/2", None, 200),
+            (maria, "SetPedido/" + ORDER_ARGUMENTS.format(rep=2, palm=72001, date=BAD_DATE), None, 200),
+            (antonio, "GetTabelaPrecoRep/3", None, 200),
+            (maria, "SetPedido/" + ORDER_ARGUMENTS.format(rep=2, palm=72001, date=GOOD_DATE), "127.0.0.4", 200),
+            (maria, "SetItensPedido/" + ITEM_ARGUMENTS.format(rep=2, palm=72001, unit="x"), None, 500),
+            (nobody, "EchoString/x", None, 200),
+        ]
+        for handheld, path, address, status in steps:
+            cls.expect.append((handheld.get(path, address), status, path))
+        # The names are read at start; wait for that read.
+        cls.data = wait_for(cls.port, lambda data: data["names"]["read"] is not None, 30)
+        cls.same_day = today() == cls.day_before
+
+    def representatives(self, data=None):
+        return {r["representative"]: r for r in (data or self.data)["representatives"]}
 
     def test_the_calls_were_answered_as_the_script_expects(self):
         for answer, status, path in self.expect:
             self.assertEqual(answer.status, status, (path, answer.raw[:300]))
-        failing_order = self.expect[9][0]
-        self.assertEqual(json.loads(failing_order.body), {"result": [BAD_DATE_ERRO, False]})
+        self.assertEqual(json.loads(self.expect[9][0].body), {"result": [BAD_DATE_ERRO, False]})
+        self.assertEqual(json.loads(self.expect[11][0].body), {"result": ["", True]})
 
-    def test_the_json_shows_each_handheld(self):
-        data = activity_json(self.port)
-        handhelds = {h["address"]: h for h in data["handhelds"]}
-        self.assertEqual(set(handhelds), {"127.0.0.2", "127.0.0.3"})
-        self.assertEqual(data["handhelds"][0]["address"], "127.0.0.3", "latest call first")
-
-        first, second = handhelds["127.0.0.2"], handhelds["127.0.0.3"]
-        self.assertEqual((first["session"], first["sessions"]), (self.first.session, 1))
-        self.assertEqual((second["session"], second["sessions"]), (self.second.session, 1))
-        if datetime.date.today() == self.first_day:
-            self.assertEqual(first["callsToday"], self.first.calls)
-            self.assertEqual(second["callsToday"], self.second.calls)
-        else:  # midnight passed since the first call: only the calls after it count
-            self.assertLessEqual(first["callsToday"], self.first.calls)
-            self.assertLessEqual(second["callsToday"], self.second.calls)
-        self.assertEqual(first["lastCall"]["method"], "SetItensPedido")
-        self.assertEqual((first["lastCall"]["status"], first["lastCall"]["result"]), (200, True))
-        self.assertEqual({kind: (d or {}).get("method") for kind, d in first["lastDownloads"].items()},
+    def test_three_representatives_from_four_addresses(self):
+        reps = self.representatives()
+        self.assertEqual(set(reps), {"1", "2", "3"})
+        self.assertEqual([r["representative"] for r in self.data["representatives"]], ["2", "3", "1"],
+                         "latest call first")
+        joao, maria, antonio = reps["1"], reps["2"], reps["3"]
+        self.assertEqual((joao["id"], joao["name"]), (1, "Jo\u00e3o Carlos Ribeiro"))
+        self.assertEqual(joao["addresses"], ["127.0.0.2"])
+        self.assertEqual(antonio["addresses"], ["127.0.0.2"])
+        self.assertEqual(maria["addresses"], ["127.0.0.4", "127.0.0.3"], "latest first")
+        self.assertEqual((maria["session"], maria["sessions"]), (self.maria.session, 1))
+        self.assertEqual((joao["session"], joao["sessions"]), (self.joao.session, 1))
+        self.assertEqual(joao["users"], [])
+        if self.same_day:
+            self.assertEqual(joao["callsToday"], self.joao.calls, "its session's EchoString is its own")
+            self.assertEqual(maria["callsToday"], self.maria.calls)
+            self.assertEqual(joao["uploadsToday"], {"orders": 1, "orderItems": 1, "clients": 0, "receipts": 0})
+            self.assertEqual(maria["uploadsToday"], {"orders": 1, "orderItems": 0, "clients": 0, "receipts": 0})
+        self.assertEqual({kind: (d or {}).get("method") for kind, d in joao["lastDownloads"].items()},
                          {"clients": "GetCliente", "products": "GetProduto", "prices": "GetTabelaPreco",
                           "orders": "GetSituacaoPedido"})
-        self.assertEqual({kind: (d or {}).get("method") for kind, d in second["lastDownloads"].items()},
+        self.assertEqual({kind: (d or {}).get("method") for kind, d in antonio["lastDownloads"].items()},
                          {"clients": "GetCliente", "products": None, "prices": "GetTabelaPrecoRep", "orders": None})
-        self.assertEqual(first["failedUploads"], [])
-        self.assertEqual([(u["method"], u["status"], u["result"], u["error"]) for u in second["failedUploads"]],
-                         [("SetPedido", 200, False, BAD_DATE_ERRO),
-                          ("SetItensPedido", 500, None, "''x'' is not a valid integer value")])
-        order = second["failedUploads"][0]
-        self.assertEqual((order["address"], order["session"], order["arguments"]), ("127.0.0.3", self.second.session, 29))
+        self.assertEqual(joao["lastCall"]["method"], "SetItensPedido")
 
-        methods = {m["method"]: m for m in data["methods"]}
-        self.assertEqual((methods["SetPedido"]["count"], methods["SetPedido"]["errors"]), (2, 1))
-        self.assertEqual((methods["GetCliente"]["count"], methods["GetCliente"]["errors"]), (2, 0))
-        self.assertEqual((methods["SetItensPedido"]["count"], methods["SetItensPedido"]["errors"]), (2, 1))
-        self.assertNotIn("(none)", methods, "the operator's own requests are not listed")
-        for method in methods.values():
-            self.assertLessEqual(method["p50Ms"], method["p99Ms"])
-        calls = self.first.calls + self.second.calls
-        self.assertEqual((data["records"]["held"], data["records"]["total"]), (calls, calls))
-        self.assertEqual(len(data["slowest"]), calls)
-        durations = [c["durationMs"] for c in data["slowest"]]
-        self.assertEqual(durations, sorted(durations, reverse=True))
+        without = self.data["withoutRepresentative"]
+        self.assertEqual([row["addresses"] for row in without], [["127.0.0.5"]])
+        self.assertEqual(without[0]["session"], self.nobody.session)
+
+    def test_the_retried_order_leaves_the_failed_list_and_the_failed_item_stays(self):
+        reps = self.representatives()
+        self.assertEqual(reps["1"]["failedUploads"], [])
+        self.assertEqual(reps["3"]["failedUploads"], [])
+        failed = reps["2"]["failedUploads"]
+        self.assertEqual([(u["method"], u["status"], u["result"], u["error"], u["address"]) for u in failed],
+                         [("SetItensPedido", 500, None, BAD_INTEGER_ERRO, "127.0.0.4")])
+        self.assertEqual((failed[0]["representative"], failed[0]["session"]), ("2", self.maria.session))
+        methods = {m["method"]: m for m in self.data["methods"]}
+        self.assertEqual((methods["SetPedido"]["count"], methods["SetPedido"]["errors"]), (3, 1),
+                         "the failed order still counts as an error of its method")
+
+    def test_who_has_not_synced_today(self):
+        if not self.same_day:
+            self.skipTest("the morning crossed midnight")
+        listed = {entry["representative"]: entry for entry in self.data["notSyncedToday"]}
+        self.assertEqual(set(listed), {"2", "6"}, "4 is deleted; 3 and 5 are another branch's, 3 synced anyway")
+        self.assertEqual((listed["2"]["noCallToday"], listed["2"]["failedUploads"]), (False, 1))
+        self.assertEqual((listed["6"]["noCallToday"], listed["6"]["failedUploads"], listed["6"]["lastCall"]),
+                         (True, 0, None))
+        self.assertEqual(listed["6"]["name"], "Carlos Eduardo Prado")
+        self.assertEqual(self.data["syncedToday"], 2)
 
     def test_the_page_shows_the_same_without_script(self):
         answer = call(self.port, "/SyncActivity")
@@ -169,23 +233,46 @@ class ScriptedDay(WithService):
         self.assertNotIn("<script", page.lower())
         reader = TableReader()
         reader.feed(page)
-        handhelds, methods, slowest = reader.tables
-        header = handhelds[0]
-        rows = {row[0]: dict(zip(header, row)) for row in handhelds[1:]}
-        self.assertEqual(set(rows), {"127.0.0.2", "127.0.0.3"})
-        first, second = rows["127.0.0.2"], rows["127.0.0.3"]
-        self.assertEqual(first["Session"], self.first.session)
-        self.assertEqual(first["Calls today"], str(self.first.calls))
+        reps = rows_by_first_cell(reader.tables["representatives"])
+        self.assertEqual(set(reps), {"1", "2", "3"})
+        self.assertEqual(reps["1"]["Name"], "Jo\u00e3o Carlos Ribeiro")
+        self.assertEqual(reps["2"]["Addresses"], "127.0.0.4 | 127.0.0.3")
+        self.assertEqual(reps["1"]["Session"], self.joao.session)
+        self.assertEqual(reps["1"]["User"], "-")
         for column, method in [("Clients", "GetCliente"), ("Products", "GetProduto"), ("Prices", "GetTabelaPreco"),
                                ("Orders", "GetSituacaoPedido")]:
-            self.assertRegex(first[column], r"^\d\d/\d\d/\d{4} \d\d:\d\d:\d\d %s$" % method)
-        self.assertEqual((second["Products"], second["Orders"]), ("-", "-"))
-        self.assertEqual(first["Failed uploads"], "-")
-        self.assertIn("SetPedido 200: " + BAD_DATE_ERRO, second["Failed uploads"])
-        self.assertIn("SetItensPedido 500: ''x'' is not a valid integer value", second["Failed uploads"])
-        by_method = {row[0]: row for row in methods[1:]}
-        self.assertEqual(by_method["SetPedido"][1:3], ["2", "1"])
-        self.assertEqual(len(slowest) - 1, self.first.calls + self.second.calls)
+            self.assertRegex(reps["1"][column], r"^\d\d/\d\d/\d{4} \d\d:\d\d:\d\d %s$" % method)
+        self.assertEqual((reps["3"]["Products"], reps["3"]["Orders"]), ("-", "-"))
+        self.assertEqual(reps["1"]["Failed uploads"], "-")
+        self.assertIn("SetItensPedido 500: " + BAD_INTEGER_ERRO, reps["2"]["Failed uploads"])
+        self.assertNotIn("SetPedido", reps["2"]["Failed uploads"])
+        addresses = rows_by_first_cell(reader.tables["addresses"])
+        self.assertEqual(set(addresses), {"127.0.0.5"})
+        if self.same_day:
+            self.assertEqual(reps["1"]["Calls today"], str(self.joao.calls))
+            self.assertEqual(reps["1"]["Uploads today"], "1 order (1 item), 0 clients, 0 receipts")
+            not_synced = rows_by_first_cell(reader.tables["notsynced"])
+            self.assertEqual(set(not_synced), {"2", "6"})
+            self.assertEqual(not_synced["6"]["Why"], "no call today")
+            self.assertEqual(not_synced["2"]["Why"], "1 failed upload")
+            self.assertIn("2 representatives synced today.", page)
+        by_method = {row[0]: row for row in reader.tables["methods"][1:]}
+        self.assertEqual(by_method["SetPedido"][1:3], ["3", "1"])
+        self.assertEqual(len(reader.tables["slowest"]) - 1, len(self.expect))
+
+    def test_zz_names_follow_representante(self):
+        # Last of the class (it renames a representative): the names are
+        # read again once a minute.
+        harness.run_sql(self.under_test.database,
+                        "UPDATE REPRESENTANTE SET NOME = 'Antonio G. Filho' WHERE IDREPRESENTANTE = 3;\n"
+                        "UPDATE REPRESENTANTE SET EXCLUIDO = 'S' WHERE IDREPRESENTANTE = 6;\nCOMMIT;\n")
+        before = self.representatives()["3"]["name"]
+        self.assertEqual(before, "Ant\u00f4nio Gon\u00e7alves Filho")
+        data = wait_for(self.port, lambda data: self.representatives(data)["3"]["name"] != before, 90)
+        self.assertEqual(self.representatives(data)["3"]["name"], "Antonio G. Filho")
+        self.assertNotIn("6", [e["representative"] for e in data["notSyncedToday"]],
+                         "a representative deleted meanwhile is no longer waited for")
+        self.assertIsNone(data["names"]["error"])
 
 
 def non_loopback_address():
@@ -238,8 +325,8 @@ class Refusals(WithService):
     def test_behind_a_proxy_on_this_machine_the_handheld_is_the_address_it_forwarded_for(self):
         answer = call(self.port, REST + "EchoString/x", headers={"X-Forwarded-For": "198.51.100.4, 192.0.2.60"})
         self.assertEqual(answer.status, 200)
-        handhelds = {h["address"]: h for h in activity_json(self.port)["handhelds"]}
-        self.assertEqual(handhelds["192.0.2.60"]["session"], answer.session())
+        rows = {r["addresses"][0]: r for r in activity_json(self.port)["withoutRepresentative"]}
+        self.assertEqual(rows["192.0.2.60"]["session"], answer.session())
 
     def test_a_caller_from_another_address_is_refused(self):
         # A connection from this machine's own network address: the service
@@ -255,6 +342,22 @@ class Refusals(WithService):
         self.assertEqual(sorted(r["path"] for r in listed), sorted(PAGES))
 
 
+class DeviceTexts(WithService):
+    def test_a_device_registration_joins_the_representative_its_text_names(self):
+        # SetCelulares carries the representative as text: an id, or a name.
+        cases = [("IMEI-A", "2", "2"), ("IMEI-B", "Jo%C3%A3o%20Carlos%20Ribeiro", "1"),
+                 ("IMEI-C", "Z%C3%A9%20da%20Van", "Z\u00e9 da Van")]
+        wait_for(self.port, lambda data: data["names"]["read"] is not None, 30)
+        for imei, text, _ in cases:
+            answer = call(self.port, REST + "SetCelulares/%s/%s" % (imei, text), source="127.0.0.6")
+            self.assertEqual((answer.status, json.loads(answer.body)), (200, {"result": [True]}), imei)
+        reps = {r["representative"]: r for r in activity_json(self.port)["representatives"]}
+        self.assertEqual(set(reps), {row for _, _, row in cases})
+        self.assertEqual((reps["1"]["name"], reps["1"]["id"]), ("Jo\u00e3o Carlos Ribeiro", 1))
+        self.assertEqual((reps["Z\u00e9 da Van"]["name"], reps["Z\u00e9 da Van"]["id"]), (None, None))
+        self.assertEqual(activity_json(self.port)["withoutRepresentative"], [])
+
+
 class Metrics(WithService):
     def scrape(self):
         from prometheus_client.parser import text_string_to_metric_families
@@ -267,7 +370,7 @@ class Metrics(WithService):
     def test_the_counters_match_the_calls_made(self):
         calls = [(REST + "EchoString/x", 200)] * 5 + [(REST + "NoSuchMethod", 500)] * 2 + \
                 [("/nothing/here", 302)] * 3 + \
-                [(REST + "SetPedido/" + ORDER_ARGUMENTS.format(palm=73001, date="32%2F13%2F2026"), 200)]
+                [(REST + "SetPedido/" + ORDER_ARGUMENTS.format(rep=1, palm=73001, date=BAD_DATE), 200)]
         for path, status in calls:
             self.assertEqual(call(self.port, path).status, status, path)
 
