@@ -162,9 +162,10 @@ std::string RepresentativesHTML(const TActivityReport& report) {
 
 std::string WithoutRepresentativeHTML(const TActivityReport& report) {
   if (report.WithoutRepresentative.empty()) return "<p>None.</p>";
-  std::string out = std::string("<table class=\"addresses\">\n<tr><th>Address</th>") + ActivityHeadings + "</tr>\n";
+  std::string out =
+      std::string("<table class=\"addresses\">\n<tr><th>Address</th><th>User</th>") + ActivityHeadings + "</tr>\n";
   for (const TSyncRow& row : report.WithoutRepresentative)
-    out += "<tr>" + Cell(Lines(row.Addresses)) + ActivityCells(report, row) + "</tr>\n";
+    out += "<tr>" + Cell(Lines(row.Addresses)) + Cell(Lines(row.Users)) + ActivityCells(report, row) + "</tr>\n";
   return out + "</table>";
 }
 

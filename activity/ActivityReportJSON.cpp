@@ -59,8 +59,8 @@ std::unique_ptr<TJSONObject> RowJSON(const TActivityReport& report, const TSyncR
     else
       item->AddPair(u"id", std::make_unique<TJSONNull>());
     item->AddPair(u"name", StrOrNull(row.Name));
-    item->AddPair(u"users", Texts(row.Users));
   }
+  item->AddPair(u"users", Texts(row.Users));
   item->AddPair(u"addresses", Texts(row.Addresses));
   item->AddPair(u"session", Str(row.LastSession));
   item->AddPair(u"sessions", Count(row.Sessions));

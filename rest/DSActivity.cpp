@@ -27,6 +27,14 @@ const TJSONValue* ArgumentFor(const TDSMethodEntry& method, const TJSONArray* ar
   return nullptr;
 }
 
+// The argument as sent: the text of a string or a number (a number's Value()
+// reads its text as a floating-point number, which a text the conversion
+// still takes, such as " 1", is not), the text form of any other value.
+std::u16string SentText(const TJSONValue& argument) {
+  if (const auto* text = dynamic_cast<const TJSONString*>(&argument)) return text->Text();
+  return argument.Value();
+}
+
 }  // namespace
 
 void NoteSession(const std::string& sessionId) {
@@ -61,11 +69,11 @@ void NoteRepresentative(const TDSMethodEntry& method, const TJSONArray* argument
   if (!record) return;
   const TJSONValue* representative = ArgumentFor(method, arguments, RepresentativeIdParameter);
   if (!representative) representative = ArgumentFor(method, arguments, RepresentativeTextParameter);
-  if (representative) record->Representative.Assign(Utf16ToUtf8(representative->Value()));
+  if (representative) record->Representative.Assign(Utf16ToUtf8(SentText(*representative)));
   uint64_t key = 0;
   for (const char* name : UploadKeyParameters(record->MethodName.View()))
     if (const TJSONValue* argument = ArgumentFor(method, arguments, name))
-      key = FoldUploadKey(key ? key : UploadKeySeed, Utf16ToUtf8(argument->Value()));
+      key = FoldUploadKey(key ? key : UploadKeySeed, Utf16ToUtf8(SentText(*argument)));
   record->UploadKey = key;
 }
 

@@ -364,8 +364,8 @@ TEST_F(ActivityReportDay, JSONShape) {
   EXPECT_EQ(Keys(Member(representative, u"lastDownloads")), (TKeys{"clients", "products", "prices", "orders"}));
   EXPECT_EQ(Keys(Member(representative, u"uploadsToday")), (TKeys{"orders", "orderItems", "clients", "receipts"}));
   EXPECT_EQ(Keys(First(Member(root.get(), u"withoutRepresentative"))),
-            (TKeys{"addresses", "session", "sessions", "callsToday", "lastCall", "lastDownloads", "uploadsToday",
-                   "failedUploads"}));
+            (TKeys{"users", "addresses", "session", "sessions", "callsToday", "lastCall", "lastDownloads",
+                   "uploadsToday", "failedUploads"}));
   EXPECT_EQ(Keys(Member(representative, u"lastCall")),
             (TKeys{"time", "unixMs", "address", "session", "representative", "user", "httpMethod", "path", "method",
                    "arguments", "argumentBytes", "status", "durationMs", "bytesSent", "result", "error"}));

@@ -231,10 +231,11 @@ class Logins(WithUsers):
     def test_the_operator_sees_who_called(self):
         self.rest("EchoString/who", "lim", source="127.0.0.31")
         record = json.loads(call(self.port, "GET", "/SyncActivityJSON").body)
-        handheld = [h for h in record["handhelds"] if h["address"] == "127.0.0.31"][0]
-        self.assertEqual(handheld["lastCall"]["user"], "lim")
+        # EchoString names no representative: the row of its address.
+        row = [r for r in record["withoutRepresentative"] if r["addresses"] == ["127.0.0.31"]][0]
+        self.assertEqual((row["users"], row["lastCall"]["user"]), (["lim"], "lim"))
         page = call(self.port, "GET", "/SyncActivity").body.decode("latin-1")
-        self.assertIn("<td>127.0.0.31</td><td>lim</td>", page)
+        self.assertIn("<td><div>127.0.0.31</div></td><td><div>lim</div></td>", page)
         self.assertNotIn("anyone who reaches", page)
         log = [line for line in self.under_test.service.log_lines() if " 127.0.0.31 GET " in line]
         self.assertTrue(log and log[-1].endswith(" lim"), log)
