@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "core/ScopeExit.h"
 #include "core/Text.h"
@@ -186,6 +188,15 @@ TDatabaseAttachmentCounts DatabaseAttachmentCounts() {
   const size_t live = TFbAttachment::Live();
   counts.InUse = live > counts.Idle ? live - counts.Idle : 0;
   return counts;
+}
+
+std::string ConnectionSettingsStamp() {
+  const std::filesystem::path file = DefaultConnectionsFile();
+  std::string stamp = file.string();
+  stamp += '\0';
+  std::ifstream in(file, std::ios::binary);
+  stamp.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return stamp;
 }
 
 void TSQLConnection::Unregister(TSQLDataSetBase* dataSet) {
