@@ -9,6 +9,7 @@
 #include "rest/internal/DSCacheResponseHandler.h"
 #include "rest/internal/DSInvocationMetadata.h"
 #include "rest/internal/DSRESTGrammar.h"
+#include "rest/internal/DSSharedReads.h"
 
 namespace fieldsync {
 
@@ -185,9 +186,17 @@ void TDSHTTPServer::DoDSRESTCommand(TDSHTTPRequest& request, TDSHTTPResponse& re
   if (!params.empty()) TDSInvocationMetadata::Get().QueryParams = params;
 
   switch (commandType) {
-    case TDSHTTPCommandType::hcGET:
-      handler->Service().ProcessGETRequest(remainder, *handler);
-      break;
+    case TDSHTTPCommandType::hcGET: {
+      // An identical read running now may answer this call too.
+      const TDSRESTService& called = handler->Service();
+      const bool shareable = !called.HasFilters() && !called.StreamAsJSON() &&
+                             dynamic_cast<TDSDefaultResponseHandler*>(handler.get()) != nullptr;
+      TDSSharedReads::Process().Serve(FServer, remainder, shareable, response, [&](TDSHTTPResponse& answer) {
+        handler->Service().ProcessGETRequest(remainder, *handler);
+        handler->PopulateResponse(answer);
+      });
+      return;
+    }
     case TDSHTTPCommandType::hcPOST:
       handler->Service().ProcessPOSTRequest(remainder, params, request.PostStream(), *handler);
       break;

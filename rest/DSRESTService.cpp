@@ -8,6 +8,8 @@
 #include "rest/DSMessages.h"
 #include "rest/internal/DSRESTGrammar.h"
 #include "rest/DSResponseHandler.h"
+#include "rest/internal/DSSharedReads.h"
+#include "core/ScopeExit.h"
 
 namespace fieldsync {
 
@@ -192,7 +194,14 @@ void TDSRESTService::Execute(const TJSONObject& command, TDSServiceResponseHandl
   if (taken < argumentCount) {
     throw Exception(FormatText(UnusedArgumentsMessage, {text, std::to_string(taken), std::to_string(argumentCount)}));
   }
-  entry->Connection->Invoke(method, entry->Values);
+  {
+    // A call that may write ends the reads that identical calls may join,
+    // whether it committed all, some or none of its statements.
+    TScopeExit wrote([&method]() noexcept {
+      if (!IsReadMethod(method)) TDSSharedReads::Process().NoteWrite();
+    });
+    entry->Connection->Invoke(method, entry->Values);
+  }
   NoteOutcome(method, entry->Values);
   handler.AddCommand(std::move(entry));
 }

@@ -47,6 +47,7 @@ class TDSRESTService {
   // False when two filters apply to the result or share an output position.
   bool CheckConvertersForConsistency() const;
   bool StreamAsJSON() const { return FStreamAsJSON; }
+  bool HasFilters() const { return !FFilters.empty(); }
   // The filter that applies to the output at `position` of the parameter
   // list, when exactly one does; nullptr otherwise.
   const TDBXRequestFilter* FilterFor(size_t position, bool isResult) const;
