@@ -91,8 +91,8 @@ void TSQLConnection::LoadParams() {
   std::error_code ec;
   if (!std::filesystem::exists(FConnectionsFile, ec))
     Fail(TDBXErrorCodes::InvalidArgument, DBXMessages::RegistryFileNotFound, {FConnectionsFile.string()});
-  const std::vector<TIniSection> sections = ReadIniFile(FConnectionsFile);
-  const TIniSection* own = FindSection(sections, ConnectionName);
+  const auto sections = ReadIniFileOnce(FConnectionsFile);
+  const TIniSection* own = FindSection(*sections, ConnectionName);
   Params = own ? own->Values : TDBXProperties();
   DriverName = Params.Value("DriverName");
   if (DriverName.empty()) Fail(TDBXErrorCodes::InvalidArgument, DBXMessages::MissingDriverName);

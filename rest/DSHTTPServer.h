@@ -71,4 +71,8 @@ class TDSHTTPServer {
   int64_t FSessionTimeout = DefaultSessionTimeoutMs;
 };
 
+// Calls that joined an identical download being fetched, instead of
+// fetching, since the process started (rest/README.md).
+uint64_t SharedReadsJoined();
+
 }  // namespace fieldsync

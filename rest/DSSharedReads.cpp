@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "core/Platform.h"
+#include "rest/DSHTTPServer.h"
 #include "core/Text.h"
 #include "rest/internal/DSActivity.h"
 #include "rest/internal/DSRESTGrammar.h"
@@ -204,5 +205,7 @@ uint64_t TDSSharedReads::Joined() {
   TMutexLock guard(FLock);
   return FJoined;
 }
+
+uint64_t SharedReadsJoined() { return TDSSharedReads::Process().Joined(); }
 
 }  // namespace fieldsync

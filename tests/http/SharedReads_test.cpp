@@ -13,7 +13,7 @@
 #include "db/DBXReader.h"
 #include "http/DSHTTPWebDispatcher.h"
 #include "http/HTTPWebBrokerBridge.h"
-#include "rest/internal/DSSharedReads.h"
+#include "rest/DSHTTPServer.h"
 #include "tests/support/Expect.h"
 
 namespace fieldsync::test {
@@ -86,12 +86,12 @@ TEST_F(SharedReadsTest, JoinedCallsGetTheSameCompressedBytesAndOneThatGoesAwayHa
   THttpAnswer first, third;
   std::thread fetching([&] { first = Exchange(FPort, Download); });
   ASSERT_TRUE(FGate.WaitForWaiting(1));
-  const uint64_t joinedBefore = TDSSharedReads::Process().Joined();
+  const uint64_t joinedBefore = SharedReadsJoined();
   // The second caller asks and goes away before the answer; the third waits.
   auto leaving = std::make_unique<TTestConnection>(FPort);
   leaving->Send(Download);
   std::thread waiting([&] { third = Exchange(FPort, Download); });
-  ASSERT_TRUE(WaitUntil([&] { return TDSSharedReads::Process().Joined() == joinedBefore + 2; }));
+  ASSERT_TRUE(WaitUntil([&] { return SharedReadsJoined() == joinedBefore + 2; }));
   leaving.reset();
   FGate.Open();
   fetching.join();
