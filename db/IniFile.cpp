@@ -1,7 +1,6 @@
 #include "db/internal/IniFile.h"
 
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <sstream>
 
@@ -50,7 +49,9 @@ std::vector<TIniSection> ReadIniFile(const std::filesystem::path& path) {
 
 std::shared_ptr<const std::vector<TIniSection>> ReadIniFileOnce(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::ostringstream whole;  // one read of the whole file, not a character at a time
+  if (in) whole << in.rdbuf();
+  std::string text = std::move(whole).str();
   struct TParsed {
     std::string Text;
     std::shared_ptr<const std::vector<TIniSection>> Sections;
