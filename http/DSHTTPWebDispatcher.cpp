@@ -75,7 +75,11 @@ class TDSHTTPResponseWebBroker : public TDSHTTPResponse {
   // Another call's answer: its buffers go out as they are, and it is
   // compressed once for every call that shares it.
   void SetSharedContent(std::shared_ptr<TDSSharedBody> body) override {
-    FResponse.SetSharedContentBuffers(body->Buffers());
+    // Each buffer keeps the body, and with it the body's share of the
+    // answers' memory budget, until the last of them has been sent.
+    std::vector<TWireBuffer> buffers;
+    for (const auto& buffer : body->Buffers()) buffers.emplace_back(body, buffer.get());
+    FResponse.SetSharedContentBuffers(std::move(buffers));
     FShared = std::move(body);
   }
   const std::shared_ptr<TDSSharedBody>& Shared() const { return FShared; }
