@@ -13,7 +13,9 @@
 // joins a fetch that started before a write committed through this service:
 // every call of a method that is not a read ends a generation (NoteWrite),
 // and only fetches of the current generation are joined, so a handheld that
-// has just uploaded sees its upload.
+// has just uploaded sees its upload (the generation ends when the write call
+// returns, before its answer is sent, so no read the writer makes afterwards
+// can join a fetch older than its write).
 //
 // The joined calls keep everything else of their own: session, Pragma,
 // activity record. FIELDSYNC_SHARE_READS=0 turns sharing off.
