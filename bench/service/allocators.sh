@@ -13,7 +13,8 @@
 # Short rounds, the configurations one after the other in each round
 # (ROUNDS, default 2), so that load from elsewhere falls on all alike.
 # Usage: bash bench/service/allocators.sh [seconds per wrk run, default 3]
-# BUILD=0 uses the build as it is; CLIENTS sets the volume.
+# BUILD=0 uses the build as it is; CLIENTS sets the volume; CONFIGS the
+# configurations (default "glibc mimalloc jemalloc share-off").
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 source bench/lib.sh
@@ -27,7 +28,7 @@ lib=/usr/lib/$(gcc -print-multiarch)
 for library in libmimalloc.so.2 libjemalloc.so.2; do
   [ -e "$lib/$library" ] || DEBIAN_FRONTEND=noninteractive apt-get install -y -q libmimalloc-dev libjemalloc-dev >/dev/null
 done
-configs=(glibc mimalloc jemalloc share-off)
+configs=(${CONFIGS:-glibc mimalloc jemalloc share-off})
 environment() {  # config -> environment assignments for the service
   case $1 in
     glibc) echo "FIELDSYNC_ACCESS_LOG=0" ;;
