@@ -18,7 +18,8 @@ namespace {
 }  // namespace
 
 // The reader of a command's cursor. It decodes a column only when asked for
-// it, once per row. Closing it commits the statement's transaction.
+// it, once per row. Closing it closes the cursor (and commits the
+// statement's own transaction, when it has one).
 class TFbReader : public TDBXReader {
  public:
   TFbReader(TDBXCommand& command, std::unique_ptr<TFbCursor> cursor)
@@ -267,6 +268,9 @@ void TDBXConnection::CloseAll() {
   // Commands stay allocated (their owners may still hold references) but
   // are closed for good.
   for (auto& command : FCommands) command->ConnectionClosing();
+  // An idle attachment holds no transaction: its read transaction ends with
+  // the connection's use of it.
+  if (FAttachment) FAttachment->EndReadTransaction();
   // An attachment made for reuse goes back to the pool when it is clean;
   // otherwise it is detached here.
   if (FAttachment && !FAttachment->PoolKey.empty()) TAttachmentPool::Process().Give(std::move(FAttachment));

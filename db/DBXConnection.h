@@ -1,8 +1,9 @@
 #pragma once
 // The open connection (TDBXConnection) under a TSQLConnection, and the
 // commands (TDBXCommand) created on it. A command runs one SQL text and gives
-// a forward-only reader; each statement is committed when it completes (a
-// query when its reader is closed).
+// a forward-only reader. A statement that changes data is committed when it
+// completes; queries run in the connection's read-only, read-committed
+// transaction, which ends when the connection closes.
 // A connection and its commands and readers are used by one thread at a time.
 
 #include <cstdint>

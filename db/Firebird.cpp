@@ -216,6 +216,7 @@ TFbAttachment::~TFbAttachment() {
   if (!Attachment) return;
   --LiveAttachments();
   FreeStatements();
+  EndReadTransaction();
   if (FStampStatement) {
     TFbStatus st(Client);
     FStampStatement->free(&st);
@@ -255,14 +256,9 @@ bool TFbAttachment::Alive() noexcept {
 std::string TFbAttachment::ReadSchemaStamp() {
   static constexpr char Sql[] =
       "select count(*), sum(RDB$FORMAT), max(RDB$RELATION_ID) from RDB$RELATIONS";
-  static constexpr unsigned char ReadOnlyTpb[] = {isc_tpb_version3, isc_tpb_read, isc_tpb_read_committed,
-                                                  isc_tpb_rec_version, isc_tpb_nowait};
+  ITransaction* tra = ReadTransaction();
   TFbStatus st(*this);
-  ITransaction* tra = Attachment->startTransaction(&st, sizeof ReadOnlyTpb, ReadOnlyTpb);
-  st.Check();
-  ++OpenTransactions;
   std::string stamp;
-  TScopeExit rollback([this, tra]() noexcept { Rollback(tra); });
   if (!FStampStatement) {
     FStampStatement = Attachment->prepare(&st, tra, sizeof Sql - 1, Sql, Dialect, 0);
     st.Check();
@@ -274,9 +270,33 @@ std::string TFbAttachment::ReadSchemaStamp() {
     FStampStatement->execute(&st, tra, nullptr, nullptr, out, reinterpret_cast<unsigned char*>(stamp.data()));
   out->release();
   st.Check();
-  rollback.Dismiss();
-  Commit(tra);
   return stamp;
+}
+
+ITransaction* TFbAttachment::ReadTransaction() {
+  if (FReadTransaction) return FReadTransaction;
+  // Read-only read committed (record versions): the engine counts it as
+  // committed from its start, so it holds back neither the oldest active
+  // transaction nor garbage collection however long it stays open.
+  static constexpr unsigned char ReadOnlyTpb[] = {isc_tpb_version3, isc_tpb_read, isc_tpb_read_committed,
+                                                  isc_tpb_rec_version, isc_tpb_nowait};
+  TFbStatus st(*this);
+  ITransaction* tra = Attachment->startTransaction(&st, sizeof ReadOnlyTpb, ReadOnlyTpb);
+  st.Check();
+  FReadTransaction = tra;
+  return tra;
+}
+
+void TFbAttachment::EndReadTransaction() noexcept {
+  if (!FReadTransaction) return;
+  ITransaction* tra = FReadTransaction;
+  FReadTransaction = nullptr;
+  TFbStatus st(*this);
+  tra->commit(&st);
+  if (st.Failed()) {
+    Lost = true;  // not to be handed out again, whatever the failure
+    tra->release();
+  }
 }
 
 ITransaction* TFbAttachment::StartTransaction() {
@@ -353,17 +373,16 @@ std::u16string TFbAttachment::DecodeText(const char* bytes, size_t length) const
 // ---- statement ----
 
 TFbStatement::TFbStatement(TFbAttachment& att, const std::string& sql) : Att(att), Sql(sql) {
-  ITransaction* tra = att.StartTransaction();
+  ITransaction* tra = att.ReadTransaction();
   TFbStatus st(att);
   Statement = att.Attachment->prepare(&st, tra, static_cast<unsigned>(sql.size()), sql.c_str(), att.Dialect,
                                       IStatement::PREPARE_PREFETCH_METADATA);
   if (st.Failed()) {
-    att.Rollback(tra);
+    Statement = nullptr;
     st.Check();
   }
   // A constructor that throws runs no destructor: the handles go here.
   TScopeExit release([this]() noexcept { Release(); });
-  att.Commit(tra);
   Type = Statement->getType(&st);
   InMeta = Statement->getInputMetadata(&st);
   OutMeta = Statement->getOutputMetadata(&st);
@@ -420,24 +439,29 @@ unsigned TFbStatement::InputCount() const {
 
 TFbCursor::TFbCursor(TFbStatement& stmt, const std::vector<const TParam*>& values) : FStmt(stmt) {
   TFbAttachment& att = stmt.Att;
-  FTra = att.StartTransaction();
+  if (stmt.Type == isc_info_sql_stmt_select) FReadTra = att.ReadTransaction();
+  else FTra = att.StartTransaction();
+  ITransaction* tra = Transaction();
+  // On failure only a transaction of its own is rolled back; the read
+  // transaction stays for the next statement.
+  auto abandon = [this, &att]() noexcept {
+    if (FTra) att.Rollback(FTra);
+    FTra = nullptr;
+    FReadTra = nullptr;
+  };
   TFbInput input;
   {
-    TScopeExit rollback([this, &att]() noexcept {
-      att.Rollback(FTra);
-      FTra = nullptr;
-    });
-    if (stmt.InputCount() > 0 || !values.empty()) BuildInput(stmt, FTra, values, input);
+    TScopeExit rollback(abandon);
+    if (stmt.InputCount() > 0 || !values.empty()) BuildInput(stmt, tra, values, input);
     rollback.Dismiss();
   }
   TFbStatus st(att);
   FBuffer.assign(stmt.OutMeta->getMessageLength(&st), 0);
-  FCursor = stmt.Statement->openCursor(&st, FTra, input.Meta, input.Meta ? input.Buffer.data() : nullptr,
+  FCursor = stmt.Statement->openCursor(&st, tra, input.Meta, input.Meta ? input.Buffer.data() : nullptr,
                                        stmt.OutMeta, 0);
   if (st.Failed()) {
     FCursor = nullptr;
-    att.Rollback(FTra);
-    FTra = nullptr;
+    abandon();
     st.Check();
   }
 }
@@ -461,7 +485,7 @@ bool TFbCursor::Fetch() {
 }
 
 void TFbCursor::Decode(unsigned index, TDBXValue& value) {
-  DecodeColumn(FStmt.Att, FStmt.Layout.at(index), FBuffer.data(), FTra, value);
+  DecodeColumn(FStmt.Att, FStmt.Layout.at(index), FBuffer.data(), Transaction(), value);
 }
 
 TFbTextBytes TFbCursor::TextBytes(unsigned index, const char*& bytes, size_t& length) const {
@@ -476,6 +500,7 @@ void TFbCursor::Close() {
     if (st.Failed()) FCursor->release();
     FCursor = nullptr;
   }
+  FReadTra = nullptr;
   if (FTra) {
     ITransaction* tra = FTra;
     FTra = nullptr;

@@ -1,8 +1,10 @@
 #include "db/internal/IniFile.h"
 
 #include <fstream>
+#include <map>
 #include <sstream>
 
+#include "core/Mutex.h"
 #include "core/Text.h"
 
 namespace fieldsync {
@@ -43,6 +45,28 @@ std::vector<TIniSection> ReadIniStream(std::istream& in) {
 std::vector<TIniSection> ReadIniFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   return ReadIniStream(in);
+}
+
+std::shared_ptr<const std::vector<TIniSection>> ReadIniFileOnce(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream whole;  // one read of the whole file, not a character at a time
+  if (in) whole << in.rdbuf();
+  std::string text = std::move(whole).str();
+  struct TParsed {
+    std::string Text;
+    std::shared_ptr<const std::vector<TIniSection>> Sections;
+  };
+  static TMutex lock;
+  static std::map<std::filesystem::path, TParsed> parsed GUARDED_BY(lock);
+  {
+    TMutexLock guard(lock);
+    auto it = parsed.find(path);
+    if (it != parsed.end() && it->second.Text == text) return it->second.Sections;
+  }
+  auto sections = std::make_shared<const std::vector<TIniSection>>(ReadIniText(text));
+  TMutexLock guard(lock);
+  parsed[path] = TParsed{std::move(text), sections};
+  return sections;
 }
 
 std::vector<TIniSection> ReadIniText(std::string_view text) {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "core/ScopeExit.h"
 #include "core/Text.h"
@@ -89,8 +91,8 @@ void TSQLConnection::LoadParams() {
   std::error_code ec;
   if (!std::filesystem::exists(FConnectionsFile, ec))
     Fail(TDBXErrorCodes::InvalidArgument, DBXMessages::RegistryFileNotFound, {FConnectionsFile.string()});
-  const std::vector<TIniSection> sections = ReadIniFile(FConnectionsFile);
-  const TIniSection* own = FindSection(sections, ConnectionName);
+  const auto sections = ReadIniFileOnce(FConnectionsFile);
+  const TIniSection* own = FindSection(*sections, ConnectionName);
   Params = own ? own->Values : TDBXProperties();
   DriverName = Params.Value("DriverName");
   if (DriverName.empty()) Fail(TDBXErrorCodes::InvalidArgument, DBXMessages::MissingDriverName);
@@ -186,6 +188,15 @@ TDatabaseAttachmentCounts DatabaseAttachmentCounts() {
   const size_t live = TFbAttachment::Live();
   counts.InUse = live > counts.Idle ? live - counts.Idle : 0;
   return counts;
+}
+
+std::string ConnectionSettingsStamp() {
+  const std::filesystem::path file = DefaultConnectionsFile();
+  std::string stamp = file.string();
+  stamp += '\0';
+  std::ifstream in(file, std::ios::binary);
+  stamp.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return stamp;
 }
 
 void TSQLConnection::Unregister(TSQLDataSetBase* dataSet) {

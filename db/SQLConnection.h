@@ -84,4 +84,9 @@ struct TDatabaseAttachmentCounts {
 };
 TDatabaseAttachmentCounts DatabaseAttachmentCounts();
 
+// The connection settings a DMESTOQUE connection opened now would read: the
+// name and text of its own parameter file. Two equal stamps connect with the
+// same settings (the driver definitions are read once per process).
+std::string ConnectionSettingsStamp();
+
 }  // namespace fieldsync

@@ -81,6 +81,17 @@ class TDSHTTPResponseWebBroker : public TDSHTTPResponse {
   void SetContentBuffers(std::vector<std::string> buffers, std::shared_ptr<void> hold) override {
     FResponse.SetContentBuffers(std::move(buffers), std::move(hold));
   }
+  // Another call's answer: its buffers go out as they are, and it is
+  // compressed once for every call that shares it.
+  void SetSharedContent(std::shared_ptr<TDSSharedBody> body) override {
+    // Each buffer keeps the body, and with it the body's share of the
+    // answers' memory budget, until the last of them has been sent.
+    std::vector<TWireBuffer> buffers;
+    for (const auto& buffer : body->Buffers()) buffers.emplace_back(body, buffer.get());
+    FResponse.SetSharedContentBuffers(std::move(buffers));
+    FShared = std::move(body);
+  }
+  const std::shared_ptr<TDSSharedBody>& Shared() const { return FShared; }
   std::string Pragma() const override { return FResponse.GetCustomHeader("Pragma"); }
   void SetPragma(const std::string& value) override { FResponse.SetCustomHeader("Pragma", value); }
   std::string ContentType() const override { return FResponse.ContentType(); }
@@ -94,6 +105,7 @@ class TDSHTTPResponseWebBroker : public TDSHTTPResponse {
 
  private:
   TWebResponse& FResponse;
+  std::shared_ptr<TDSSharedBody> FShared;
 };
 
 }  // namespace
@@ -115,7 +127,14 @@ bool TDSHTTPWebDispatcher::DispatchRequest(TWebRequest& request, TWebResponse& r
     TDSHTTPResponseWebBroker responseView(response);
     FHTTPServer.DoCommand(requestView, responseView);
     // The answer is complete here: compress it when the client asked.
-    if (GzipEnabled()) CompressResponse(request.GetFieldByName("Accept-Encoding"), response);
+    if (GzipEnabled()) {
+      const std::string acceptEncoding = request.GetFieldByName("Accept-Encoding");
+      if (const auto& shared = responseView.Shared())
+        CompressResponse(acceptEncoding, response,
+                         [&shared](const std::vector<std::string_view>&) { return shared->Encoded(GzipPieces); });
+      else
+        CompressResponse(acceptEncoding, response);
+    }
     return true;
   } catch (...) {
     try {

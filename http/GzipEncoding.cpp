@@ -110,22 +110,30 @@ std::string GzipBytes(std::string_view bytes) {
 }
 
 bool CompressResponse(std::string_view acceptEncoding, TWebResponse& response) {
+  return CompressResponse(acceptEncoding, response, [](const std::vector<std::string_view>& parts) {
+    std::vector<TWireBuffer> packed;
+    for (std::string& piece : GzipPieces(parts)) packed.push_back(std::make_shared<const std::string>(std::move(piece)));
+    return packed;
+  });
+}
+
+bool CompressResponse(std::string_view acceptEncoding, TWebResponse& response, const TGzipPacker& pack) {
   if (!response.GetStringVariable(7).empty() || response.ContentStream()) return false;
   // Text content, or buffers (a table sent as its column buffers).
   const std::vector<TWireBuffer> buffers = response.ContentBuffers();
   const size_t size = buffers.empty() ? response.Content().size() : static_cast<size_t>(response.BuffersSize());
   if (size < GzipMinimumSize || !AcceptsGzip(acceptEncoding)) return false;
-  std::vector<std::string> packed;
+  std::vector<TWireBuffer> packed;
   if (buffers.empty()) {
     TWireBuffer body = response.WireBody();
     if (body->size() < GzipMinimumSize) return false;
-    packed = GzipPieces({*body});
+    packed = pack({*body});
   } else {
     std::vector<std::string_view> parts;
     for (const TWireBuffer& buffer : buffers) parts.emplace_back(*buffer);
-    packed = GzipPieces(parts);
+    packed = pack(parts);
   }
-  response.SetContentBuffers(std::move(packed));
+  response.SetSharedContentBuffers(std::move(packed));
   response.SetStringVariable(7, "gzip");
   response.SetCustomHeader("Vary", "Accept-Encoding");
   return true;

@@ -266,6 +266,14 @@ void TWebResponse::SetContentBuffers(std::vector<std::string> buffers, std::shar
   }
 }
 
+void TWebResponse::SetSharedContentBuffers(std::vector<TWireBuffer> buffers) {
+  FContent = NoText();
+  FContentStream.reset();
+  FContentBuffers.clear();
+  for (auto& buffer : buffers)
+    if (buffer && !buffer->empty()) FContentBuffers.push_back(std::move(buffer));
+}
+
 int64_t TWebResponse::BuffersSize() const {
   int64_t size = 0;
   for (const auto& buffer : FContentBuffers) size += static_cast<int64_t>(buffer->size());

@@ -98,6 +98,8 @@ class TWebResponse {
   // until the last of these buffers is freed (once written, or with the
   // response): what the bytes count against, such as a memory budget.
   void SetContentBuffers(std::vector<std::string> buffers, std::shared_ptr<void> hold = nullptr);
+  // The same for buffers already shared (by other answers of the same bytes).
+  void SetSharedContentBuffers(std::vector<TWireBuffer> buffers);
   const std::vector<TWireBuffer>& ContentBuffers() const { return FContentBuffers; }
   // The total length of the content buffers.
   int64_t BuffersSize() const;

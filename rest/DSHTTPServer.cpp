@@ -9,6 +9,7 @@
 #include "rest/internal/DSCacheResponseHandler.h"
 #include "rest/internal/DSInvocationMetadata.h"
 #include "rest/internal/DSRESTGrammar.h"
+#include "rest/internal/DSSharedReads.h"
 
 namespace fieldsync {
 
@@ -235,9 +236,24 @@ void TDSHTTPServer::DoDSRESTCommand(TDSHTTPRequest& request, TDSHTTPResponse& re
 
   try {
     switch (commandType) {
-      case TDSHTTPCommandType::hcGET:
-        handler->Service().ProcessGETRequest(remainder, *handler);
-        break;
+      case TDSHTTPCommandType::hcGET: {
+        // An identical read running now may answer this call too. A user
+        // whose rights are limited shares only its own fetches: its rights
+        // were checked on those, and would not be on another user's.
+        const TDSRESTService& called = handler->Service();
+        const bool shareable = !called.HasFilters() && !called.StreamAsJSON() &&
+                               dynamic_cast<TDSDefaultResponseHandler*>(handler.get()) != nullptr;
+        const std::string scope =
+            rights && (rights->Representative || !rights->Methods.empty()) ? rights->UserName : std::string();
+        TDSSharedReads::Process().Serve(
+            FServer, remainder, shareable, response,
+            [&](TDSHTTPResponse& answer) {
+              handler->Service().ProcessGETRequest(remainder, *handler);
+              handler->PopulateResponse(answer);
+            },
+            scope);
+        return;
+      }
       case TDSHTTPCommandType::hcPOST:
         handler->Service().ProcessPOSTRequest(remainder, params, request.PostStream(), *handler);
         break;

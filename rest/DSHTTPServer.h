@@ -92,4 +92,8 @@ class TDSHTTPServer {
   TDSAuthenticationManager* FAuthenticationManager = nullptr;
 };
 
+// Calls that joined an identical download being fetched, instead of
+// fetching, since the process started (rest/README.md).
+uint64_t SharedReadsJoined();
+
 }  // namespace fieldsync

@@ -3,8 +3,11 @@
 // front end adapts its own request and response objects to these, so the
 // REST layer depends on no particular HTTP implementation.
 
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -14,6 +17,30 @@ enum class TDSHTTPCommandType { hcUnknown, hcGET, hcPOST, hcDELETE, hcPUT, hcOth
 
 // name=value items in order, 8-bit text in the system code page.
 using TDSHTTPParams = std::vector<std::pair<std::string, std::string>>;
+
+// The body of an answer that identical read calls share (rest/internal/
+// DSSharedReads.h): its buffers, what they count against in the answers'
+// memory budget (held once, whatever the number of callers), and an encoded
+// form made once for all of them. Its buffers never change once made;
+// Encoded is thread-safe.
+class TDSSharedBody {
+ public:
+  using TBuffer = std::shared_ptr<const std::string>;
+  using TEncoder = std::function<std::vector<std::string>(const std::vector<std::string_view>&)>;
+
+  TDSSharedBody(std::vector<std::string> buffers, std::shared_ptr<void> hold);
+  const std::vector<TBuffer>& Buffers() const { return FBuffers; }
+  // The body as `encode` turns it (gzip): made by the first caller, which
+  // the others wait for, and kept with the body. A failing encoder raises
+  // and leaves it to the next caller.
+  const std::vector<TBuffer>& Encoded(const TEncoder& encode);
+
+ private:
+  std::vector<TBuffer> FBuffers;
+  std::shared_ptr<void> FHold;
+  std::once_flag FEncodedOnce;
+  std::vector<TBuffer> FEncoded;
+};
 
 class TDSHTTPRequest {
  public:
@@ -68,6 +95,13 @@ class TDSHTTPResponse {
       std::string().swap(buffer);
     }
     SetContentText(std::move(body));
+  }
+  // A body shared with other calls, sent without copying where the response
+  // can; this one joins a copy of it.
+  virtual void SetSharedContent(std::shared_ptr<TDSSharedBody> body) {
+    std::vector<std::string> copies;
+    for (const auto& buffer : body->Buffers()) copies.push_back(*buffer);
+    SetContentBuffers(std::move(copies), nullptr);
   }
   virtual std::string Pragma() const = 0;
   virtual void SetPragma(const std::string& value) = 0;

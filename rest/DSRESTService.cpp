@@ -10,6 +10,8 @@
 #include "rest/DSMessages.h"
 #include "rest/internal/DSRESTGrammar.h"
 #include "rest/DSResponseHandler.h"
+#include "rest/internal/DSSharedReads.h"
+#include "core/ScopeExit.h"
 
 namespace fieldsync {
 
@@ -237,8 +239,16 @@ std::unique_ptr<TDSExecutionResponse> TDSRESTService::Prepare(const TJSONObject&
 }
 
 void TDSRESTService::Execute(std::unique_ptr<TDSExecutionResponse> entry, TDSServiceResponseHandler& handler) {
-  entry->Connection->Invoke(*entry->Method, entry->Values);
-  NoteOutcome(*entry->Method, entry->Values);
+  const TDSMethodEntry& method = *entry->Method;
+  {
+    // A call that may write ends the reads that identical calls may join,
+    // whether it committed all, some or none of its statements.
+    TScopeExit wrote([&method]() noexcept {
+      if (!IsReadMethod(method)) TDSSharedReads::Process().NoteWrite();
+    });
+    entry->Connection->Invoke(method, entry->Values);
+  }
+  NoteOutcome(method, entry->Values);
   handler.AddCommand(std::move(entry));
 }
 

@@ -51,6 +51,7 @@ class TDSRESTService {
   // The rights of the logged-in user that every command is checked against
   // (null: no login, every call is allowed).
   void SetRights(std::shared_ptr<const TDSUserRights> rights) { FRights = std::move(rights); }
+  bool HasFilters() const { return !FFilters.empty(); }
   // The filter that applies to the output at `position` of the parameter
   // list, when exactly one does; nullptr otherwise.
   const TDBXRequestFilter* FilterFor(size_t position, bool isResult) const;

@@ -2,6 +2,7 @@
 
 #include "core/Error.h"
 #include "core/Text.h"
+#include "db/DBXTypes.h"
 #include "rest/DSMessages.h"
 #include "rest/internal/DSRESTGrammar.h"
 
@@ -97,6 +98,15 @@ void TDSServerConnection::Invoke(const TDSMethodEntry& method, std::vector<TDSVa
     auto instance = serverClass.CreateInstance();
     method.Invoke(*instance, values);
   }
+}
+
+bool IsReadMethod(const TDSMethodEntry& method) {
+  if (method.Parameters.empty()) return false;
+  for (const TDSParameter& parameter : method.Parameters) {
+    if (parameter.Direction == TDSParamDirection::Return) return parameter.DataType == TDBXDataTypes::TableType;
+    if (parameter.Direction != TDSParamDirection::In) return false;
+  }
+  return false;  // no result
 }
 
 }  // namespace fieldsync

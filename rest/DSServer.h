@@ -52,6 +52,10 @@ struct TDSMethodEntry {
   TDSServerClass* Class = nullptr;
 };
 
+// A read method: it takes only in parameters and answers a table. Every
+// other method may write.
+bool IsReadMethod(const TDSMethodEntry& method);
+
 // A registered server class: its name, life cycle and instance factory.
 class TDSServerClass {
  public:
@@ -64,10 +68,19 @@ class TDSServerClass {
   // A new instance; raises when the factory supplies none.
   std::unique_ptr<TDSServerInstance> CreateInstance() const;
 
+  // What, besides a call's method and arguments, decides its answer now
+  // (for the service: the branch, the overdue threshold, the database
+  // settings), as text: identical read calls share one fetch only when it is
+  // the same. Empty when no context was set. Set before serving.
+  using TCallContext = std::function<std::string()>;
+  void SetCallContext(TCallContext context) { FCallContext = std::move(context); }
+  std::string CallContext() const { return FCallContext ? FCallContext() : std::string(); }
+
  private:
   std::u16string FClassName;
   std::string FLifeCycle;
   TGetClass FOnGetClass;
+  TCallContext FCallContext;
 };
 
 // The method server. Classes and methods are registered before the server

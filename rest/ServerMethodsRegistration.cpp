@@ -6,6 +6,7 @@
 
 #include "core/Error.h"
 #include "db/DBXReader.h"
+#include "db/SQLConnection.h"
 #include "service/ServerMethodsUnit1.h"
 
 namespace fieldsync {
@@ -113,6 +114,12 @@ void RegisterServerMethods1(TDSServer& server, const THostValues& host) {
   // DSServerClass1GetClass answers TServerMethods1.
   TDSServerClass& serverClass = server.AddClass(u"TServerMethods1", "Session", [&host] {
     return std::make_unique<TDSInstanceOf<TServerMethods1>>(std::make_unique<TServerMethods1>(host));
+  });
+  // What an instance answers with besides its arguments: the branch and the
+  // overdue threshold it copies from the host, and the database it connects to.
+  serverClass.SetCallContext([&host] {
+    return std::to_string(host.IDFilial.load()) + '/' + std::to_string(host.DiasEmAtraso.load()) + '/' +
+           ConnectionSettingsStamp();
   });
   Add(server, serverClass, u"EchoString", &TServerMethods1::EchoString, {"Value"});
   Add(server, serverClass, u"ReverseString", &TServerMethods1::ReverseString, {"Value"});

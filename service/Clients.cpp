@@ -166,7 +166,7 @@ bool TServerMethods1::SetCliente(int32_t IDRepresentante, int32_t IDCliente, int
                                  const std::u16string& Alterado, const std::u16string& Cliente_Contribuinte,
                                  std::u16string& Erro) {
   return RunWriteMethod(Erro, [&] {
-    TServerMethods1Components& c = *FComponents;
+    TServerMethods1Components& c = Components();
     TSQLDataSet& log = c.dstInsertClientePalm;
     log.Close();
     log.ParamByName("IDFILIAL").AsInteger(IDFilial);
@@ -287,7 +287,7 @@ constexpr std::u16string_view dstUpdateClienteTmpSql =
 // representative lose both handheld columns.
 bool TServerMethods1::SetIDClienteTmpNull(int32_t IDClienteTmp, int32_t IDRepresentante) {
   try {
-    TSQLDataSet& update = FComponents->dstUpdateClienteTmp;
+    TSQLDataSet& update = Components().dstUpdateClienteTmp;
     update.Close();
     update.ParamByName("IDCLIENTE_PALM").AsInteger(IDClienteTmp);
     update.ParamByName("IDREPRESENTANTE_PALM").AsInteger(IDRepresentante);

@@ -152,7 +152,7 @@ constexpr std::u16string_view dstUpdateSituacaoPedidoSql =
 
 bool TServerMethods1::SetSituacaoPedido(int32_t IDRepresentante, int32_t IDPedido) {
   try {
-    TSQLDataSet& update = FComponents->dstUpdateSituacaoPedido;
+    TSQLDataSet& update = Components().dstUpdateSituacaoPedido;
     update.Close();
     update.ParamByName("MOBILE_STATUS").AsString(AcknowledgedStatus);
     update.ParamByName("IDFILIAL").AsInteger(IDFilial);

@@ -79,7 +79,7 @@ bool TServerMethods1::SetPedido(int32_t IDRepresentante, int32_t IDPedidoPalm, i
                                 const std::u16string& Email, const std::u16string& Cliente_Contribuinte,
                                 TCurrency TotalPedido, std::u16string& Erro) {
   return RunWriteMethod(Erro, [&] {
-    TServerMethods1Components& c = *FComponents;
+    TServerMethods1Components& c = Components();
     if (PedidoReceived(c, IDFilial, IDRepresentante, IDPedidoPalm)) return true;  // received already
 
     TSQLDataSet& insert = c.dstInsertPedido;
@@ -163,7 +163,7 @@ bool TServerMethods1::SetItensPedido(int32_t IDRepresentante, int32_t IDPedidoPa
                                      TCurrency Desconto, TCurrency ValorUnitarioTabela,
                                      const std::u16string& Observacao, std::u16string& Erro) {
   return RunWriteMethod(Erro, [&] {
-    TServerMethods1Components& c = *FComponents;
+    TServerMethods1Components& c = Components();
     c.dstSelectItensPedido.Close();
     c.dstSelectItensPedido.ParamByName("IDFILIAL").AsInteger(IDFilial);
     c.dstSelectItensPedido.ParamByName("IDPEDIDOPALM").AsInteger(IDPedidoPalm);
@@ -223,19 +223,19 @@ static bool UpdatePedido(TServerMethods1Components& c, int32_t idFilial, int32_t
 
 bool TServerMethods1::SetPedido2(int32_t IDRepresentante, int32_t IDPedidoPalm, const std::u16string& Observacao,
                                  std::u16string& Erro) {
-  return UpdatePedido(*FComponents, IDFilial, IDRepresentante, IDPedidoPalm, nullptr, Observacao, Erro);
+  return UpdatePedido(Components(), IDFilial, IDRepresentante, IDPedidoPalm, nullptr, Observacao, Erro);
 }
 
 bool TServerMethods1::SetPedido2_Novo(int32_t IDRepresentante, int32_t IDPedidoPalm, int32_t Prazo,
                                       const std::u16string& Observacao, std::u16string& Erro) {
-  return UpdatePedido(*FComponents, IDFilial, IDRepresentante, IDPedidoPalm, &Prazo, Observacao, Erro);
+  return UpdatePedido(Components(), IDFilial, IDRepresentante, IDPedidoPalm, &Prazo, Observacao, Erro);
 }
 
 // Calls the database procedure that takes over the received orders of the
 // branch and representative, with today as the import date.
 bool TServerMethods1::RecebendoPalmAfa(int32_t IDRepresentante, std::u16string& Erro) {
   return RunWriteMethod(Erro, [&] {
-    TSQLStoredProc& call = FComponents->dstRecebendoPalmAFA;
+    TSQLStoredProc& call = Components().dstRecebendoPalmAFA;
     call.Close();
     call.ParamByName("IDFILIAL").AsInteger(IDFilial);
     call.ParamByName("DATAIMPORT").AsDate(Today());
@@ -255,7 +255,7 @@ constexpr std::u16string_view dstUpdateIDPedidoPalmSql =
 
 bool TServerMethods1::SetIDPedidoPalm(int32_t IDPedido, int32_t IDFolha, int32_t IDPedidoPalm) {
   try {
-    TSQLDataSet& update = FComponents->dstUpdateIDPedidoPalm;
+    TSQLDataSet& update = Components().dstUpdateIDPedidoPalm;
     update.Close();
     update.ParamByName("IDPEDIDOPALM").AsInteger(IDPedidoPalm);
     update.ParamByName("IDFILIAL").AsInteger(IDFilial);

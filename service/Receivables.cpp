@@ -85,7 +85,7 @@ bool TServerMethods1::SetReceber(const std::u16string& DataPagamento, const std:
                                  int32_t IDParcial, std::u16string& Erro) {
   Erro.clear();
   try {
-    TServerMethods1Components& c = *FComponents;
+    TServerMethods1Components& c = Components();
     c.dstPesFilial.Close();
     c.dstPesFilial.ParamByName("IDFILIAL").AsInteger(IDFilial);
     c.dstPesFilial.Open();

@@ -124,7 +124,7 @@ constexpr std::u16string_view dstUpdateRepresentanteSql =
 // as sent (also when lower than the stored one).
 bool TServerMethods1::SetRepresentante(int32_t IDRepresentante, int32_t IDPedidoPalm) {
   try {
-    TSQLDataSet& update = FComponents->dstUpdateRepresentante;
+    TSQLDataSet& update = Components().dstUpdateRepresentante;
     update.Close();
     update.ParamByName("IDPEDIDOPALM").AsInteger(IDPedidoPalm);
     update.ParamByName("IDREPRESENTANTE").AsInteger(IDRepresentante);
@@ -148,7 +148,7 @@ constexpr std::u16string_view dstSetSenhaPalmSql =
 
 bool TServerMethods1::SetSenhaPalm(int32_t IDRepresentante, const std::u16string& Senha) {
   try {
-    TSQLDataSet& update = FComponents->dstSetSenhaPalm;
+    TSQLDataSet& update = Components().dstSetSenhaPalm;
     update.Close();
     update.ParamByName("status").AsString(UsedCodeStatus);
     update.ParamByName("dtdeuso").AsDate(Today());
@@ -188,7 +188,7 @@ constexpr std::u16string_view dstUpdateCelularesSql =
 // flag is never touched.
 bool TServerMethods1::SetCelulares(const std::u16string& IMEI, const std::u16string& Representante) {
   try {
-    TServerMethods1Components& c = *FComponents;
+    TServerMethods1Components& c = Components();
     c.dstPesFilial.Close();
     c.dstPesFilial.ParamByName("IDFILIAL").AsInteger(IDFilial);
     c.dstPesFilial.Open();
@@ -238,7 +238,7 @@ constexpr std::u16string_view DeletaLogAndroidId2Condition = u" AND L.ID_2 = :ID
 // representative and ID; otherwise only the one with that ID_2. Errors are
 // not caught: they fail the call.
 bool TServerMethods1::DeletaLogAndroid(int32_t IDRepresentante, int32_t ID, int32_t ID_2, const std::u16string& Tipo) {
-  TSQLDataSet& remove = FComponents->dstDeletaLogAndroid;
+  TSQLDataSet& remove = Components().dstDeletaLogAndroid;
   if (ID_2 != 0) {
     remove.SetCommandText(std::u16string(dstDeletaLogAndroidSql) + std::u16string(DeletaLogAndroidId2Condition));
     remove.ParamByName("ID_2").SetDataType(TFieldType::ftInteger);

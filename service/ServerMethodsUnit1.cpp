@@ -16,8 +16,12 @@ TServerMethods1::TServerMethods1(const THostValues& host) : DMESTOQUE(std::make_
   // The connection opens while the module is being created; a failure leaves
   // the constructor and the caller reports it.
   DMESTOQUE->Open();
-  FComponents = std::make_unique<TServerMethods1Components>(*DMESTOQUE);
   DSServerModuleCreate(host);
+}
+
+TServerMethods1Components& TServerMethods1::Components() {
+  if (!FComponents) FComponents = std::make_unique<TServerMethods1Components>(*DMESTOQUE);
+  return *FComponents;
 }
 
 // The components unregister from the connection as they go, before the

@@ -28,9 +28,9 @@ struct TServerMethods1Components;
 class TServerMethods1 {
  public:
   // Creates the connection DMESTOQUE (opened here; a failure to connect
-  // propagates as an exception) and the statement components, then runs
-  // DSServerModuleCreate, which copies the branch and the overdue threshold
-  // from `host`.
+  // propagates as an exception), then runs DSServerModuleCreate, which
+  // copies the branch and the overdue threshold from `host`. The statement
+  // components follow at the first write method.
   explicit TServerMethods1(const THostValues& host);
   ~TServerMethods1();
   TServerMethods1(const TServerMethods1&) = delete;
@@ -165,8 +165,13 @@ class TServerMethods1 {
   int32_t IDFilial = 0;
   int32_t DiasEmAtraso = 0;
 
+  // The statement components, built at the first write method's use: a read
+  // call (most calls) never needs them, and building them allocates a few
+  // hundred parameter objects.
+  TServerMethods1Components& Components();
+
   std::unique_ptr<TSQLConnection> DMESTOQUE;
-  std::unique_ptr<TServerMethods1Components> FComponents;  // the statement components
+  std::unique_ptr<TServerMethods1Components> FComponents;  // see Components()
 };
 
 }  // namespace fieldsync

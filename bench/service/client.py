@@ -19,11 +19,13 @@
         COUNT requests for PATH sent at once from COUNT threads; prints how
         many answers had each status, and each distinct body of a failure.
 
-    client.py todosburst PORT PID COUNT
+    client.py todosburst PORT PID COUNT [ENCODING]
         COUNT GetTodosClientes at once (COUNT threads); prints the time until
         the last answer was complete, the bytes, the server's VmHWM before and
         after and its CPU time, then its VmRSS every half second for 10 s
-        after the burst and when it first fell under 100 MiB.
+        after the burst and when it first fell under 100 MiB. ENCODING is
+        the Accept-Encoding value sent (identity by default; gzip as the
+        handhelds' HTTP clients ask).
 
 Every request is a connection of its own with "Connection: close", as the
 handhelds call; all traffic goes to 127.0.0.1. Results are printed as
@@ -145,7 +147,7 @@ def burst(port, path, count):
     return 0
 
 
-def todosburst(port, pid, count):
+def todosburst(port, pid, count, encoding="identity"):
     hwm_before = status_value(pid, "VmHWM")
     rss_before = status_value(pid, "VmRSS")
     cpu_before = cpu_seconds(pid)
@@ -154,7 +156,8 @@ def todosburst(port, pid, count):
 
     def one():
         try:
-            status, body, _, _, _ = get(port, BASE + "GetTodosClientes", timeout=900)
+            status, body, _, _, _ = get(port, BASE + "GetTodosClientes", timeout=900,
+                                        headers="Accept-Encoding: %s\r\n" % encoding)
         except OSError:
             status, body = 0, b""
         with lock:
@@ -185,7 +188,7 @@ def main(argv):
     if len(argv) >= 6 and argv[0] == "upload":
         return upload(int(argv[1]), int(argv[2]), int(argv[3]), int(argv[4]), int(argv[5]))
     if len(argv) >= 4 and argv[0] == "todosburst":
-        return todosburst(int(argv[1]), int(argv[2]), int(argv[3]))
+        return todosburst(int(argv[1]), int(argv[2]), int(argv[3]), argv[4] if len(argv) > 4 else "identity")
     if len(argv) >= 4 and argv[0] == "burst":
         return burst(int(argv[1]), argv[2], int(argv[3]))
     print(__doc__, file=sys.stderr)

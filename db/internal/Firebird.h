@@ -5,10 +5,16 @@
 //   TFbClient      the loaded library (master, util, provider), one per name
 //   TFbAttachment  one attachment with its transaction settings
 //   TFbStatement   one prepared statement and its column descriptions
-//   TFbCursor      an open result: its own transaction, committed on close
+//   TFbCursor      an open result
 // (FbMessages.cpp holds the column descriptions, binding and decoding.)
-// Every statement runs in a transaction of its own that is committed when the
-// statement completes (for a query: when its cursor is closed).
+// A statement that changes data runs in a transaction of its own that is
+// committed when the statement completes. Queries (selects), the preparing of
+// statements and the schema check of a reused attachment run in the
+// attachment's read transaction: read-only and read-committed, started at the
+// first read and kept until the attachment is given back or detached. That
+// form of transaction holds back no garbage collection, and each statement in
+// it sees every commit made before it started, as a transaction of its own
+// would; what it saves is a transaction start and commit per statement.
 
 #include <firebird/Interface.h>
 
@@ -89,6 +95,15 @@ struct TFbAttachment {
   void Commit(Firebird::ITransaction* tra);   // releases it; raises on failure
   void Rollback(Firebird::ITransaction* tra) noexcept;  // releases it
 
+  // The read transaction (see the top of this file), started when first
+  // asked for. Not counted in OpenTransactions: it holds nothing back.
+  // The database's monitoring tables are a snapshot taken at their first use
+  // in a transaction, so within one use of the attachment they do not change.
+  Firebird::ITransaction* ReadTransaction();
+  // Ends the read transaction, if one is open (before the attachment goes
+  // idle or detaches). A failure marks the attachment Lost.
+  void EndReadTransaction() noexcept;
+
   // Whether the attachment still answers. When it keeps statements, it also
   // reads the schema stamp (a query on the system tables, which doubles as
   // the check that it answers) and frees the kept statements when a table
@@ -133,6 +148,7 @@ struct TFbAttachment {
   // id of the tables and views. Raises on failure.
   std::string ReadSchemaStamp();
   Firebird::IStatement* FStampStatement = nullptr;
+  Firebird::ITransaction* FReadTransaction = nullptr;
 
   // Kept statements, most recently given first; FKeptIndex finds them by text.
   std::list<std::unique_ptr<TFbStatement>> FKept;
@@ -209,26 +225,31 @@ TFbTextBytes ColumnTextBytes(const TFbAttachment& att, const TFbColumnLayout& co
 
 class TFbCursor {
  public:
-  // Executes `stmt` with `values` bound (see BuildInput) in a new
-  // transaction and opens its cursor.
+  // Executes `stmt` with `values` bound (see BuildInput) and opens its
+  // cursor: a select in the attachment's read transaction, a select for
+  // update in a new transaction that is committed when the cursor closes.
   TFbCursor(TFbStatement& stmt, const std::vector<const TParam*>& values);
   ~TFbCursor();
   TFbCursor(const TFbCursor&) = delete;
   TFbCursor& operator=(const TFbCursor&) = delete;
 
-  // Fetches the next row; false at the end, where the transaction is committed.
+  // Fetches the next row; false at the end, where the cursor closes.
   bool Fetch();
   void Decode(unsigned index, TDBXValue& value);
   // The current row's text bytes of a column (see ColumnTextBytes).
   TFbTextBytes TextBytes(unsigned index, const char*& bytes, size_t& length) const;
-  // Closes the cursor and commits; idempotent. Raises when the commit fails.
+  // Closes the cursor and commits its own transaction; idempotent. Raises
+  // when the commit fails.
   void Close();
   bool IsOpen() const { return FCursor != nullptr || FTra != nullptr; }
+  // The transaction the cursor runs in.
+  Firebird::ITransaction* Transaction() const { return FTra ? FTra : FReadTra; }
   TFbStatement& Statement() { return FStmt; }
 
  private:
   TFbStatement& FStmt;
-  Firebird::ITransaction* FTra = nullptr;
+  Firebird::ITransaction* FTra = nullptr;  // its own transaction; nullptr in the read transaction
+  Firebird::ITransaction* FReadTra = nullptr;  // the attachment's, not owned
   Firebird::IResultSet* FCursor = nullptr;
   std::vector<unsigned char> FBuffer;
 };

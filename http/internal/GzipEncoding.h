@@ -5,13 +5,14 @@
 // do not ask, get the uncompressed bytes. FIELDSYNC_GZIP=0 switches it off.
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-namespace fieldsync {
+#include "http/WebResponse.h"
 
-class TWebResponse;
+namespace fieldsync {
 
 inline constexpr const char* GzipVariable = "FIELDSYNC_GZIP";
 // Below this many body bytes compression saves too little to be worth it.
@@ -36,5 +37,9 @@ std::vector<std::string> GzipPieces(const std::vector<std::string_view>& parts);
 // true when it did. A response that already has a Content-Encoding is left
 // alone.
 bool CompressResponse(std::string_view acceptEncoding, TWebResponse& response);
+// The same, with the compressed body given by `pack` from the body's buffers
+// (a body shared by several answers is compressed once for all of them).
+using TGzipPacker = std::function<std::vector<TWireBuffer>(const std::vector<std::string_view>& parts)>;
+bool CompressResponse(std::string_view acceptEncoding, TWebResponse& response, const TGzipPacker& pack);
 
 }  // namespace fieldsync

@@ -139,6 +139,22 @@ TEST_F(DefinitionsTest, DefinitionsFileFormatAndDriverDefaults) {
   EXPECT_FALSE(defs.DriverProperties("Oracle", driver));
 }
 
+// A file read at every connect is parsed again only when its text changed,
+// however little (a same-sized edit written within the same clock tick).
+TEST_F(DefinitionsTest, AParameterFileIsParsedAgainOnlyWhenItsTextChanged) {
+  const fs::path file = Dir() / "dbxconnections.ini";
+  Connections("[DMESTOQUE]\nUser_Name=SYSDBA\n");
+  const auto first = ReadIniFileOnce(file);
+  EXPECT_EQ(ReadIniFileOnce(file), first);  // the same parse, not a new one
+  Connections("[DMESTOQUE]\nUser_Name=sysdba\n");
+  const auto changed = ReadIniFileOnce(file);
+  ASSERT_EQ(changed->size(), 1u);
+  EXPECT_EQ(changed->front().Values.Value("User_Name"), "sysdba");
+  EXPECT_EQ(first->front().Values.Value("User_Name"), "SYSDBA");  // a reader of the old one keeps it
+  fs::remove(file);
+  EXPECT_TRUE(ReadIniFileOnce(file)->empty());
+}
+
 // With a database: precedence of the three sources and re-reading at connect.
 class ResolutionTest : public testing::TestWithParam<TDbMode> {};
 
