@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <functional>
+#include <list>
 #include <mutex>
 #include <thread>
 
@@ -33,8 +34,9 @@ class DSSharedReadsTest : public RESTFixture {
                        std::unique_lock lock(GateLock);
                        GateChanged.wait(lock, [this] { return GateOpen; });
                        lock.unlock();
-                       Probe probe;
-                       v[1] = TDSValue::Reader(NumberedRows(v[0].AsInt32(), probe));
+                       // The table reports to its probe until it is written, after the call.
+                       std::lock_guard probes(ProbesLock);
+                       v[1] = TDSValue::Reader(NumberedRows(v[0].AsInt32(), Probes.emplace_back()));
                      });
   }
   ~DSSharedReadsTest() override {
@@ -52,6 +54,8 @@ class DSSharedReadsTest : public RESTFixture {
   bool GateOpen = false;
   std::atomic<int> Fetches{0};
   std::string Context = "branch 1";
+  std::mutex ProbesLock;
+  std::list<Probe> Probes;
 };
 
 constexpr const char* Three = "/datasnap/rest/TGated/GetRows/3";
@@ -113,6 +117,54 @@ TEST_F(DSSharedReadsTest, OnlyAnIdenticalCallOfTheSameGenerationJoinsAFetch) {
     } else {
       EXPECT_EQ(TDSSharedReads::Process().Joined(), joinedBefore);
     }
+  }
+}
+
+// Calls share only within one scope: a logged-in user whose rights are
+// limited joins only the fetches made under its own name (its rights were
+// checked on those), and nobody else joins its fetches.
+TEST_F(DSSharedReadsTest, CallsShareOnlyWithinOneScopeOfRights) {
+  struct TCase {
+    const char* Name;
+    const char* First;
+    const char* Second;
+    bool Joins;
+  } cases[] = {
+      {"no limited user", "", "", true},
+      {"the same limited user", "ana", "ana", true},
+      {"another limited user", "ana", "bia", false},
+      {"a limited user after anyone", "", "ana", false},
+      {"anyone after a limited user", "ana", "", false},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    {
+      std::lock_guard lock(GateLock);
+      GateOpen = false;
+    }
+    std::atomic<int> fetches{0};
+    const auto fetch = [&](TDSHTTPResponse& answer) {
+      ++fetches;
+      std::unique_lock lock(GateLock);
+      GateChanged.wait(lock, [this] { return GateOpen; });
+      answer.SetContentText("rows");
+    };
+    TestResponse first, second;
+    const std::string remainder = "/TGated/GetRows/3";
+    std::thread fetching([&] { TDSSharedReads::Process().Serve(Server, remainder, true, first, fetch, c.First); });
+    ASSERT_TRUE(WaitUntil([&] { return fetches == 1; }));
+    const uint64_t joinedBefore = TDSSharedReads::Process().Joined();
+    std::thread asking([&] { TDSSharedReads::Process().Serve(Server, remainder, true, second, fetch, c.Second); });
+    if (c.Joins) {
+      ASSERT_TRUE(WaitUntil([&] { return TDSSharedReads::Process().Joined() == joinedBefore + 1; }));
+    } else {
+      ASSERT_TRUE(WaitUntil([&] { return fetches == 2; }));
+    }
+    OpenGate();
+    fetching.join();
+    asking.join();
+    EXPECT_EQ(fetches, c.Joins ? 1 : 2);
+    EXPECT_EQ(second.Body, "rows");
   }
 }
 
