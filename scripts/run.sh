@@ -16,8 +16,8 @@ steps_log build/run.log
 echo "fieldsync: the whole output of these steps goes to build/run.log"
 
 step "Installing the Debian packages that building and running need" \
-  "first time about 2 minutes, later a second" bash scripts/install-deps.sh run
-step "Building the program" "first time about 3 minutes on 2 cores, later seconds" \
+  "first time about a minute, later a second" bash scripts/install-deps.sh run
+step "Building the program" "first time about 2 minutes on 2 cores, later seconds" \
   bash scripts/build.sh --program
 if [ ! -f "$database" ]; then
   step "Creating the demo database $database" "about 10 seconds" bash database/create-db.sh "$database"
