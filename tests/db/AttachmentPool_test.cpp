@@ -33,17 +33,6 @@ class TReuseSetting {
   ~TReuseSetting() { ::unsetenv(DbReuseVariable); }
 };
 
-int64_t ScalarOf(TSQLConnection& connection, const std::string& sql) {
-  TDBXCommand& command = connection.DBXConnection().CreateCommand();
-  command.SetText(sql);
-  auto reader = command.ExecuteQuery();
-  EXPECT_TRUE(reader->Next()) << sql;
-  const int64_t value = reader->Value(0).GetInt64();
-  reader->Close();
-  connection.DBXConnection().FreeCommand(command);
-  return value;
-}
-
 int64_t AttachmentId(TSQLConnection& connection) {
   return ScalarOf(connection, "select CURRENT_CONNECTION from RDB$DATABASE");
 }

@@ -17,17 +17,6 @@
 namespace fieldsync::test {
 namespace {
 
-int64_t ScalarOf(TSQLConnection& connection, const std::string& sql) {
-  TDBXCommand& command = connection.DBXConnection().CreateCommand();
-  command.SetText(sql);
-  auto reader = command.ExecuteQuery();
-  EXPECT_TRUE(reader->Next()) << sql;
-  const int64_t value = reader->Value(0).GetInt64();
-  reader->Close();
-  connection.DBXConnection().FreeCommand(command);
-  return value;
-}
-
 void Update(TSQLConnection& connection, const std::string& sql) {
   TDBXCommand& command = connection.DBXConnection().CreateCommand();
   command.SetText(sql);

@@ -16,6 +16,17 @@ void UseDefinitionsFiles(const fs::path& drivers, const fs::path& connections) {
   TDBXDefinitions::ResetProcess();
 }
 
+int64_t ScalarOf(TSQLConnection& connection, const std::string& sql) {
+  TDBXCommand& command = connection.DBXConnection().CreateCommand();
+  command.SetText(sql);
+  auto reader = command.ExecuteQuery();
+  EXPECT_TRUE(reader->Next()) << sql;
+  const int64_t value = reader->Value(0).GetInt64();
+  reader->Close();
+  connection.DBXConnection().FreeCommand(command);
+  return value;
+}
+
 void DropOtherConnections(TSQLConnection& survivor) {
   TDBXCommand& kill = survivor.DBXConnection().CreateCommand();
   kill.SetText("delete from MON$ATTACHMENTS where MON$ATTACHMENT_ID <> CURRENT_CONNECTION and MON$SYSTEM_FLAG = 0");

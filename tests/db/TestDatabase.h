@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -28,6 +29,9 @@ void UseDefinitionsFiles(const std::filesystem::path& drivers, const std::filesy
 // Cuts every other attachment to the database, as a server that dropped
 // them would: their next statement fails. `survivor` keeps its own.
 void DropOtherConnections(TSQLConnection& survivor);
+
+// The first column of the first row that `sql` reads, as a whole number.
+int64_t ScalarOf(TSQLConnection& connection, const std::string& sql);
 
 class TTestDatabase {
  public:
