@@ -100,16 +100,17 @@ TEST_F(ListenerTest, ReadTimeOutClosesSilentConnectionsWithoutAnAnswer) {
 
 TEST_F(ListenerTest, ServesASlowClientWhosePausesStayWithinTheTimeOut) {
   TListenerLimits limits;
-  limits.ReadTimeoutSeconds = 1;
+  limits.ReadTimeoutSeconds = 2;
   Restart(limits);
-  // The whole request takes about twice the time-out; no pause reaches it.
+  // One byte every 50 ms: the whole request takes about one and a half times
+  // the time-out, while each pause stays 40 times shorter than it, so that a
+  // busy machine stretching a pause cannot make it reach the time-out.
   const std::string request =
       "POST /slow HTTP/1.1\r\nHost: h\r\nContent-Length: 5\r\n\r\nhello";
   TTestConnection slow(FPort);
-  const size_t step = 2;
-  for (size_t at = 0; at < request.size(); at += step) {
-    slow.Send(request.substr(at, step));
-    std::this_thread::sleep_for(60ms);
+  for (size_t at = 0; at < request.size(); ++at) {
+    slow.Send(request.substr(at, 1));
+    std::this_thread::sleep_for(50ms);
   }
   const THttpAnswer answer = ParseAnswer(slow.ReadAll());
   EXPECT_EQ(answer.Status, 200);
