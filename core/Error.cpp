@@ -26,4 +26,9 @@ std::string FormatText(std::string_view format, std::initializer_list<std::strin
   return out;
 }
 
+std::string ErrorMessage(const std::exception& e) {
+  if (const auto* ours = dynamic_cast<const Exception*>(&e)) return ours->Message();
+  return e.what();
+}
+
 }  // namespace fieldsync

@@ -11,8 +11,17 @@ namespace fieldsync {
 
 class Exception : public std::runtime_error {
  public:
-  explicit Exception(const std::string& message) : std::runtime_error(message) {}
+  explicit Exception(const std::string& message) : std::runtime_error(message), FMessage(message) {}
+  // The whole message; what() ends at the first NUL, which a caller's text
+  // quoted in it may hold.
+  const std::string& Message() const noexcept { return FMessage; }
+
+ private:
+  std::string FMessage;
 };
+
+// The whole message of any exception: Message() of ours, what() of others.
+std::string ErrorMessage(const std::exception& e);
 
 // Replaces each "%s" or "%d" of `format`, in order, with the next argument;
 // "%%" is a single percent sign. Missing arguments leave the placeholder empty.

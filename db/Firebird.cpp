@@ -235,21 +235,11 @@ TFbAttachment::~TFbAttachment() {
 
 bool TFbAttachment::Alive() noexcept {
   if (Lost || !Attachment) return false;
-  if (FKept.empty()) {
-    TFbStatus st(*this);
-    Attachment->ping(&st);
-    if (st.Failed()) Lost = true;
-    return !Lost;
-  }
-  try {
-    std::string stamp = ReadSchemaStamp();
-    if (stamp != SchemaStamp) {
-      FreeStatements();
-      SchemaStamp = std::move(stamp);
-    }
-  } catch (const std::exception&) {
-    Lost = true;  // not to be handed out whatever the failure
-  }
+  TFbStatus st(*this);
+  Attachment->ping(&st);
+  if (st.Failed()) Lost = true;
+  // A call that asks for no statement (EchoString) pays no schema check.
+  FSchemaCheckDue = !Lost && !FKept.empty();
   return !Lost;
 }
 
@@ -328,6 +318,14 @@ void TFbAttachment::Rollback(ITransaction* tra) noexcept {
 }
 
 std::unique_ptr<TFbStatement> TFbAttachment::TakeStatement(const std::string& sql) {
+  if (FSchemaCheckDue) {
+    FSchemaCheckDue = false;
+    std::string stamp = ReadSchemaStamp();
+    if (stamp != SchemaStamp) {
+      FreeStatements();
+      SchemaStamp = std::move(stamp);
+    }
+  }
   auto it = FKeptIndex.find(sql);
   if (it == FKeptIndex.end()) return std::make_unique<TFbStatement>(*this, sql);
   std::unique_ptr<TFbStatement> statement = std::move(*it->second);

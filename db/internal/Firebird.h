@@ -104,11 +104,12 @@ struct TFbAttachment {
   // idle or detaches). A failure marks the attachment Lost.
   void EndReadTransaction() noexcept;
 
-  // Whether the attachment still answers. When it keeps statements, it also
-  // reads the schema stamp (a query on the system tables, which doubles as
-  // the check that it answers) and frees the kept statements when a table
-  // was created, altered or dropped since they were prepared: a statement
-  // prepared before a table changed would keep reading the table's old form.
+  // Whether the attachment still answers, asked when it is handed out
+  // again. When it keeps statements, the first statement asked for after
+  // that reads the schema stamp (a query on the system tables) and frees
+  // the kept statements when a table was created, altered or dropped since
+  // they were prepared: a statement prepared before a table changed would
+  // keep reading the table's old form.
   bool Alive() noexcept;
   // Notes the schema stamp of a new attachment that will keep statements.
   void StampSchema() { SchemaStamp = ReadSchemaStamp(); }
@@ -120,6 +121,7 @@ struct TFbAttachment {
   // statement of that text (removing it from the kept ones, so that no two
   // users share it) or prepares a new one; Give keeps it for the next user,
   // the least recently given ones being freed beyond MaxKeptStatements.
+  // Take raises when the schema check or the preparing fails.
   std::unique_ptr<TFbStatement> TakeStatement(const std::string& sql);
   void GiveStatement(std::unique_ptr<TFbStatement> statement) noexcept;
   void FreeStatements() noexcept;
@@ -148,6 +150,7 @@ struct TFbAttachment {
   // id of the tables and views. Raises on failure.
   std::string ReadSchemaStamp();
   Firebird::IStatement* FStampStatement = nullptr;
+  bool FSchemaCheckDue = false;  // handed out again since the last schema check
   Firebird::ITransaction* FReadTransaction = nullptr;
 
   // Kept statements, most recently given first; FKeptIndex finds them by text.
