@@ -25,12 +25,11 @@
 namespace fieldsync::test {
 namespace {
 
-// One entry of statements.sql: its name, its @call or @used-by line, and its
-// text with LF line breaks.
+// One entry of statements.sql: its name, its @call line (read methods) and
+// its text with LF line breaks.
 struct TEntry {
   std::string Name;
   std::string Call;
-  std::string UsedBy;
   std::string Text;
 };
 
@@ -49,7 +48,7 @@ std::vector<TEntry> ReadEntries() {
     start = end + 1;
     if (!current) {
       if (line.rfind("-- @name ", 0) == 0) {
-        current = TEntry{line.substr(9), "", "", ""};
+        current = TEntry{line.substr(9), "", ""};
         inText = false;
       }
       continue;
@@ -60,7 +59,6 @@ std::vector<TEntry> ReadEntries() {
       current.reset();
     } else if (!inText && line.rfind("-- @", 0) == 0) {
       if (line.rfind("-- @call ", 0) == 0) current->Call = line.substr(9);
-      if (line.rfind("-- @used-by ", 0) == 0) current->UsedBy = line.substr(12);
     } else {
       inText = true;
       current->Text += line + "\n";
@@ -91,6 +89,7 @@ std::string AsWritten(const std::u16string& sql) {
 struct TCall {
   std::string Method;
   std::map<std::string, std::string> Arguments;
+  std::vector<std::string> Names;  // the arguments' names in the call's order
   int32_t IDFilial = 1;
   int32_t DiasEmAtraso = 30;
 };
@@ -107,6 +106,7 @@ TCall ParseCall(const std::string& text) {
     std::string value = (*it)[2];
     if (value.front() == '\'') value = std::regex_replace(value.substr(1, value.size() - 2), std::regex("''"), "'");
     call.Arguments[(*it)[1]] = value;
+    call.Names.push_back((*it)[1]);
   }
   const std::string host = match[3];
   for (std::sregex_iterator it(host.begin(), host.end(), argument), end; it != end; ++it) {
@@ -121,17 +121,19 @@ TCall ParseCall(const std::string& text) {
 std::string TextOfCall(const TDSServer& server, const TCall& call) {
   const TDSMethodEntry& method = server.Resolve(u"TServerMethods1." + Utf8ToUtf16(call.Method));
   std::vector<TDSValue> values(method.Parameters.size());
-  size_t used = 0;
+  std::vector<std::string> names;
   for (size_t i = 0; i < method.Parameters.size(); ++i) {
     const TDSParameter& parameter = method.Parameters[i];
     if (parameter.Direction != TDSParamDirection::In) continue;
     const auto argument = call.Arguments.find(parameter.Name);
     if (argument == call.Arguments.end()) throw std::runtime_error("no argument for " + parameter.Name);
-    ++used;
+    names.push_back(parameter.Name);
     values[i] = parameter.DataType == TDBXDataTypes::Int32Type ? TDSValue::Int32(std::stoi(argument->second))
                                                                  : TDSValue::String(Utf8ToUtf16(argument->second));
   }
-  if (used != call.Arguments.size()) throw std::runtime_error("arguments the method does not take");
+  // The call names every parameter once, in order (the end-to-end tests send
+  // its arguments as a path).
+  if (names != call.Names) throw std::runtime_error("the call's arguments are not the method's parameters in order");
   TDSInstanceOf<TServerMethods1> instance(Db().Service(call.IDFilial, call.DiasEmAtraso));
   method.Invoke(instance, values);
   values.back().TakeReader().reset();  // read before the instance goes
