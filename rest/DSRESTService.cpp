@@ -182,9 +182,9 @@ void TDSRESTService::Run(const std::vector<TCommandOrError>& commands, TDSExecut
   std::vector<TPrepared> prepared;
   for (const TCommandOrError& command : commands) {
     TPrepared item;
-    item.Error = command.Error;
     try {
-      if (item.Error.empty()) item.Entry = Prepare(command.Command);
+      if (command.Error) item.Error = *command.Error;
+      else item.Entry = Prepare(command.Command);
     } catch (const EDSForbidden&) {
       throw;
     } catch (const std::exception& e) {

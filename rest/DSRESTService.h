@@ -7,6 +7,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -94,7 +95,7 @@ class TDSRESTService {
   // runs them as ProcessRequest describes.
   struct TCommandOrError {
     TDSCommand Command;
-    std::string Error;  // set: the command could not be read
+    std::optional<std::string> Error;  // set: the command could not be read
   };
   void Run(const std::vector<TCommandOrError>& commands, TDSExecutionSink& sink);
   // Resolves the command's method and binds its arguments; raises
