@@ -80,9 +80,8 @@ struct TRowBuilder {
     Row.LastCall = index;
     const bool isToday = LocalDay(record.StartUnixUs) == today;
     if (isToday) ++Row.CallsToday;
-    TDownloadKind download;
-    if (record.MethodResolved && Succeeded(record) && DownloadKindOf(record.MethodName.View(), download))
-      Row.LastDownloads[static_cast<size_t>(download)] = static_cast<int64_t>(index);
+    if (record.MethodResolved && record.Download && Succeeded(record))
+      Row.LastDownloads[static_cast<size_t>(*record.Download)] = static_cast<int64_t>(index);
     TUploadKind upload;
     if (isToday && SucceededUpload(record) && UploadKindOf(record.MethodName.View(), upload))
       Uploads[static_cast<size_t>(upload)].insert(record.UploadKey);

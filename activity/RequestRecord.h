@@ -12,8 +12,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "activity/SyncKinds.h"
 
 namespace fieldsync {
 
@@ -51,6 +54,7 @@ struct TRequestRecord {
   TWriteResult WriteResult = TWriteResult::None;
   bool MethodResolved = false;  // MethodName names a published server method
   bool WriteMethod = false;     // the method answers true or false
+  std::optional<TDownloadKind> Download;  // the kind of download the method is, from its registration row
   bool Forwarded = false;       // came through a proxy on this machine
   bool Unlisted = false;        // the operator's own pages: counted, not listed
   TRecordText<48> RemoteAddr;   // the caller (behind a local proxy: the proxy's client)

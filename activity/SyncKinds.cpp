@@ -6,41 +6,6 @@ namespace fieldsync {
 
 namespace {
 
-// Which downloads count as which kind: the full lists and the single-row
-// look-ups of each.
-struct TDownloadEntry {
-  const char* Method;
-  TDownloadKind Kind;
-};
-constexpr TDownloadEntry DownloadKinds[] = {
-    {"GetCliente", TDownloadKind::Clients},
-    {"GetTodosClientes", TDownloadKind::Clients},
-    {"GetClienteSN", TDownloadKind::Clients},
-    {"GetProduto", TDownloadKind::Products},
-    {"GetProdutoSN", TDownloadKind::Products},
-    {"GetProdutoUndMed", TDownloadKind::Products},
-    {"GetProdutoUndMedSN", TDownloadKind::Products},
-    {"GetProdutoConsig", TDownloadKind::Products},
-    {"GetProdutoConsigSN", TDownloadKind::Products},
-    {"GetClienteProduto", TDownloadKind::Products},
-    {"GetClienteProdutoSN", TDownloadKind::Products},
-    {"GetTabelaPreco", TDownloadKind::Prices},
-    {"GetTabelaPrecoItem", TDownloadKind::Prices},
-    {"GetTabelaPrecoRep", TDownloadKind::Prices},
-    {"GetTabelaPrecoItemRep", TDownloadKind::Prices},
-    {"GetTabelaPrecoSN", TDownloadKind::Prices},
-    {"GetTabelaPrecoItemSN", TDownloadKind::Prices},
-    {"GetSituacaoPedido", TDownloadKind::Orders},
-    {"GetUltimosPedido", TDownloadKind::Orders},
-    {"GetUltimosItensPedido", TDownloadKind::Orders},
-    {"GetUltPedidosTodasFolhas", TDownloadKind::Orders},
-    {"GetUltItensPedidoTodasFolhas", TDownloadKind::Orders},
-    {"GetUltPedidosSN", TDownloadKind::Orders},
-    {"GetPedidoSN", TDownloadKind::Orders},
-    {"GetItensPedidoSN", TDownloadKind::Orders},
-    {"GetChavePedido", TDownloadKind::Orders},
-};
-
 constexpr const char* DownloadKindNames[DownloadKindCount] = {"clients", "products", "prices", "orders"};
 constexpr const char* UploadKindNames[UploadKindCount] = {"orders", "orderItems", "clients", "receipts"};
 
@@ -72,16 +37,6 @@ const TUploadEntry* FindUpload(std::string_view method) {
 }
 
 }  // namespace
-
-bool DownloadKindOf(std::string_view method, TDownloadKind& kind) {
-  for (const auto& entry : DownloadKinds) {
-    if (method == entry.Method) {
-      kind = entry.Kind;
-      return true;
-    }
-  }
-  return false;
-}
 
 const char* DownloadKindName(TDownloadKind kind) { return DownloadKindNames[static_cast<size_t>(kind)]; }
 

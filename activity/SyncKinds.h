@@ -1,9 +1,10 @@
 #pragma once
-// What the sync-activity page knows of the server methods: which downloads
-// count as which kind, which writes count as which kind of upload, the
-// arguments that identify one upload (so that a retry of the same order is
-// known as such) and the arguments that name the representative a call is
-// for. One table each, in SyncKinds.cpp.
+// What the sync-activity page knows of the server methods: the kinds of
+// download (which method is which kind is on its registration row, and the
+// REST layer copies it into the request's record), which writes count as
+// which kind of upload, the arguments that identify one upload (so that a
+// retry of the same order is known as such) and the arguments that name the
+// representative a call is for. The upload tables are in SyncKinds.cpp.
 
 #include <cstddef>
 #include <cstdint>
@@ -16,8 +17,6 @@ namespace fieldsync {
 enum class TDownloadKind { Clients, Products, Prices, Orders };
 constexpr size_t DownloadKindCount = 4;
 
-// The kind of a server method's download; false for other methods.
-bool DownloadKindOf(std::string_view method, TDownloadKind& kind);
 // "clients", "products", "prices", "orders".
 const char* DownloadKindName(TDownloadKind kind);
 

@@ -62,6 +62,7 @@ void NoteMethodResolved(const TDSMethodEntry& method) {
   record->MethodName.Assign(Utf16ToUtf8(method.MethodName));
   record->MethodResolved = true;
   record->WriteMethod = AnswersTrueOrFalse(method);
+  record->Download = method.Download;
 }
 
 void NoteRepresentative(const TDSMethodEntry& method, const TJSONArray* arguments) {

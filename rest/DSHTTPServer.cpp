@@ -147,13 +147,13 @@ std::string TDSHTTPServer::CommandNotSupportedText(const std::string& verb) {
   return FormatText(CommandNotSupportedMessage, {verb});
 }
 
-std::unique_ptr<TDSServiceResponseHandler> TDSHTTPServer::CreateResponseHandler(
-    const TDSHTTPRequest& request, TDSHTTPCommandType commandType, std::unique_ptr<TDSRESTService> service) {
+std::unique_ptr<TDSServiceResponseHandler> TDSHTTPServer::CreateResponseHandler(const TDSHTTPRequest& request,
+                                                                                TDSHTTPCommandType commandType,
+                                                                                const TDSRESTService& service) {
   if (request.Accept().find("application/rest") != std::string::npos)
-    return std::make_unique<TDSCacheResponseHandler>(commandType, std::move(service));
-  const bool streamAsJSON = service->StreamAsJSON();
-  auto handler = std::make_unique<TDSDefaultResponseHandler>(commandType, std::move(service));
-  handler->AllowStream = !streamAsJSON;
+    return std::make_unique<TDSCacheResponseHandler>(commandType, service);
+  auto handler = std::make_unique<TDSDefaultResponseHandler>(commandType, service);
+  handler->AllowStream = !service.StreamAsJSON();
   return handler;
 }
 
@@ -167,41 +167,41 @@ void TDSHTTPServer::AnswerUnsupportedProtocol(TDSHTTPResponse& response, const s
 
 void TDSHTTPServer::DoDSRESTCommand(TDSHTTPRequest& request, TDSHTTPResponse& response,
                                     const std::string& remainder, const TRights& rights) {
-  const TDSHTTPCommandType commandType = request.CommandType();
-  int pendingStatus = 200;
-  std::string pendingReason;
-  auto service = std::make_unique<TDSRESTService>(FServer, std::string(), std::string());
-  service->SetRights(rights);
+  // The service holds the query's filters, which the handler reads while
+  // writing the answer: it outlives the handler.
+  TDSRESTService service(FServer, std::string(), std::string());
+  service.SetRights(rights);
   std::unique_ptr<TDSServiceResponseHandler> handler;
-
   TEndOfRequest endOfRequest{FSessions, handler};
 
-  const TDSHTTPParams& params = request.Params();
-  std::string sessionId;
-  bool sessionFromQuery = false;
-  for (const auto& [name, value] : params) {
-    if (pendingStatus >= 300) break;
-    const std::string upper = AsciiUpper(name);
-    if (upper == "SESSIONID" || upper == "SID") {
-      for (const auto& [otherName, otherValue] : params) {
-        if (SameTextAscii(otherName, name)) {
-          sessionId = otherValue;
-          break;
-        }
-      }
-      sessionFromQuery = true;
-    } else if (!service->ProcessQueryParameter(name, value)) {
-      pendingStatus = 409;
-      pendingReason = FormatText(RefusedParameterMessage, {name, value});
+  const TRESTQuery query = ReadRESTQuery(request, service);
+  if (!EnterRESTSession(request, response, remainder, query, rights)) return;
+  handler = CreateResponseHandler(request, request.CommandType(), service);
+  if (!request.Params().empty()) TDSInvocationMetadata::Get().QueryParams = request.Params();
+  DispatchRESTVerb(request, response, remainder, rights, service, *handler);
+}
+
+TDSHTTPServer::TRESTQuery TDSHTTPServer::ReadRESTQuery(const TDSHTTPRequest& request, TDSRESTService& service) {
+  TRESTQuery query;
+  query.SessionId = SessionIdOf(request);
+  for (const auto& [name, value] : request.Params()) {
+    if (SameTextAscii(name, "SESSIONID") || SameTextAscii(name, "sid")) continue;
+    if (!service.ProcessQueryParameter(name, value)) {
+      query.RefusedStatus = 409;
+      query.RefusedReason = FormatText(RefusedParameterMessage, {name, value});
+      return query;
     }
   }
-  if (pendingStatus < 300 && !service->CheckConvertersForConsistency()) {
-    pendingStatus = 409;
-    pendingReason = ConflictingParametersMessage;
+  if (!service.CheckConvertersForConsistency()) {
+    query.RefusedStatus = 409;
+    query.RefusedReason = ConflictingParametersMessage;
   }
-  if (!sessionFromQuery) sessionId = SessionIdFromPragma(request.Pragma());
+  return query;
+}
 
-  const bool loaded = LoadSession(request, sessionId, rights);
+bool TDSHTTPServer::EnterRESTSession(TDSHTTPRequest& request, TDSHTTPResponse& response,
+                                     const std::string& remainder, const TRESTQuery& query, const TRights& rights) {
+  const bool loaded = LoadSession(request, query.SessionId, rights);
   // A stream result kept from the session's previous request would be freed here.
 
   if (loaded && remainder.size() >= std::string_view(CloseSessionPath).size() &&
@@ -213,55 +213,55 @@ void TDSHTTPServer::DoDSRESTCommand(TDSHTTPRequest& request, TDSHTTPResponse& re
     }
     response.SetResponseNo(200);
     response.SetResponseText(CloseSessionReason);
-    return;
+    return false;
   }
   if (!loaded) {
     AnswerSessionExpired(response);
-    return;
+    return false;
   }
-  if (pendingStatus >= 300) {
-    response.SetResponseNo(pendingStatus);
-    response.SetResponseText(pendingReason);
-    return;
+  if (query.RefusedStatus != 0) {
+    response.SetResponseNo(query.RefusedStatus);
+    response.SetResponseText(query.RefusedReason);
+    return false;
   }
 
   const auto session = TDSSessionManager::GetThreadSession();
   NoteSession(session->SessionName());
   response.SetPragma("dssession=" + session->SessionName() +
                      ",dssessionexpires=" + std::to_string(session->ExpiresIn(FSessions.Now())));
+  return true;
+}
 
-  handler = CreateResponseHandler(request, commandType, std::move(service));
-
-  if (!params.empty()) TDSInvocationMetadata::Get().QueryParams = params;
-
+void TDSHTTPServer::DispatchRESTVerb(TDSHTTPRequest& request, TDSHTTPResponse& response,
+                                     const std::string& remainder, const TRights& rights, TDSRESTService& service,
+                                     TDSServiceResponseHandler& handler) {
   try {
-    switch (commandType) {
+    switch (request.CommandType()) {
       case TDSHTTPCommandType::hcGET: {
         // An identical read running now may answer this call too. A user
         // whose rights are limited shares only its own fetches: its rights
         // were checked on those, and would not be on another user's.
-        const TDSRESTService& called = handler->Service();
-        const bool shareable = !called.HasFilters() && !called.StreamAsJSON() &&
-                               dynamic_cast<TDSDefaultResponseHandler*>(handler.get()) != nullptr;
+        const bool shareable = !service.HasFilters() && !service.StreamAsJSON() &&
+                               dynamic_cast<TDSDefaultResponseHandler*>(&handler) != nullptr;
         const std::string scope =
             rights && (rights->Representative || !rights->Methods.empty()) ? rights->UserName : std::string();
         TDSSharedReads::Process().Serve(
             FServer, remainder, shareable, response,
             [&](TDSHTTPResponse& answer) {
-              handler->Service().ProcessGETRequest(remainder, *handler);
-              handler->PopulateResponse(answer);
+              service.ProcessGETRequest(remainder, handler);
+              handler.PopulateResponse(answer);
             },
             scope);
         return;
       }
       case TDSHTTPCommandType::hcPOST:
-        handler->Service().ProcessPOSTRequest(remainder, params, request.PostStream(), *handler);
+        service.ProcessPOSTRequest(remainder, request.Params(), request.PostStream(), handler);
         break;
       case TDSHTTPCommandType::hcDELETE:
-        handler->Service().ProcessDELETERequest(remainder, *handler);
+        service.ProcessDELETERequest(remainder, handler);
         break;
       case TDSHTTPCommandType::hcPUT:
-        handler->Service().ProcessPUTRequest(remainder, request.PostStream(), *handler);
+        service.ProcessPUTRequest(remainder, request.PostStream(), handler);
         break;
       default:
         response.SetResponseNo(501);
@@ -272,7 +272,7 @@ void TDSHTTPServer::DoDSRESTCommand(TDSHTTPRequest& request, TDSHTTPResponse& re
     AnswerForbidden(response, e.what());
     return;
   }
-  handler->PopulateResponse(response);
+  handler.PopulateResponse(response);
 }
 
 }  // namespace fieldsync

@@ -43,8 +43,32 @@ class TDSHTTPServer {
  private:
   using TRights = std::shared_ptr<const TDSUserRights>;
 
+  // A REST call: ReadRESTQuery, then EnterRESTSession, then DispatchRESTVerb.
   void DoDSRESTCommand(TDSHTTPRequest& request, TDSHTTPResponse& response, const std::string& remainder,
                        const TRights& rights);
+
+  // What a REST call's query says besides its arguments: the session it
+  // names (SessionIdOf) and, when a result filter refuses its value or two
+  // filters conflict, the status and reason phrase to answer with. The
+  // filters and "json" go into `service`; after a refused one the remaining
+  // parameters are not read.
+  struct TRESTQuery {
+    std::string SessionId;
+    int RefusedStatus = 0;  // 0: nothing refused
+    std::string RefusedReason;
+  };
+  static TRESTQuery ReadRESTQuery(const TDSHTTPRequest& request, TDSRESTService& service);
+  // Loads the call's session and answers what ends a REST call before any
+  // method runs: "CloseSession" (200, the session closed), an unknown or
+  // expired session (403), a refused query (409). True when the call goes
+  // on: its session is the thread's and the "Pragma" header names it.
+  bool EnterRESTSession(TDSHTTPRequest& request, TDSHTTPResponse& response, const std::string& remainder,
+                        const TRESTQuery& query, const TRights& rights);
+  // Runs the call by its verb (GET through the shared reads) and writes the
+  // answer; 501 for a verb the REST context does not serve, 403 for a call
+  // the user may not make.
+  void DispatchRESTVerb(TDSHTTPRequest& request, TDSHTTPResponse& response, const std::string& remainder,
+                        const TRights& rights, TDSRESTService& service, TDSServiceResponseHandler& handler);
   void DoJSONCommand(TDSHTTPRequest& request, TDSHTTPResponse& response, const TRights& rights);
   void DoDSCacheCommand(TDSHTTPRequest& request, TDSHTTPResponse& response, const std::string& remainder,
                         const TRights& rights);
@@ -62,8 +86,9 @@ class TDSHTTPServer {
   // success it is the thread's current session. With `rights`, a session
   // another user created is not found, and a new one belongs to that user.
   bool LoadSession(TDSHTTPRequest& request, const std::string& sessionId, const TRights& rights);
-  // The session id of a json or cache request: the query parameter
-  // "SESSIONID", else "sid", else the "Pragma" header.
+  // The session id a request names: the query parameter "SESSIONID", else
+  // "sid" (names in any letter case; the first of a name repeated), else
+  // the "Pragma" header. Every context reads it so.
   static std::string SessionIdOf(const TDSHTTPRequest& request);
   static void AnswerSessionExpired(TDSHTTPResponse& response);
   // "Command <verb> in request is not supported. ..."
@@ -72,11 +97,11 @@ class TDSHTTPServer {
   // else the default one.
   static std::unique_ptr<TDSServiceResponseHandler> CreateResponseHandler(const TDSHTTPRequest& request,
                                                                           TDSHTTPCommandType commandType,
-                                                                          std::unique_ptr<TDSRESTService> service);
+                                                                          const TDSRESTService& service);
 
   // Ends a request whatever happens: frees the handler (and with it the
-  // service and the call's instance), closes the session when the call asked
-  // for it, and makes the thread forget its session.
+  // call's instance), closes the session when the call asked for it, and
+  // makes the thread forget its session.
   struct TEndOfRequest {
     TDSSessionManager& Sessions;
     std::unique_ptr<TDSServiceResponseHandler>& Handler;

@@ -25,6 +25,8 @@ const char* JSONClassName(const TJSONValue& value) {
 }  // namespace
 
 void TDSHTTPServer::DoJSONCommand(TDSHTTPRequest& request, TDSHTTPResponse& response, const TRights& rights) {
+  TDSRESTService service(FServer, std::string(), std::string());
+  service.SetRights(rights);
   std::unique_ptr<TDSServiceResponseHandler> handler;
   TEndOfRequest endOfRequest{FSessions, handler};
   // No "Pragma" answer header here, and query parameters are no filters.
@@ -33,9 +35,7 @@ void TDSHTTPServer::DoJSONCommand(TDSHTTPRequest& request, TDSHTTPResponse& resp
     return;
   }
   const TDSHTTPCommandType commandType = request.CommandType();
-  auto service = std::make_unique<TDSRESTService>(FServer, std::string(), std::string());
-  service->SetRights(rights);
-  handler = CreateResponseHandler(request, commandType, std::move(service));
+  handler = CreateResponseHandler(request, commandType, service);
   handler->ForceResultArray = true;
   // A failure of the request as a whole answers 500 with its message as
   // the reason phrase and no body.
@@ -49,7 +49,7 @@ void TDSHTTPServer::DoJSONCommand(TDSHTTPRequest& request, TDSHTTPResponse& resp
     const auto* commands = dynamic_cast<const TJSONArray*>(value.get());
     if (!commands) throw Exception(FormatText(ExpectsArrayMessage, {JSONClassName(*value)}));
     if (!request.Params().empty()) TDSInvocationMetadata::Get().QueryParams = request.Params();
-    handler->Service().ProcessRequest(*commands, *handler);
+    service.ProcessRequest(*commands, *handler);
     handler->PopulateResponse(response);
   } catch (const EDSForbidden& e) {
     AnswerForbidden(response, e.what());

@@ -9,7 +9,6 @@
 #include "rest/DSConvert.h"
 #include "rest/DSMessages.h"
 #include "rest/internal/DSRESTGrammar.h"
-#include "rest/DSResponseHandler.h"
 #include "rest/internal/DSSharedReads.h"
 #include "core/ScopeExit.h"
 
@@ -26,6 +25,20 @@ size_t Utf8Length(std::u16string_view text) {
 
 bool TakesArgument(TDSParamDirection direction) {
   return direction == TDSParamDirection::In || direction == TDSParamDirection::InOut;
+}
+
+// The call of one command object of a posted list,
+// {"execute":{"Class.Method":[args]}}; arguments that are not an array count
+// as none.
+TDSCommand CommandOf(const TJSONValue& element) {
+  const auto* command = dynamic_cast<const TJSONObject*>(&element);
+  if (!command || command->Size() == 0) throw Exception(FormatText(CommandNotImplementedMessage, {""}));
+  const TJSONPair* first = command->Get(0);
+  const std::u16string name = first->GetJsonString()->Text();
+  if (name != u"execute") throw Exception(FormatText(CommandNotImplementedMessage, {Utf16ToUtf8(name)}));
+  const auto* call = dynamic_cast<const TJSONObject*>(first->GetJsonValue());
+  if (!call || call->Size() == 0) throw Exception(FormatText(CommandNotImplementedMessage, {Utf16ToUtf8(name)}));
+  return {call->Get(0)->GetJsonString()->Text(), dynamic_cast<const TJSONArray*>(call->Get(0)->GetJsonValue())};
 }
 
 }  // namespace
@@ -92,36 +105,36 @@ const TDBXRequestFilter* TDSRESTService::FilterFor(size_t position, bool isResul
   return found;
 }
 
-void TDSRESTService::ProcessGETRequest(std::string_view remainder, TDSServiceResponseHandler& handler) {
-  ProcessREST("GET", remainder, nullptr, handler);
+void TDSRESTService::ProcessGETRequest(std::string_view remainder, TDSExecutionSink& sink) {
+  ProcessREST("GET", remainder, nullptr, sink);
 }
 
 void TDSRESTService::ProcessPOSTRequest(std::string_view remainder, const TDSHTTPParams& params, std::string body,
-                                        TDSServiceResponseHandler& handler) {
+                                        TDSExecutionSink& sink) {
   // A form post whose single unnamed field holds the JSON text.
   if (body.size() > 1 && body[0] != '[' && body[0] != '{' && params.size() == 1 && params[0].first.empty())
     body = params[0].second;
-  ProcessREST("POST", remainder, &body, handler);
+  ProcessREST("POST", remainder, &body, sink);
 }
 
 void TDSRESTService::ProcessPUTRequest(std::string_view remainder, const std::string& body,
-                                       TDSServiceResponseHandler& handler) {
-  ProcessREST("PUT", remainder, &body, handler);
+                                       TDSExecutionSink& sink) {
+  ProcessREST("PUT", remainder, &body, sink);
 }
 
-void TDSRESTService::ProcessDELETERequest(std::string_view remainder, TDSServiceResponseHandler& handler) {
-  ProcessREST("DELETE", remainder, nullptr, handler);
+void TDSRESTService::ProcessDELETERequest(std::string_view remainder, TDSExecutionSink& sink) {
+  ProcessREST("DELETE", remainder, nullptr, sink);
 }
 
 void TDSRESTService::ProcessREST(std::string_view verb, std::string_view remainder, const std::string* body,
-                                 TDSServiceResponseHandler& handler) {
-  std::unique_ptr<TJSONArray> commands;
+                                 TDSExecutionSink& sink) {
+  std::vector<TCommandOrError> commands(1);
+  auto arguments = std::make_unique<TJSONArray>();
   try {
     const TRESTRequestParts parts = ParseRequest(remainder);
     size_t argumentBytes = body ? body->size() : 0;
     for (const auto& text : parts.Arguments) argumentBytes += Utf8Length(text);
     NoteMethodAsked(parts.MethodName);
-    auto arguments = std::make_unique<TJSONArray>();
     for (const auto& text : parts.Arguments) arguments->AddElement(ArgumentToJSON(text));
 
     if (body && !body->empty()) {
@@ -139,31 +152,39 @@ void TDSRESTService::ProcessREST(std::string_view verb, std::string_view remaind
     }
 
     NoteArguments(static_cast<size_t>(arguments->Size()), argumentBytes);
-    auto method = std::make_unique<TJSONObject>();
-    method->AddPair(SetMethodNameWithPrefix(verb, parts.ClassName, parts.MethodName), std::move(arguments));
-    auto command = std::make_unique<TJSONObject>();
-    command->AddPair(u"execute", std::move(method));
-    commands = std::make_unique<TJSONArray>();
-    commands->AddElement(std::move(command));
+    commands[0].Command = {SetMethodNameWithPrefix(verb, parts.ClassName, parts.MethodName), arguments.get()};
   } catch (const std::exception& e) {
-    handler.AddCommandError(e.what());
+    sink.AddCommandError(e.what());
     return;
   }
-  ProcessRequest(*commands, handler);
+  Run(commands, sink);
 }
 
-void TDSRESTService::ProcessRequest(const TJSONArray& commands, TDSServiceResponseHandler& handler) {
+void TDSRESTService::ProcessRequest(const TJSONArray& commands, TDSExecutionSink& sink) {
+  std::vector<TCommandOrError> read;
+  for (const auto& element : commands) {
+    TCommandOrError item;
+    try {
+      item.Command = CommandOf(element);
+    } catch (const std::exception& e) {
+      item.Error = e.what();
+    }
+    read.push_back(std::move(item));
+  }
+  Run(read, sink);
+}
+
+void TDSRESTService::Run(const std::vector<TCommandOrError>& commands, TDSExecutionSink& sink) {
   struct TPrepared {
     std::unique_ptr<TDSExecutionResponse> Entry;  // null: preparing failed with Error
     std::string Error;
   };
   std::vector<TPrepared> prepared;
-  for (const auto& element : commands) {
+  for (const TCommandOrError& command : commands) {
     TPrepared item;
     try {
-      const auto* command = dynamic_cast<const TJSONObject*>(&element);
-      if (!command || command->Size() == 0) throw Exception(FormatText(CommandNotImplementedMessage, {""}));
-      item.Entry = Prepare(*command);
+      if (command.Error) item.Error = *command.Error;
+      else item.Entry = Prepare(command.Command);
     } catch (const EDSForbidden&) {
       throw;
     } catch (const std::exception& e) {
@@ -173,25 +194,20 @@ void TDSRESTService::ProcessRequest(const TJSONArray& commands, TDSServiceRespon
   }
   for (TPrepared& item : prepared) {
     if (!item.Entry) {
-      handler.AddCommandError(item.Error);
+      sink.AddCommandError(item.Error);
       continue;
     }
     try {
-      Execute(std::move(item.Entry), handler);
+      Execute(std::move(item.Entry), sink);
     } catch (const std::exception& e) {
-      handler.AddCommandError(e.what());
+      sink.AddCommandError(e.what());
     }
   }
 }
 
-std::unique_ptr<TDSExecutionResponse> TDSRESTService::Prepare(const TJSONObject& command) {
-  const TJSONPair* first = command.Get(0);
-  const std::u16string name = first->GetJsonString()->Text();
-  if (name != u"execute") throw Exception(FormatText(CommandNotImplementedMessage, {Utf16ToUtf8(name)}));
-  const auto* call = dynamic_cast<const TJSONObject*>(first->GetJsonValue());
-  if (!call || call->Size() == 0) throw Exception(FormatText(CommandNotImplementedMessage, {Utf16ToUtf8(name)}));
-  const std::u16string qualified = call->Get(0)->GetJsonString()->Text();
-  const auto* arguments = dynamic_cast<const TJSONArray*>(call->Get(0)->GetJsonValue());
+std::unique_ptr<TDSExecutionResponse> TDSRESTService::Prepare(const TDSCommand& command) {
+  const std::u16string& qualified = command.QualifiedName;
+  const TJSONArray* arguments = command.Arguments;
   const int argumentCount = arguments ? arguments->Size() : 0;
 
   auto entry = std::make_unique<TDSExecutionResponse>();
@@ -238,7 +254,7 @@ std::unique_ptr<TDSExecutionResponse> TDSRESTService::Prepare(const TJSONObject&
   return entry;
 }
 
-void TDSRESTService::Execute(std::unique_ptr<TDSExecutionResponse> entry, TDSServiceResponseHandler& handler) {
+void TDSRESTService::Execute(std::unique_ptr<TDSExecutionResponse> entry, TDSExecutionSink& sink) {
   const TDSMethodEntry& method = *entry->Method;
   {
     // A call that may write ends the reads that identical calls may join,
@@ -249,7 +265,7 @@ void TDSRESTService::Execute(std::unique_ptr<TDSExecutionResponse> entry, TDSSer
     entry->Connection->Invoke(method, entry->Values);
   }
   NoteOutcome(method, entry->Values);
-  handler.AddCommand(std::move(entry));
+  sink.AddCommand(std::move(entry));
 }
 
 }  // namespace fieldsync

@@ -1,10 +1,13 @@
 #pragma once
-// One REST request's service: turns the path and body of a call into a
-// command list, runs it against the method server and leaves one execution
-// entry per command in the response handler.
+// One REST request's service: reads the request's query parameters (result
+// filters, "json"), turns the path and body of a call, or a posted command
+// list, into commands, runs them against the method server and leaves one
+// execution entry per command in an execution sink (the response handler,
+// which writes the answer from them).
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,7 +32,22 @@ struct TDSExecutionResponse {
   std::unique_ptr<TDSServerConnection> Connection;
 };
 
-class TDSServiceResponseHandler;
+// Where the service leaves what it executed, one entry per command in
+// command order: a command that ran, or the message of one that failed.
+class TDSExecutionSink {
+ public:
+  virtual ~TDSExecutionSink() = default;
+  virtual void AddCommand(std::unique_ptr<TDSExecutionResponse> entry) = 0;
+  virtual void AddCommandError(const std::string& message) = 0;
+};
+
+// One call to make: the qualified method name ("Class.Method", with a verb
+// prefix for REST calls other than GET) and its arguments, borrowed from
+// the request (null: none).
+struct TDSCommand {
+  std::u16string QualifiedName;
+  const TJSONArray* Arguments = nullptr;
+};
 
 class TDSRESTService {
  public:
@@ -56,26 +74,35 @@ class TDSRESTService {
   // list, when exactly one does; nullptr otherwise.
   const TDBXRequestFilter* FilterFor(size_t position, bool isResult) const;
 
-  void ProcessGETRequest(std::string_view remainder, TDSServiceResponseHandler& handler);
+  // One REST call: the path after the REST context (class, method, path
+  // arguments) and, for POST and PUT, the body's arguments.
+  void ProcessGETRequest(std::string_view remainder, TDSExecutionSink& sink);
   void ProcessPOSTRequest(std::string_view remainder, const TDSHTTPParams& params, std::string body,
-                          TDSServiceResponseHandler& handler);
-  void ProcessPUTRequest(std::string_view remainder, const std::string& body, TDSServiceResponseHandler& handler);
-  void ProcessDELETERequest(std::string_view remainder, TDSServiceResponseHandler& handler);
+                          TDSExecutionSink& sink);
+  void ProcessPUTRequest(std::string_view remainder, const std::string& body, TDSExecutionSink& sink);
+  void ProcessDELETERequest(std::string_view remainder, TDSExecutionSink& sink);
 
   // Runs each command object of the list ({"execute":{"Class.Method":[args]}});
   // a failing command becomes an error entry and the next one still runs.
   // Every command is bound before the first runs: one that the user's
   // rights refuse raises EDSForbidden, and none of them runs.
-  void ProcessRequest(const TJSONArray& commands, TDSServiceResponseHandler& handler);
+  void ProcessRequest(const TJSONArray& commands, TDSExecutionSink& sink);
 
  private:
   void ProcessREST(std::string_view verb, std::string_view remainder, const std::string* body,
-                   TDSServiceResponseHandler& handler);
+                   TDSExecutionSink& sink);
+  // The commands, or for each one that cannot be read its error message;
+  // runs them as ProcessRequest describes.
+  struct TCommandOrError {
+    TDSCommand Command;
+    std::optional<std::string> Error;  // set: the command could not be read
+  };
+  void Run(const std::vector<TCommandOrError>& commands, TDSExecutionSink& sink);
   // Resolves the command's method and binds its arguments; raises
   // EDSForbidden when the user may not make the call.
-  std::unique_ptr<TDSExecutionResponse> Prepare(const TJSONObject& command);
-  // Runs a prepared command and hands its entry to the handler.
-  void Execute(std::unique_ptr<TDSExecutionResponse> entry, TDSServiceResponseHandler& handler);
+  std::unique_ptr<TDSExecutionResponse> Prepare(const TDSCommand& command);
+  // Runs a prepared command and hands its entry to the sink.
+  void Execute(std::unique_ptr<TDSExecutionResponse> entry, TDSExecutionSink& sink);
 
   TDSServer& FServer;
   std::string FUserName;

@@ -44,9 +44,8 @@ struct TAnswerPieces {
   }
 };
 
-TDSServiceResponseHandler::TDSServiceResponseHandler(TDSHTTPCommandType commandType,
-                                                     std::unique_ptr<TDSRESTService> service)
-    : FCommandType(commandType), FService(std::move(service)) {}
+TDSServiceResponseHandler::TDSServiceResponseHandler(TDSHTTPCommandType commandType, const TDSRESTService& service)
+    : FCommandType(commandType), FService(service) {}
 
 // Entries go first: they hold the instances whose connections the service's
 // readers came from.
@@ -132,7 +131,7 @@ void TDSServiceResponseHandler::WriteEntry(TDSExecutionResponse& entry, size_t c
         continue;
       }
       const bool isResult = parameters[i].Direction == TDSParamDirection::Return;
-      if (const TDBXRequestFilter* filter = FService->FilterFor(i, isResult)) {
+      if (const TDBXRequestFilter* filter = FService.FilterFor(i, isResult)) {
         filter->WriteBytes(entry.Values[i], parameters[i].DataType, i, pieces.Tail());
         continue;
       }

@@ -1,8 +1,10 @@
 #pragma once
-// Collects the execution entries of one REST request and writes the answer:
-// the result envelope (or error envelope), the status code and the reason
-// phrase. A handler lives inside one request, on that request's thread, and
-// is never shared, so nothing in it is locked.
+// Collects the execution entries of one REST request (it is the sink the
+// request's service writes into) and writes the answer: the result envelope
+// (or error envelope), the status code and the reason phrase; outputs that
+// a result filter of the request targets are written by that filter. A
+// handler lives inside one request, on that request's thread, and is never
+// shared, so nothing in it is locked.
 
 #include <memory>
 #include <vector>
@@ -14,21 +16,20 @@ namespace fieldsync {
 
 struct TAnswerPieces;
 
-class TDSServiceResponseHandler {
+class TDSServiceResponseHandler : public TDSExecutionSink {
  public:
-  TDSServiceResponseHandler(TDSHTTPCommandType commandType, std::unique_ptr<TDSRESTService> service);
-  virtual ~TDSServiceResponseHandler();
+  // `service` holds the request's result filters; it must outlive the handler.
+  TDSServiceResponseHandler(TDSHTTPCommandType commandType, const TDSRESTService& service);
+  ~TDSServiceResponseHandler() override;
 
-  void AddCommand(std::unique_ptr<TDSExecutionResponse> entry);
-  void AddCommandError(const std::string& message);
+  void AddCommand(std::unique_ptr<TDSExecutionResponse> entry) override;
+  void AddCommandError(const std::string& message) override;
   void ClearCommands();
   // Out, in-out and result values of successful entries plus one per error.
   int GetResultCount();
   int GetOKStatus() const;
   // Writes body, status and reason phrase into the response.
   void PopulateResponse(TDSHTTPResponse& response);
-
-  TDSRESTService& Service() { return *FService; }
 
   bool ForceResultArray = false;
   bool AllowStream = false;
@@ -49,7 +50,7 @@ class TDSServiceResponseHandler {
   void WriteEntry(TDSExecutionResponse& entry, size_t commandIndex, bool& containsErrors, TAnswerPieces& out);
 
   TDSHTTPCommandType FCommandType;
-  std::unique_ptr<TDSRESTService> FService;
+  const TDSRESTService& FService;
   std::vector<std::unique_ptr<TDSExecutionResponse>> FEntries;
 };
 

@@ -39,13 +39,14 @@ TDSServerClass& TDSServer::AddClass(std::u16string className, std::string lifeCy
 }
 
 void TDSServer::AddMethod(TDSServerClass& serverClass, std::u16string methodName, std::vector<TDSParameter> parameters,
-                          TDSInvoker invoke) {
+                          TDSInvoker invoke, std::optional<TDownloadKind> download) {
   TDSMethodEntry entry;
   entry.ClassName = serverClass.ClassName();
   entry.MethodName = std::move(methodName);
   entry.Parameters = std::move(parameters);
   entry.Invoke = std::move(invoke);
   entry.Class = &serverClass;
+  entry.Download = download;
   const std::u16string key = AsciiUpper(entry.ClassName + u"." + entry.MethodName);
   if (FMethods.find(key) == FMethods.end()) FMethodOrder.push_back(key);
   FMethods[key] = std::move(entry);

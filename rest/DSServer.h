@@ -6,9 +6,11 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "activity/SyncKinds.h"
 #include "core/Mutex.h"
 #include "rest/DSValue.h"
 
@@ -50,6 +52,9 @@ struct TDSMethodEntry {
   std::vector<TDSParameter> Parameters;
   TDSInvoker Invoke;
   TDSServerClass* Class = nullptr;
+  // The kind of download a successful call counts as on the sync-activity
+  // page; none for a method that is no such download.
+  std::optional<TDownloadKind> Download;
 };
 
 // A read method: it takes only in parameters and answers a table. Every
@@ -96,7 +101,7 @@ class TDSServer {
   TDSServerClass& AddClass(std::u16string className, std::string lifeCycle, TDSServerClass::TGetClass onGetClass);
   // Enters one method of a registered class into the method table.
   void AddMethod(TDSServerClass& serverClass, std::u16string methodName, std::vector<TDSParameter> parameters,
-                 TDSInvoker invoke);
+                 TDSInvoker invoke, std::optional<TDownloadKind> download = std::nullopt);
 
   void Start() { FStarted = true; }
   void Stop() { FStarted = false; }

@@ -1,6 +1,7 @@
 #include "rest/ServerMethodsRegistration.h"
 
 #include <initializer_list>
+#include <optional>
 #include <tuple>
 #include <utility>
 
@@ -88,9 +89,12 @@ void Call(TServerMethods1& object, R (TServerMethods1::*method)(A...), std::vect
   values[sizeof...(A)] = TResult<R>::Wrap(std::move(result));
 }
 
+// One row of the method table: the method's published name, the method, its
+// parameters' names in order and, for a download the sync-activity page
+// shows, its kind.
 template <class R, class... A>
 void Add(TDSServer& server, TDSServerClass& serverClass, std::u16string name, R (TServerMethods1::*method)(A...),
-         std::initializer_list<const char*> names) {
+         std::initializer_list<const char*> names, std::optional<TDownloadKind> download = std::nullopt) {
   if (names.size() != sizeof...(A)) throw Exception("Parameter names do not match the method's parameters");
   std::vector<TDSParameter> parameters;
   const int types[] = {TArgument<A>::Type..., 0};
@@ -105,12 +109,17 @@ void Add(TDSServer& server, TDSServerClass& serverClass, std::u16string name, R 
                    [method](TDSServerInstance& instance, std::vector<TDSValue>& values) {
                      auto& object = *static_cast<TDSInstanceOf<TServerMethods1>&>(instance).Object;
                      Call(object, method, values, std::index_sequence_for<A...>{});
-                   });
+                   },
+                   download);
 }
 
 }  // namespace
 
 void RegisterServerMethods1(TDSServer& server, const THostValues& host) {
+  constexpr TDownloadKind Clients = TDownloadKind::Clients;
+  constexpr TDownloadKind Products = TDownloadKind::Products;
+  constexpr TDownloadKind Prices = TDownloadKind::Prices;
+  constexpr TDownloadKind Orders = TDownloadKind::Orders;
   // DSServerClass1GetClass answers TServerMethods1.
   TDSServerClass& serverClass = server.AddClass(u"TServerMethods1", "Session", [&host] {
     return std::make_unique<TDSInstanceOf<TServerMethods1>>(std::make_unique<TServerMethods1>(host));
@@ -126,20 +135,20 @@ void RegisterServerMethods1(TDSServer& server, const THostValues& host) {
   Add(server, serverClass, u"GetCondPagto", &TServerMethods1::GetCondPagto, {});
   Add(server, serverClass, u"GetFormaPagto", &TServerMethods1::GetFormaPagto, {});
   Add(server, serverClass, u"GetCidade", &TServerMethods1::GetCidade, {});
-  Add(server, serverClass, u"GetCliente", &TServerMethods1::GetCliente, {"IDRepresentante"});
-  Add(server, serverClass, u"GetTodosClientes", &TServerMethods1::GetTodosClientes, {});
-  Add(server, serverClass, u"GetClienteProduto", &TServerMethods1::GetClienteProduto, {"IDRepresentante"});
+  Add(server, serverClass, u"GetCliente", &TServerMethods1::GetCliente, {"IDRepresentante"}, Clients);
+  Add(server, serverClass, u"GetTodosClientes", &TServerMethods1::GetTodosClientes, {}, Clients);
+  Add(server, serverClass, u"GetClienteProduto", &TServerMethods1::GetClienteProduto, {"IDRepresentante"}, Products);
   Add(server, serverClass, u"GetRepresentante", &TServerMethods1::GetRepresentante, {"IDRepresentante"});
-  Add(server, serverClass, u"GetProduto", &TServerMethods1::GetProduto, {});
-  Add(server, serverClass, u"GetTabelaPreco", &TServerMethods1::GetTabelaPreco, {});
-  Add(server, serverClass, u"GetTabelaPrecoItem", &TServerMethods1::GetTabelaPrecoItem, {});
-  Add(server, serverClass, u"GetTabelaPrecoRep", &TServerMethods1::GetTabelaPrecoRep, {"IDRepresentante"});
-  Add(server, serverClass, u"GetTabelaPrecoItemRep", &TServerMethods1::GetTabelaPrecoItemRep, {"IDRepresentante"});
-  Add(server, serverClass, u"GetProdutoUndMed", &TServerMethods1::GetProdutoUndMed, {});
+  Add(server, serverClass, u"GetProduto", &TServerMethods1::GetProduto, {}, Products);
+  Add(server, serverClass, u"GetTabelaPreco", &TServerMethods1::GetTabelaPreco, {}, Prices);
+  Add(server, serverClass, u"GetTabelaPrecoItem", &TServerMethods1::GetTabelaPrecoItem, {}, Prices);
+  Add(server, serverClass, u"GetTabelaPrecoRep", &TServerMethods1::GetTabelaPrecoRep, {"IDRepresentante"}, Prices);
+  Add(server, serverClass, u"GetTabelaPrecoItemRep", &TServerMethods1::GetTabelaPrecoItemRep, {"IDRepresentante"}, Prices);
+  Add(server, serverClass, u"GetProdutoUndMed", &TServerMethods1::GetProdutoUndMed, {}, Products);
   Add(server, serverClass, u"GetAtividade", &TServerMethods1::GetAtividade, {});
   Add(server, serverClass, u"GetConvenio", &TServerMethods1::GetConvenio, {});
   Add(server, serverClass, u"GetRegiao", &TServerMethods1::GetRegiao, {});
-  Add(server, serverClass, u"GetProdutoConsig", &TServerMethods1::GetProdutoConsig, {"IDRepresentante"});
+  Add(server, serverClass, u"GetProdutoConsig", &TServerMethods1::GetProdutoConsig, {"IDRepresentante"}, Products);
   Add(server, serverClass, u"GetCondPagtoCliente", &TServerMethods1::GetCondPagtoCliente, {"IDRepresentante"});
   Add(server, serverClass, u"GetFormaPagtoCliente", &TServerMethods1::GetFormaPagtoCliente, {"IDRepresentante"});
   Add(server, serverClass, u"GetFilial", &TServerMethods1::GetFilial, {});
@@ -149,14 +158,14 @@ void RegisterServerMethods1(TDSServer& server, const THostValues& host) {
   Add(server, serverClass, u"GetSenhaPalm", &TServerMethods1::GetSenhaPalm, {});
   Add(server, serverClass, u"GetTodosRepresentantes", &TServerMethods1::GetTodosRepresentantes, {});
   Add(server, serverClass, u"GetCPFCNPJ", &TServerMethods1::GetCPFCNPJ, {});
-  Add(server, serverClass, u"GetChavePedido", &TServerMethods1::GetChavePedido, {"IDRepresentante", "IDPedidoPalm"});
+  Add(server, serverClass, u"GetChavePedido", &TServerMethods1::GetChavePedido, {"IDRepresentante", "IDPedidoPalm"}, Orders);
   Add(server, serverClass, u"GetRecCaminhoFTPPed", &TServerMethods1::GetRecCaminhoFTPPed, {"IDRepresentante", "IDPedidoPalm"});
   Add(server, serverClass, u"GetReceber", &TServerMethods1::GetReceber, {"IDRepresentante"});
-  Add(server, serverClass, u"GetSituacaoPedido", &TServerMethods1::GetSituacaoPedido, {"IDRepresentante"});
-  Add(server, serverClass, u"GetUltimosPedido", &TServerMethods1::GetUltimosPedido, {"IDCliente"});
-  Add(server, serverClass, u"GetUltimosItensPedido", &TServerMethods1::GetUltimosItensPedido, {"IDPedido"});
-  Add(server, serverClass, u"GetUltPedidosTodasFolhas", &TServerMethods1::GetUltPedidosTodasFolhas, {"IDCliente"});
-  Add(server, serverClass, u"GetUltItensPedidoTodasFolhas", &TServerMethods1::GetUltItensPedidoTodasFolhas, {"IDPedido", "IDFolha"});
+  Add(server, serverClass, u"GetSituacaoPedido", &TServerMethods1::GetSituacaoPedido, {"IDRepresentante"}, Orders);
+  Add(server, serverClass, u"GetUltimosPedido", &TServerMethods1::GetUltimosPedido, {"IDCliente"}, Orders);
+  Add(server, serverClass, u"GetUltimosItensPedido", &TServerMethods1::GetUltimosItensPedido, {"IDPedido"}, Orders);
+  Add(server, serverClass, u"GetUltPedidosTodasFolhas", &TServerMethods1::GetUltPedidosTodasFolhas, {"IDCliente"}, Orders);
+  Add(server, serverClass, u"GetUltItensPedidoTodasFolhas", &TServerMethods1::GetUltItensPedidoTodasFolhas, {"IDPedido", "IDFolha"}, Orders);
   Add(server, serverClass, u"GetBoleto", &TServerMethods1::GetBoleto, {"IDRepresentante", "IDPedido"});
   Add(server, serverClass, u"GetAtrasoCliente", &TServerMethods1::GetAtrasoCliente, {"IDCliente"});
   Add(server, serverClass, u"GetLogAndroid", &TServerMethods1::GetLogAndroid, {"IDRepresentante", "Tipo"});
@@ -166,21 +175,21 @@ void RegisterServerMethods1(TDSServer& server, const THostValues& host) {
   Add(server, serverClass, u"GetAtividadeSN", &TServerMethods1::GetAtividadeSN, {"IDAtividade"});
   Add(server, serverClass, u"GetConvenioSN", &TServerMethods1::GetConvenioSN, {"IDConvenio"});
   Add(server, serverClass, u"GetRegiaoSN", &TServerMethods1::GetRegiaoSN, {"IDRegiao"});
-  Add(server, serverClass, u"GetClienteSN", &TServerMethods1::GetClienteSN, {"IDCliente"});
-  Add(server, serverClass, u"GetProdutoSN", &TServerMethods1::GetProdutoSN, {"IDProduto"});
-  Add(server, serverClass, u"GetProdutoConsigSN", &TServerMethods1::GetProdutoConsigSN, {"IDConsignacao", "IDProduto"});
-  Add(server, serverClass, u"GetProdutoUndMedSN", &TServerMethods1::GetProdutoUndMedSN, {"IDProduto", "IDUnidadeMedida"});
-  Add(server, serverClass, u"GetClienteProdutoSN", &TServerMethods1::GetClienteProdutoSN, {"IDCliente", "IDProduto"});
+  Add(server, serverClass, u"GetClienteSN", &TServerMethods1::GetClienteSN, {"IDCliente"}, Clients);
+  Add(server, serverClass, u"GetProdutoSN", &TServerMethods1::GetProdutoSN, {"IDProduto"}, Products);
+  Add(server, serverClass, u"GetProdutoConsigSN", &TServerMethods1::GetProdutoConsigSN, {"IDConsignacao", "IDProduto"}, Products);
+  Add(server, serverClass, u"GetProdutoUndMedSN", &TServerMethods1::GetProdutoUndMedSN, {"IDProduto", "IDUnidadeMedida"}, Products);
+  Add(server, serverClass, u"GetClienteProdutoSN", &TServerMethods1::GetClienteProdutoSN, {"IDCliente", "IDProduto"}, Products);
   Add(server, serverClass, u"GetCondPagtoClienteSN", &TServerMethods1::GetCondPagtoClienteSN, {"IDCliente", "IDCondPagto"});
   Add(server, serverClass, u"GetFormaPagtoClienteSN", &TServerMethods1::GetFormaPagtoClienteSN, {"IDCliente", "IDFormaPagto"});
-  Add(server, serverClass, u"GetTabelaPrecoSN", &TServerMethods1::GetTabelaPrecoSN, {"IDTabelaPreco"});
-  Add(server, serverClass, u"GetTabelaPrecoItemSN", &TServerMethods1::GetTabelaPrecoItemSN, {"IDTabelaPreco", "IDProduto"});
+  Add(server, serverClass, u"GetTabelaPrecoSN", &TServerMethods1::GetTabelaPrecoSN, {"IDTabelaPreco"}, Prices);
+  Add(server, serverClass, u"GetTabelaPrecoItemSN", &TServerMethods1::GetTabelaPrecoItemSN, {"IDTabelaPreco", "IDProduto"}, Prices);
   Add(server, serverClass, u"GetCPFCNPJSN", &TServerMethods1::GetCPFCNPJSN, {"IDCliente"});
-  Add(server, serverClass, u"GetPedidoSN", &TServerMethods1::GetPedidoSN, {"IDPedido", "IDFolha"});
-  Add(server, serverClass, u"GetItensPedidoSN", &TServerMethods1::GetItensPedidoSN, {"IDPedido", "IDFolha"});
+  Add(server, serverClass, u"GetPedidoSN", &TServerMethods1::GetPedidoSN, {"IDPedido", "IDFolha"}, Orders);
+  Add(server, serverClass, u"GetItensPedidoSN", &TServerMethods1::GetItensPedidoSN, {"IDPedido", "IDFolha"}, Orders);
   Add(server, serverClass, u"DeletaLogAndroid", &TServerMethods1::DeletaLogAndroid, {"IDRepresentante", "ID", "ID_2", "Tipo"});
   Add(server, serverClass, u"SetIDPedidoPalm", &TServerMethods1::SetIDPedidoPalm, {"IDPedido", "IDFolha", "IDPedidoPalm"});
-  Add(server, serverClass, u"GetUltPedidosSN", &TServerMethods1::GetUltPedidosSN, {"IDCliente"});
+  Add(server, serverClass, u"GetUltPedidosSN", &TServerMethods1::GetUltPedidosSN, {"IDCliente"}, Orders);
   Add(server, serverClass, u"GetDevolucaoSN", &TServerMethods1::GetDevolucaoSN, {"IDPedido", "IDFolha"});
   Add(server, serverClass, u"GetAtrasoClienteSN", &TServerMethods1::GetAtrasoClienteSN, {"IDRepresentante"});
   Add(server, serverClass, u"SetSituacaoPedido", &TServerMethods1::SetSituacaoPedido, {"IDRepresentante", "IDPedido"});

@@ -1,7 +1,9 @@
 #pragma once
 // Registers the server class TServerMethods1 with the method server: the
-// class "TServerMethods1" with life cycle "Session" and its 74 published
-// methods in declaration order.
+// class "TServerMethods1" with life cycle "Session" and one row per
+// published method, in declaration order. Everything else that lists the
+// methods (the generated clients, the activity page, the tests) reads this
+// table; nothing counts them by hand.
 
 #include "rest/DSServer.h"
 #include "service/HostValues.h"

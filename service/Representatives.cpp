@@ -231,7 +231,6 @@ constexpr std::u16string_view dstDeletaLogAndroidSql =
     u"  and L.TIPO = :TIPO\r\n"
     u"  and L.ID = :ID";
 
-// The condition added when the caller names the entry's second id.
 constexpr std::u16string_view DeletaLogAndroidId2Condition = u" AND L.ID_2 = :ID_2";
 
 // Deletes change-log entries: with ID_2 0 every entry of that type,

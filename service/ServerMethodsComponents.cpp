@@ -138,4 +138,34 @@ TServerMethods1Components::TServerMethods1Components(TSQLConnection& connection)
          {{"OBS_EXTENSO", M}, {"PRAZO", I}, {"IDFILIAL", I}, {"IDREPRESENTANTE", I}, {"IDPEDIDOPALM", I}});
 }
 
+std::vector<TStatementText> StatementTexts() {
+  const auto text = [](std::u16string_view sql) { return std::u16string(sql); };
+  return {
+      {"dstInsertPedido", text(dstInsertPedidoSql)},
+      {"dstInsertItensPedido", text(dstInsertItensPedidoSql)},
+      {"dstSelectPedido", text(dstSelectPedidoSql)},
+      {"dstSelectItensPedido", text(dstSelectItensPedidoSql)},
+      {"dstUpdateCliente", text(dstUpdateClienteSql)},
+      {"dstSelectCliente", text(dstSelectClienteSql)},
+      {"dstInsertCliente", text(dstInsertClienteSql)},
+      {"dstClienteTmp", text(dstClienteTmpSql)},
+      {"dstUpdateClienteTmp", text(dstUpdateClienteTmpSql)},
+      {"dstUpdateRepresentante", text(dstUpdateRepresentanteSql)},
+      {"dstSelectCelulares", text(dstSelectCelularesSql)},
+      {"dstInsertCelulares", text(dstInsertCelularesSql)},
+      {"dstUpdateCelulares", text(dstUpdateCelularesSql)},
+      {"dstPesFilial", text(dstPesFilialSql)},
+      {"dstSetSenhaPalm", text(dstSetSenhaPalmSql)},
+      {"dstVerificaCNPJ", text(dstVerificaCNPJSql)},
+      {"dstVerificaCPF", text(dstVerificaCPFSql)},
+      {"dstUpdateReceber", text(dstUpdateReceberSql)},
+      {"dstInsertClientePalm", text(dstInsertClientePalmSql)},
+      {"dstUpdateSituacaoPedido", text(dstUpdateSituacaoPedidoSql)},
+      {"dstDeletaLogAndroid", text(dstDeletaLogAndroidSql)},
+      {"dstDeletaLogAndroid with ID_2", text(dstDeletaLogAndroidSql) + text(DeletaLogAndroidId2Condition)},
+      {"dstUpdateIDPedidoPalm", text(dstUpdateIDPedidoPalmSql)},
+      {"dstUpdatePedido", text(dstUpdatePedidoSql)},
+  };
+}
+
 }  // namespace fieldsync

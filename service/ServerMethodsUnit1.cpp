@@ -44,7 +44,8 @@ std::unique_ptr<TDBXReader> TServerMethods1::OpenReader(std::u16string_view patt
   TDBXCommand& command = DMESTOQUE->DBXConnection().CreateCommand();
   command.SetCommandType(TDBXCommandTypes::DbxSQL);
   if (timeout120) command.SetCommandTimeout(120);
-  command.SetText(FillSql(pattern, args));
+  FLastReadSql = FillSql(pattern, args);
+  command.SetText(FLastReadSql);
   if (!command.IsPrepared()) command.Prepare();
   std::unique_ptr<TDBXReader> reader = command.ExecuteQuery();
   if (!reader) throw TDBXError(TDBXErrorCodes::InvalidOperation, std::string(DBXMessages::CursorNotReturned));

@@ -36,6 +36,11 @@ class TServerMethods1 {
   TServerMethods1(const TServerMethods1&) = delete;
   TServerMethods1& operator=(const TServerMethods1&) = delete;
 
+  // The SQL text of the last read this instance opened, as the database
+  // received it (markers filled); what the check against the copies in
+  // database/statements.sql reads. Empty before the first read.
+  const std::u16string& LastReadSql() const { return FLastReadSql; }
+
   // Readers: the caller owns the reader. The command that produced it stays
   // with the instance's connection, so the reader must be consumed (and may
   // be freed) while the instance is alive.
@@ -172,6 +177,7 @@ class TServerMethods1 {
 
   std::unique_ptr<TSQLConnection> DMESTOQUE;
   std::unique_ptr<TServerMethods1Components> FComponents;  // see Components()
+  std::u16string FLastReadSql;  // see LastReadSql()
 };
 
 }  // namespace fieldsync

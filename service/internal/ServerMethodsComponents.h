@@ -6,6 +6,7 @@
 // Each statement's text is a named constant next to the method that runs it;
 // the parameter types are declared where the components are built.
 
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -43,6 +44,19 @@ extern const std::u16string_view dstUpdateSituacaoPedidoSql;
 extern const std::u16string_view dstDeletaLogAndroidSql;
 extern const std::u16string_view dstUpdateIDPedidoPalmSql;
 extern const std::u16string_view dstUpdatePedidoSql;
+// The condition DeletaLogAndroid adds to dstDeletaLogAndroid when the caller
+// names the entry's second id.
+extern const std::u16string_view DeletaLogAndroidId2Condition;
+
+// Each statement component's text by the component's name, and the texts a
+// method builds from them by the name of that variant ("dstDeletaLogAndroid
+// with ID_2"), for the check against the copies in database/statements.sql.
+// The stored procedure's call is not here: the driver writes its text.
+struct TStatementText {
+  std::string_view Name;
+  std::u16string Sql;
+};
+std::vector<TStatementText> StatementTexts();
 
 // An in-memory copy of dstClienteTmp's result (fields IDCLIENTE and
 // IDCLIENTE_PALM), filled each time it is opened.

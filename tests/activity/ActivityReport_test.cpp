@@ -45,6 +45,19 @@ uint64_t UploadKey(std::string_view arguments) {
   }
 }
 
+// The download kinds of the methods these calls use, as their registration
+// rows give them (the REST layer copies the row's kind into the record).
+std::optional<TDownloadKind> DownloadOf(std::string_view method) {
+  const std::pair<std::string_view, TDownloadKind> kinds[] = {
+      {"GetCliente", TDownloadKind::Clients},        {"GetProduto", TDownloadKind::Products},
+      {"GetTabelaPreco", TDownloadKind::Prices},     {"GetTabelaPrecoRep", TDownloadKind::Prices},
+      {"GetTabelaPrecoItemRep", TDownloadKind::Prices}, {"GetSituacaoPedido", TDownloadKind::Orders},
+  };
+  for (const auto& [name, kind] : kinds)
+    if (name == method) return kind;
+  return std::nullopt;
+}
+
 TRequestRecord Record(const TCall& call) {
   TRequestRecord record;
   record.StartUnixUs = call.At;
@@ -53,6 +66,7 @@ TRequestRecord Record(const TCall& call) {
   record.MethodName.Assign(call.Method);
   record.MethodResolved = *call.Method != '\0' && std::string_view(call.Method) != "NoSuchMethod";
   record.WriteMethod = std::string_view(call.Method).substr(0, 3) == "Set";
+  if (record.MethodResolved) record.Download = DownloadOf(call.Method);
   record.Status = call.Status;
   record.DurationUs = call.DurationUs;
   record.WriteResult = call.Result;

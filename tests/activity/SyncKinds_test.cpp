@@ -8,21 +8,6 @@
 namespace fieldsync {
 namespace {
 
-TEST(SyncKinds, DownloadKinds) {
-  const std::pair<const char*, const char*> cases[] = {
-      {"GetCliente", "clients"},       {"GetTodosClientes", "clients"}, {"GetProduto", "products"},
-      {"GetTabelaPrecoRep", "prices"}, {"GetUltimosPedido", "orders"},  {"GetSituacaoPedido", "orders"},
-  };
-  for (const auto& [method, kind] : cases) {
-    TDownloadKind found;
-    ASSERT_TRUE(DownloadKindOf(method, found)) << method;
-    EXPECT_STREQ(DownloadKindName(found), kind);
-  }
-  TDownloadKind found;
-  for (const char* other : {"EchoString", "SetPedido", "GetAtividade", "getcliente"})
-    EXPECT_FALSE(DownloadKindOf(other, found)) << other;
-}
-
 TEST(SyncKinds, UploadKindsAndTheArgumentsThatIdentifyAnUpload) {
   struct TCase {
     const char* Method;

@@ -5,6 +5,8 @@
 "use strict";
 
 const assert = require("node:assert/strict");
+const fs = require("node:fs");
+const path = require("node:path");
 const { chromium } = require("playwright-core");
 
 const BASE = process.env.FIELDSYNC_URL;
@@ -59,4 +61,12 @@ async function callThroughPage(page, method, args, { asynchronous = false } = {}
   };
 }
 
-module.exports = { BASE, REST, launchBrowser, openInvoker, callThroughPage };
+// The methods the server publishes, in order: the rows of its method table.
+function publishedMethods() {
+  const table = fs.readFileSync(path.join(__dirname, "..", "..", "rest", "ServerMethodsRegistration.cpp"), "utf8");
+  const names = [...table.matchAll(/^\s*Add\(server, serverClass, u"(\w+)"/gm)].map((match) => match[1]);
+  assert.ok(names.length > 0, "the method table has rows");
+  return names;
+}
+
+module.exports = { BASE, REST, launchBrowser, openInvoker, callThroughPage, publishedMethods };

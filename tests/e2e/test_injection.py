@@ -13,7 +13,7 @@ import urllib.parse
 
 import harness
 
-from test_methods import METHODS, TABLE
+from test_methods import READ_CALLS
 
 TEXT_PAYLOADS = [
     "'",
@@ -48,9 +48,6 @@ INTEGER_PAYLOADS = [
 # (test_a_nul_in_an_integer_argument_is_named_in_the_error).
 NUL = "\x00"
 
-# The read methods whose arguments are texts, by position; every other
-# argument of a read method is an integer.
-TEXT_ARGUMENTS = {"GetCelulares": {0, 1}, "GetLogAndroid": {1}}
 
 # Reading the whole database: every user table, row for row.
 TABLES_SQL = ("set list on;\nselect trim(rdb$relation_name) as N from rdb$relations "
@@ -119,9 +116,9 @@ class HostileArguments(unittest.TestCase):
 
     def test_no_argument_of_a_read_method_changes_its_statement(self):
         before = snapshot()
-        reads = [(name, args.split("/") if args else []) for name, kind, args in METHODS if kind == TABLE]
-        for name, arguments in reads:
-            texts = TEXT_ARGUMENTS.get(name, set())
+        for name, (sample, texts) in READ_CALLS.items():
+            # Around the payload, arguments that name nothing stored: "x" for a text, 1 for an integer.
+            arguments = ["x" if position in texts else "1" for position in range(len(sample))]
             for position in range(len(arguments)):
                 if position in texts:
                     for payload in TEXT_PAYLOADS:

@@ -3,8 +3,10 @@ is found, takes its arguments in order and answers its envelope. Runs on a
 database of its own, since the write methods change it."""
 
 import json
+import os
 import re
 import unittest
+import urllib.parse
 
 import harness
 
@@ -13,83 +15,47 @@ TABLE, BOOLEAN, TEXT = "table", "boolean", "text"
 REPORTED = {"SetCliente", "SetPedido", "SetPedido2", "SetPedido2_Novo", "SetItensPedido", "SetReceber",
             "RecebendoPalmAfa"}
 
-# (method, result kind, path arguments)
+# The read methods: each with the arguments of its first call in
+# database/statements.sql (in parameter order, as that test of the service
+# checks), the positions of its text arguments (the quoted ones) among them.
+def read_calls():
+    calls = {}
+    with open(os.path.join(harness.SOURCE, "database", "statements.sql"), encoding="utf-8") as f:
+        for line in f:
+            match = re.match(r"-- @call (\w+)\((.*)\)", line)
+            if not match or match.group(1) in calls:
+                continue
+            values = re.findall(r"\w+=('(?:[^']|'')*'|-?\d+)", match.group(2))
+            texts = {i for i, value in enumerate(values) if value.startswith("'")}
+            arguments = [value[1:-1].replace("''", "'") if i in texts else value for i, value in enumerate(values)]
+            calls[match.group(1)] = (arguments, texts)
+    return calls
+
+
+READ_CALLS = read_calls()
+
+# (method, result kind, path arguments): the methods that are no reads, then
+# the reads.
 METHODS = [
     ("EchoString", TEXT, "ab"),
     ("ReverseString", TEXT, "ab"),
-    ("GetCondPagto", TABLE, ""),
-    ("GetFormaPagto", TABLE, ""),
-    ("GetCidade", TABLE, ""),
-    ("GetAtividade", TABLE, ""),
-    ("GetConvenio", TABLE, ""),
-    ("GetRegiao", TABLE, ""),
-    ("GetCondPagtoCliente", TABLE, "1"),
-    ("GetFormaPagtoCliente", TABLE, "1"),
-    ("GetCPFCNPJ", TABLE, ""),
-    ("GetCondPagtoSN", TABLE, "1"),
-    ("GetFormaPagtoSN", TABLE, "1"),
-    ("GetCidadeSN", TABLE, "1"),
-    ("GetAtividadeSN", TABLE, "1"),
-    ("GetConvenioSN", TABLE, "1"),
-    ("GetRegiaoSN", TABLE, "1"),
-    ("GetCondPagtoClienteSN", TABLE, "1/1"),
-    ("GetFormaPagtoClienteSN", TABLE, "1/1"),
-    ("GetCPFCNPJSN", TABLE, "1"),
-    ("GetClienteProduto", TABLE, "1"),
-    ("GetProduto", TABLE, ""),
-    ("GetTabelaPreco", TABLE, ""),
-    ("GetTabelaPrecoItem", TABLE, ""),
-    ("GetTabelaPrecoRep", TABLE, "1"),
-    ("GetTabelaPrecoItemRep", TABLE, "1"),
-    ("GetProdutoUndMed", TABLE, ""),
-    ("GetProdutoConsig", TABLE, "1"),
-    ("GetProdutoSN", TABLE, "1"),
-    ("GetProdutoConsigSN", TABLE, "1/1"),
-    ("GetProdutoUndMedSN", TABLE, "1/1"),
-    ("GetClienteProdutoSN", TABLE, "1/1"),
-    ("GetTabelaPrecoSN", TABLE, "1"),
-    ("GetTabelaPrecoItemSN", TABLE, "1/1"),
-    ("GetCliente", TABLE, "1"),
-    ("GetTodosClientes", TABLE, ""),
-    ("GetAtrasoCliente", TABLE, "1"),
-    ("GetClienteSN", TABLE, "1"),
-    ("GetAtrasoClienteSN", TABLE, "1"),
     ("SetCliente", BOOLEAN, "1/1/1/1/1/1/x/x/x/x/x/x/x/x/x/x/x/x/x/x/x/x"),
     ("SetIDClienteTmpNull", BOOLEAN, "1/1"),
-    ("GetChavePedido", TABLE, "1/1"),
     ("SetIDPedidoPalm", BOOLEAN, "1/1/1"),
     ("SetPedido", BOOLEAN, "1/1/1/1/1/1/1/1/1/1/1/1/10%2F12%2F2026/x/x/x/x/x/x/x/x/x/x/x/x/x/x/x/2.5"),
     ("SetPedido2", BOOLEAN, "1/1/x"),
     ("SetPedido2_Novo", BOOLEAN, "1/1/1/x"),
     ("SetItensPedido", BOOLEAN, "1/1/1/1/2.5/2.5/2.5/2.5/x"),
     ("RecebendoPalmAfa", BOOLEAN, "1"),
-    ("GetSituacaoPedido", TABLE, "1"),
-    ("GetUltimosPedido", TABLE, "1"),
-    ("GetUltimosItensPedido", TABLE, "1"),
-    ("GetUltPedidosTodasFolhas", TABLE, "1"),
-    ("GetUltItensPedidoTodasFolhas", TABLE, "1/1"),
-    ("GetPedidoSN", TABLE, "1/1"),
-    ("GetItensPedidoSN", TABLE, "1/1"),
-    ("GetUltPedidosSN", TABLE, "1"),
-    ("GetDevolucaoSN", TABLE, "1/1"),
     ("SetSituacaoPedido", BOOLEAN, "1/1"),
-    ("GetRecCaminhoFTPPed", TABLE, "1/1"),
-    ("GetReceber", TABLE, "1"),
-    ("GetBoleto", TABLE, "1/1"),
     ("SetReceber", BOOLEAN, "10%2F12%2F2026/x/2.5/2.5/1/1/1/1/1/1"),
-    ("GetRepresentante", TABLE, "1"),
-    ("GetFilial", TABLE, ""),
-    ("GetFilialRep", TABLE, "1"),
-    ("GetCelulares", TABLE, "x/x"),
-    ("GetSenhaPalmRep", TABLE, "1"),
-    ("GetSenhaPalm", TABLE, ""),
-    ("GetTodosRepresentantes", TABLE, ""),
-    ("GetLogAndroid", TABLE, "1/x"),
     ("DeletaLogAndroid", BOOLEAN, "1/1/1/x"),
     ("SetRepresentante", BOOLEAN, "1/1"),
     ("SetCelulares", BOOLEAN, "x/x"),
     ("SetSenhaPalm", BOOLEAN, "1/x"),
 ]
+METHODS += [(name, TABLE, "/".join(urllib.parse.quote(a.encode("utf-8"), safe="") for a in arguments))
+            for name, (arguments, _) in READ_CALLS.items()]
 
 
 def setUpModule():

@@ -123,6 +123,43 @@ TEST_F(DSHTTPServerTest, EveryCallGetsItsOwnInstanceAndSessionsAreKept) {
   EXPECT_EQ(Sessions.SessionCount(), 2u);
 }
 
+// One rule for every context: "SESSIONID" before "sid" (letter case
+// ignored, the first of a repeated name), either before the "Pragma" header.
+TEST_F(DSHTTPServerTest, NamesTheSessionBySESSIONIDThenSidThenPragma) {
+  const std::string a = SessionOf(Get("/datasnap/rest/TServerMethods1/EchoString/a"));
+  const std::string b = SessionOf(Get("/datasnap/rest/TServerMethods1/EchoString/b"));
+  ASSERT_NE(a, b);
+  struct Case {
+    TDSHTTPParams parameters;
+    std::string pragma;
+    std::string session;  // empty: refused as unknown
+  } cases[] = {
+      {{{"sid", a}, {"SESSIONID", b}}, "", b},
+      {{{"SESSIONID", b}, {"sid", a}}, "", b},
+      {{{"sessionId", b}, {"SID", a}}, "", b},
+      {{{"sid", a}, {"sid", b}}, "", a},
+      {{{"sid", a}}, "dssession=" + b, a},
+      {{{"json", "false"}, {"sid", a}}, "dssession=" + b, a},
+      {{{"sid", a}, {"SESSIONID", "1.2.3"}}, "", ""},
+      {{{"SESSIONID", "1.2.3"}}, "dssession=" + a, ""},
+  };
+  for (const auto& c : cases) {
+    TestRequest request;
+    request.Path = "/datasnap/rest/TServerMethods1/EchoString/x";
+    request.Parameters = c.parameters;
+    request.PragmaValue = c.pragma;
+    const auto response = Run(request);
+    const std::string what = c.parameters.front().first + "=" + c.parameters.front().second + " " + c.pragma;
+    if (c.session.empty()) {
+      EXPECT_EQ(response.Status, 403) << what;
+    } else {
+      EXPECT_EQ(response.Status, 200) << what;
+      EXPECT_EQ(SessionOf(response), c.session) << what;
+    }
+  }
+  EXPECT_EQ(Sessions.SessionCount(), 2u);
+}
+
 TEST_F(DSHTTPServerTest, RefusesUnknownSessionsAndClosesSessions) {
   TestRequest request;
   request.Path = "/datasnap/rest/TServerMethods1/EchoString/x";
