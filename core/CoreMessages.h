@@ -19,5 +19,9 @@ inline constexpr const char* MsgFloatOverflow = "Floating point overflow";
 
 // Files written whole (a temporary file renamed over the old one).
 inline constexpr const char* MsgCannotReplaceFile = "Cannot write \"%s\": %s";
+// A file that cannot be read (a page template, a zip archive) or written (a
+// generated client, a zip archive), with the reason.
+inline constexpr const char* MsgCannotOpenFile = "Cannot open file \"%s\". %s";
+inline constexpr const char* MsgCannotCreateFile = "Cannot create file \"%s\". %s";
 
 }  // namespace fieldsync

@@ -3,13 +3,13 @@
 #include <optional>
 #include <system_error>
 
+#include "clientgen/DSProxyGenerator.h"
+#include "clientgen/ProxyWriters.h"
+#include "clientgen/ZipDirectory.h"
 #include "core/Error.h"
 #include "core/Text.h"
-#include "http/internal/DSProxyGenerator.h"
-#include "http/internal/DSProxyWriter.h"
 #include "http/internal/HttpMessages.h"
 #include "http/WebModuleUnit1.h"
-#include "http/internal/ZipDirectory.h"
 
 namespace fieldsync {
 

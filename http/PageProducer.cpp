@@ -5,10 +5,10 @@
 #include <memory>
 #include <system_error>
 
+#include "core/CoreMessages.h"
 #include "core/Error.h"
 #include "core/Platform.h"
 #include "core/Text.h"
-#include "http/internal/HttpMessages.h"
 
 namespace fieldsync {
 

@@ -19,9 +19,6 @@ inline constexpr const char* MsgMaxConnectionsExceeded =
     "Maximum number of concurrent connections exceeded.  Please try again later";
 inline constexpr const char* MsgNoDataModules = "No automatically activated data modules";
 inline constexpr const char* MsgInvalidIndex = "Invalid Index %s in TIdHTTPAppResponse.%s";
-inline constexpr const char* MsgCannotOpenFile = "Cannot open file \"%s\". %s";
-inline constexpr const char* MsgCannotCreateFile = "Cannot create file \"%s\". %s";
-inline constexpr const char* MsgUnknownProxyWriter = "No proxy writer is registered as \"%s\"";
 inline constexpr const char* MsgNoProxySources =
     "The client sources \"%s\" of the writer \"%s\" are missing";
 inline constexpr const char* MsgErrorPage =

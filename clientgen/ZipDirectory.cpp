@@ -1,4 +1,4 @@
-#include "http/internal/ZipDirectory.h"
+#include "clientgen/ZipDirectory.h"
 
 #include <zip.h>
 
@@ -8,9 +8,9 @@
 #include <random>
 #include <system_error>
 
+#include "core/CoreMessages.h"
 #include "core/Error.h"
 #include "core/Text.h"
-#include "http/internal/HttpMessages.h"
 
 namespace fieldsync {
 
