@@ -43,7 +43,7 @@ fs::path TemporaryName(const fs::path& target) {
 }
 
 [[noreturn]] void CannotCreate(const fs::path& path, const std::string& reason) {
-  throw Exception(FormatText(MsgCannotCreateFile, {path.string(), reason}));
+  throw Exception(FormatText(CannotCreateFileMessage, {path.string(), reason}));
 }
 
 }  // namespace
@@ -65,7 +65,7 @@ TDSProxyMetadata TDSProxyGenerator::IncludedMetaData(const TDSProxyWriter& write
 
 void TDSProxyGenerator::Write() const {
   const TDSProxyWriterInfo* info = FindProxyWriter(Writer);
-  if (!info) throw Exception(FormatText(MsgUnknownProxyWriter, {Writer}));
+  if (!info) throw Exception(FormatText(UnknownProxyWriterMessage, {Writer}));
   const auto writer = info->Create();
   const TDSProxyMetadata metadata = IncludedMetaData(*writer);
 

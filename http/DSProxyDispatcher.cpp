@@ -99,7 +99,7 @@ void TDSProxyDispatcher::UpdatePackage(const fs::path& zipFile) {
   }
   const fs::path source = SourceDirectory(key);
   if (!fs::is_directory(source, ec))
-    throw Exception(FormatText(MsgNoProxySources, {source.string(), writer->Name}));
+    throw Exception(FormatText(NoProxySourcesMessage, {source.string(), writer->Name}));
   // Beside the program the client goes into the sources themselves.
   const fs::path generated =
       fs::equivalent(FStateDir, FProgramDir, ec) ? source : FStateDir / RequiredProxyFilesPath / key;

@@ -120,7 +120,7 @@ class TAcceptLoop : public TConnectionLoop {
     if (!State.AllowFrom.Empty()) {
       const auto peer = net::PeerAddressBytes(socket);
       if (!peer || !State.AllowFrom.Allows(*peer)) {
-        RefuseConnection(socket, 403, MsgAddressNotAllowed);
+        RefuseConnection(socket, 403, AddressNotAllowedMessage);
         net::Close(socket);
         return;
       }
@@ -192,7 +192,7 @@ void TIdHTTPWebBrokerBridge::SetActive(bool value) {
           net::Listen(binding.IP, binding.IPv6, port, limits.ListenBacklog, bound);
       if (s == net::InvalidSocket) {
         for (auto listener : listeners) net::Close(listener);
-        throw Exception(MsgCouldNotBind);
+        throw Exception(CouldNotBindMessage);
       }
       net::SetNonBlocking(s);
       if (binding.Port == 0 && chosenPort == 0) chosenPort = bound;

@@ -23,7 +23,7 @@ int VersionNumber(std::string_view text) {
 
 TRequestLine ParseRequestLine(std::string_view line) {
   const size_t first = line.find(' ');
-  if (first == std::string_view::npos) throw Exception(MsgParsingCommand);
+  if (first == std::string_view::npos) throw Exception(ParsingCommandMessage);
   // With a single blank, the first blank is the last one too: the target is
   // empty and the rest is the version.
   const size_t last = line.rfind(' ');

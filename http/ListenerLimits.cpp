@@ -20,7 +20,7 @@ int64_t LimitFromEnvironment(const char* name, int64_t fallback, int64_t min, in
   const auto digits = text.size() <= 18 ? DigitsToUInt64(text) : std::nullopt;
   const auto value = static_cast<int64_t>(digits.value_or(0));
   if (!digits || value < min || value > max)
-    throw Exception(FormatText(MsgBadLimit, {name, std::to_string(min), std::to_string(max), text}));
+    throw Exception(FormatText(BadLimitMessage, {name, std::to_string(min), std::to_string(max), text}));
   return value;
 }
 

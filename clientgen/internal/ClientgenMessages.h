@@ -5,6 +5,6 @@
 
 namespace fieldsync {
 
-inline constexpr const char* MsgUnknownProxyWriter = "No proxy writer is registered as \"%s\"";
+inline constexpr const char* UnknownProxyWriterMessage = "No proxy writer is registered as \"%s\"";
 
 }  // namespace fieldsync
