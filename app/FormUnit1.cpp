@@ -44,7 +44,7 @@ bool ListensBeyondLoopback(const std::vector<TSocketBinding>& bindings) {
 // StrToInt of the window's edits.
 int32_t StrToInt(const std::u16string& text) {
   auto value = TextToInt32(SkipLeadingBlanks(text));
-  if (!value) throw Exception(FormatText(MsgInvalidInteger, {Utf16ToUtf8(text)}));
+  if (!value) throw Exception(FormatText(InvalidIntegerMessage, {Utf16ToUtf8(text)}));
   return *value;
 }
 

@@ -25,13 +25,13 @@ struct TUsage {};
 std::string NewPassword(const std::string& name, std::istream& in) {
   std::string password;
   if (&in == &std::cin && StandardInputIsTerminal()) {
-    password = ReadLineWithoutEcho(FormatText(MsgPasswordPrompt, {name}));
-    if (ReadLineWithoutEcho(MsgPasswordAgainPrompt) != password) throw Exception(MsgPasswordsDiffer);
+    password = ReadLineWithoutEcho(FormatText(PasswordPromptMessage, {name}));
+    if (ReadLineWithoutEcho(PasswordAgainPromptMessage) != password) throw Exception(PasswordsDifferMessage);
   } else {
-    if (!std::getline(in, password)) throw Exception(MsgNoPasswordLine);
+    if (!std::getline(in, password)) throw Exception(NoPasswordLineMessage);
     if (!password.empty() && password.back() == '\r') password.pop_back();
   }
-  if (password.empty()) throw Exception(MsgEmptyPassword);
+  if (password.empty()) throw Exception(EmptyPasswordMessage);
   return password;
 }
 
@@ -45,7 +45,7 @@ TUsersFile Existing(const std::filesystem::path& usersFile) {
 std::string Canonical(const std::string& method, const std::vector<std::string>& methodNames) {
   for (const std::string& known : methodNames)
     if (SameTextAscii(known, method)) return known;
-  throw Exception(FormatText(MsgUnknownMethod, {method}));
+  throw Exception(FormatText(UnknownMethodMessage, {method}));
 }
 
 int Add(const std::vector<std::string>& words, const std::filesystem::path& usersFile,
@@ -53,13 +53,13 @@ int Add(const std::vector<std::string>& words, const std::filesystem::path& user
   if (words.size() < 2 || words.size() % 2 != 0) throw TUsage{};
   TUserEntry user;
   user.Name = words[1];
-  if (!TUsersFile::ValidName(user.Name)) throw Exception(MsgUserNameInvalid);
+  if (!TUsersFile::ValidName(user.Name)) throw Exception(UserNameInvalidMessage);
   for (size_t i = 2; i < words.size(); i += 2) {
     const std::string& option = words[i];
     const std::string& value = words[i + 1];
     if (option == "--rep") {
       const auto rep = value.size() <= 10 ? DigitsToUInt64(value) : std::nullopt;
-      if (!rep || *rep > 2147483647u) throw Exception(FormatText(MsgUserRepInvalid, {value}));
+      if (!rep || *rep > 2147483647u) throw Exception(FormatText(UserRepInvalidMessage, {value}));
       user.Representative = static_cast<int32_t>(*rep);
     } else if (option == "--methods") {
       size_t start = 0;
@@ -75,7 +75,7 @@ int Add(const std::vector<std::string>& words, const std::filesystem::path& user
     }
   }
   TUsersFile file = Existing(usersFile);
-  if (file.Find(user.Name)) throw Exception(FormatText(MsgUserExists, {user.Name, user.Name}));
+  if (file.Find(user.Name)) throw Exception(FormatText(UserExistsMessage, {user.Name, user.Name}));
   user.Hash = HashPassword(NewPassword(user.Name, in));
   file.Put(user);
   file.Write(usersFile);
@@ -86,7 +86,7 @@ int Passwd(const std::vector<std::string>& words, const std::filesystem::path& u
   if (words.size() != 2) throw TUsage{};
   TUsersFile file = TUsersFile::Read(usersFile);
   const TUserEntry* found = file.Find(words[1]);
-  if (!found) throw Exception(FormatText(MsgUserUnknown, {words[1], usersFile.string()}));
+  if (!found) throw Exception(FormatText(UserUnknownMessage, {words[1], usersFile.string()}));
   TUserEntry user = *found;
   user.Hash = HashPassword(NewPassword(user.Name, in));
   file.Put(user);
@@ -97,7 +97,7 @@ int Passwd(const std::vector<std::string>& words, const std::filesystem::path& u
 int Remove(const std::vector<std::string>& words, const std::filesystem::path& usersFile) {
   if (words.size() != 2) throw TUsage{};
   TUsersFile file = TUsersFile::Read(usersFile);
-  if (!file.Remove(words[1])) throw Exception(FormatText(MsgUserUnknown, {words[1], usersFile.string()}));
+  if (!file.Remove(words[1])) throw Exception(FormatText(UserUnknownMessage, {words[1], usersFile.string()}));
   file.Write(usersFile);
   return 0;
 }
@@ -128,7 +128,7 @@ int RunUserCommand(const std::vector<std::string>& words, const std::filesystem:
     if (verb == "list") return List(words, usersFile, out);
     throw TUsage{};
   } catch (const TUsage&) {
-    err << MsgUserCommandUsage << std::endl;
+    err << UserCommandUsageMessage << std::endl;
     return 2;
   } catch (const std::exception& e) {
     err << "fieldsync: " << e.what() << std::endl;

@@ -65,7 +65,7 @@ std::shared_ptr<const TUsersAuthentication::TUsers> TUsersAuthentication::Curren
   std::shared_ptr<const TUsers> users;
   std::string failure;
   try {
-    if (!stamp) throw Exception(FormatText(MsgUsersFileUnreadable, {FUsersFile.string(), "it is missing"}));
+    if (!stamp) throw Exception(FormatText(UsersFileUnreadableMessage, {FUsersFile.string(), "it is missing"}));
     users = Load(FUsersFile);
   } catch (const std::exception& e) {
     failure = e.what();
@@ -75,7 +75,7 @@ std::shared_ptr<const TUsersAuthentication::TUsers> TUsersAuthentication::Curren
     FUsers = std::move(users);
   } else if (stamp != FStamp) {
     // Said once for each state of the file that cannot be used.
-    std::cerr << FormatText(MsgUsersFileKept, {FUsersFile.string(), failure}) << std::endl;
+    std::cerr << FormatText(UsersFileKeptMessage, {FUsersFile.string(), failure}) << std::endl;
   }
   FStamp = stamp;
   return FUsers;

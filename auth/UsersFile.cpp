@@ -33,20 +33,20 @@ bool IsBlankLine(std::string_view line) { return line.find_first_not_of(" \t") =
 // The user of one line; raises with the reason.
 TUserEntry ParseUserLine(std::string_view line) {
   const auto fields = SplitAt(line, ':');
-  if (fields.size() != FieldCount) throw Exception(MsgUserLineFields);
+  if (fields.size() != FieldCount) throw Exception(UserLineFieldsMessage);
   TUserEntry user;
   user.Name = std::string(fields[0]);
-  if (!TUsersFile::ValidName(user.Name)) throw Exception(MsgUserNameInvalid);
+  if (!TUsersFile::ValidName(user.Name)) throw Exception(UserNameInvalidMessage);
   user.Hash = std::string(fields[1]);
-  if (!IsPasswordHash(user.Hash)) throw Exception(MsgUserHashInvalid);
+  if (!IsPasswordHash(user.Hash)) throw Exception(UserHashInvalidMessage);
   if (!fields[2].empty()) {
     const auto rep = fields[2].size() <= 10 ? DigitsToUInt64(fields[2]) : std::nullopt;
-    if (!rep || *rep > MaxRepresentative) throw Exception(FormatText(MsgUserRepInvalid, {std::string(fields[2])}));
+    if (!rep || *rep > MaxRepresentative) throw Exception(FormatText(UserRepInvalidMessage, {std::string(fields[2])}));
     user.Representative = static_cast<int32_t>(*rep);
   }
   if (!fields[3].empty()) {
     for (std::string_view method : SplitAt(fields[3], ',')) {
-      if (!TUsersFile::ValidMethodName(method)) throw Exception(FormatText(MsgUserMethodInvalid, {std::string(method)}));
+      if (!TUsersFile::ValidMethodName(method)) throw Exception(FormatText(UserMethodInvalidMessage, {std::string(method)}));
       user.Methods.emplace_back(method);
     }
   }
@@ -89,9 +89,9 @@ TUsersFile TUsersFile::Parse(std::string_view text, const std::string& source) {
         entry.User = ParseUserLine(line);
         for (size_t i = 0; i < file.FLines.size(); ++i)
           if (file.FLines[i].User && file.FLines[i].User->Name == entry.User->Name)
-            throw Exception(FormatText(MsgUserDuplicate, {entry.User->Name, std::to_string(i + 1)}));
+            throw Exception(FormatText(UserDuplicateMessage, {entry.User->Name, std::to_string(i + 1)}));
       } catch (const Exception& e) {
-        throw Exception(FormatText(MsgUsersFileLine, {source, std::to_string(number), e.what()}));
+        throw Exception(FormatText(UsersFileLineMessage, {source, std::to_string(number), e.what()}));
       }
     }
     file.FLines.push_back(std::move(entry));
@@ -103,10 +103,10 @@ TUsersFile TUsersFile::Parse(std::string_view text, const std::string& source) {
 
 TUsersFile TUsersFile::Read(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
-  if (!in) throw Exception(FormatText(MsgUsersFileUnreadable, {path.string(), std::strerror(errno)}));
+  if (!in) throw Exception(FormatText(UsersFileUnreadableMessage, {path.string(), std::strerror(errno)}));
   std::ostringstream text;
   text << in.rdbuf();
-  if (in.bad()) throw Exception(FormatText(MsgUsersFileUnreadable, {path.string(), std::strerror(errno)}));
+  if (in.bad()) throw Exception(FormatText(UsersFileUnreadableMessage, {path.string(), std::strerror(errno)}));
   return Parse(text.str(), path.string());
 }
 

@@ -8,16 +8,20 @@ namespace fieldsync {
 
 // A text that is not a whole number, as the window's edits and a database
 // field read as a number report it.
-inline constexpr const char* MsgInvalidInteger = "'%s' is not a valid integer value";
+inline constexpr const char* InvalidIntegerMessage = "'%s' is not a valid integer value";
 // The same failure as JSON numbers, REST arguments and result filters report
 // it: the text stands between doubled quotes.
-inline constexpr const char* MsgInvalidIntegerQuoted = "''%s'' is not a valid integer value";
-inline constexpr const char* MsgInvalidFloat = "'%s' is not a valid floating point value";
-inline constexpr const char* MsgInvalidBoolean = "'%s' is not a valid boolean value";
+inline constexpr const char* InvalidIntegerQuotedMessage = "''%s'' is not a valid integer value";
+inline constexpr const char* InvalidFloatMessage = "'%s' is not a valid floating point value";
+inline constexpr const char* InvalidBooleanMessage = "'%s' is not a valid boolean value";
 // A Currency amount outside its range.
-inline constexpr const char* MsgFloatOverflow = "Floating point overflow";
+inline constexpr const char* FloatOverflowMessage = "Floating point overflow";
 
 // Files written whole (a temporary file renamed over the old one).
-inline constexpr const char* MsgCannotReplaceFile = "Cannot write \"%s\": %s";
+inline constexpr const char* CannotReplaceFileMessage = "Cannot write \"%s\": %s";
+// A file that cannot be read (a page template, a zip archive) or written (a
+// generated client, a zip archive), with the reason.
+inline constexpr const char* CannotOpenFileMessage = "Cannot open file \"%s\". %s";
+inline constexpr const char* CannotCreateFileMessage = "Cannot create file \"%s\". %s";
 
 }  // namespace fieldsync

@@ -10,7 +10,7 @@ namespace fieldsync {
 TCurrency TCurrency::FromDouble(double value) {
   const double scaled = std::round(value * Scale);
   if (!std::isfinite(scaled) || scaled >= 9.2233720368547758e18 || scaled < -9.2233720368547758e18)
-    throw Exception(MsgFloatOverflow);
+    throw Exception(FloatOverflowMessage);
   return TCurrency{static_cast<int64_t>(scaled)};
 }
 

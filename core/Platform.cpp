@@ -166,7 +166,7 @@ void WaitForTerminationRequest() {
 namespace {
 
 [[noreturn]] void FailReplacing(const fs::path& path, const std::string& reason) {
-  throw Exception(FormatText(MsgCannotReplaceFile, {path.string(), reason}));
+  throw Exception(FormatText(CannotReplaceFileMessage, {path.string(), reason}));
 }
 
 }  // namespace

@@ -180,4 +180,54 @@ bool SameTextAscii(std::string_view a, std::string_view b) {
   return true;
 }
 
+namespace {
+
+// Parses `count` hexadecimal digits at text[at]; -1 when any is missing or not hex.
+int HexAt(std::string_view text, size_t at, size_t count) {
+  if (at + count > text.size()) return -1;
+  int value = 0;
+  for (size_t i = 0; i < count; ++i) {
+    const int digit = HexDigitValue(text[at + i]);
+    if (digit < 0) return -1;
+    value = value * 16 + digit;
+  }
+  return value;
+}
+
+}  // namespace
+
+std::u16string DecodeUrlEscapes(std::string_view text, TBadUrlEscape bad) {
+  std::u16string out;
+  std::string bytes;  // pending bytes, read as UTF-8 when a unit follows
+  auto flush = [&] {
+    out += Utf8ToUtf16(bytes);
+    bytes.clear();
+  };
+  size_t i = 0;
+  while (i < text.size()) {
+    const char c = text[i];
+    if (c != '%') {
+      bytes.push_back(c);
+      ++i;
+      continue;
+    }
+    const bool unitEscape = i + 1 < text.size() && (text[i + 1] == 'u' || text[i + 1] == 'U');
+    const size_t length = unitEscape ? 6 : 3;
+    const int value = unitEscape ? HexAt(text, i + 2, 4) : HexAt(text, i + 1, 2);
+    if (value >= 0 && unitEscape) {
+      flush();
+      out.push_back(static_cast<char16_t>(value));
+    } else if (value >= 0) {
+      bytes.push_back(static_cast<char>(value));
+    } else if (bad == TBadUrlEscape::Keep) {
+      bytes.push_back(c);
+      ++i;
+      continue;
+    }
+    i += length;
+  }
+  flush();
+  return out;
+}
+
 }  // namespace fieldsync

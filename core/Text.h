@@ -34,4 +34,16 @@ inline int HexDigitValue(int c) {
   return -1;
 }
 
+// What DecodeUrlEscapes makes of a "%" that starts no valid escape.
+enum class TBadUrlEscape {
+  Keep,  // the "%" stays a character; what follows it is read as usual
+  Drop,  // dropped with the characters the escape would cover (2, or 5 after "%u")
+};
+
+// Decodes URL escapes: "%XX" is a byte, "%uXXXX" (or "%UXXXX") a UTF-16
+// code unit, every other character its own byte ("+" stays "+"); the bytes
+// are read as UTF-8. The request path keeps a bad escape, the REST layer's
+// path pieces drop it (see their callers).
+std::u16string DecodeUrlEscapes(std::string_view text, TBadUrlEscape bad);
+
 }  // namespace fieldsync

@@ -98,7 +98,7 @@ int32_t TField::AsInteger() const {
     // White space may stand before the number (" 12", "\n12"), nothing after it.
     const size_t start = std::min(text.find_first_not_of(" \t\n\v\f\r"), text.size());
     const auto value = TextToInt32(std::string_view(text).substr(start));
-    if (!value) throw TDBXError(TDBXErrorCodes::InvalidType, FormatText(MsgInvalidInteger, {text}));
+    if (!value) throw TDBXError(TDBXErrorCodes::InvalidType, FormatText(InvalidIntegerMessage, {text}));
     return *value;
   }
 }

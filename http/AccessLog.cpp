@@ -49,7 +49,7 @@ bool AccessLogFromEnvironment() {
   const std::string value = EnvironmentVariable(AccessLogVariable);
   if (value.empty() || value == "1") return true;
   if (value == "0") return false;
-  throw Exception(FormatText(MsgBadSwitch, {AccessLogVariable, value}));
+  throw Exception(FormatText(BadSwitchMessage, {AccessLogVariable, value}));
 }
 
 TAccessLogScope::TAccessLogScope(const TWebRequest& request, const TWebResponse& response)

@@ -15,7 +15,7 @@ TAddressAllowList TAddressAllowList::Parse(std::string_view text) {
     const std::string entry(text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
     start = end == std::string_view::npos ? text.size() : end + 1;
     if (entry.empty()) continue;
-    auto fail = [&] { throw Exception(FormatText(MsgBadAllowEntry, {Variable, entry})); };
+    auto fail = [&] { throw Exception(FormatText(BadAllowEntryMessage, {Variable, entry})); };
     const size_t slash = entry.find('/');
     const auto address = net::ParseAddress(entry.substr(0, slash));
     if (!address) fail();

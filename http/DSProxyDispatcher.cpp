@@ -3,13 +3,13 @@
 #include <optional>
 #include <system_error>
 
+#include "clientgen/DSProxyGenerator.h"
+#include "clientgen/ProxyWriters.h"
+#include "clientgen/ZipDirectory.h"
 #include "core/Error.h"
 #include "core/Text.h"
-#include "http/internal/DSProxyGenerator.h"
-#include "http/internal/DSProxyWriter.h"
 #include "http/internal/HttpMessages.h"
 #include "http/WebModuleUnit1.h"
-#include "http/internal/ZipDirectory.h"
 
 namespace fieldsync {
 
@@ -99,7 +99,7 @@ void TDSProxyDispatcher::UpdatePackage(const fs::path& zipFile) {
   }
   const fs::path source = SourceDirectory(key);
   if (!fs::is_directory(source, ec))
-    throw Exception(FormatText(MsgNoProxySources, {source.string(), writer->Name}));
+    throw Exception(FormatText(NoProxySourcesMessage, {source.string(), writer->Name}));
   // Beside the program the client goes into the sources themselves.
   const fs::path generated =
       fs::equivalent(FStateDir, FProgramDir, ec) ? source : FStateDir / RequiredProxyFilesPath / key;

@@ -20,17 +20,6 @@ namespace fieldsync {
 
 namespace {
 
-int64_t LimitFromEnvironment(const char* name, int64_t fallback, int64_t min, int64_t max) {
-  const std::string text = EnvironmentVariable(name);
-  if (text.empty()) return fallback;
-  // Digits only, at most 18 of them.
-  const auto digits = text.size() <= 18 ? DigitsToUInt64(text) : std::nullopt;
-  const auto value = static_cast<int64_t>(digits.value_or(0));
-  if (!digits || value < min || value > max)
-    throw Exception(FormatText(MsgBadLimit, {name, std::to_string(min), std::to_string(max), text}));
-  return value;
-}
-
 // I/O threads: enough to keep the cores busy with reading and writing; the
 // requests themselves run on the dispatch workers.
 int IoThreadCount() {
@@ -131,7 +120,7 @@ class TAcceptLoop : public TConnectionLoop {
     if (!State.AllowFrom.Empty()) {
       const auto peer = net::PeerAddressBytes(socket);
       if (!peer || !State.AllowFrom.Allows(*peer)) {
-        RefuseConnection(socket, 403, MsgAddressNotAllowed);
+        RefuseConnection(socket, 403, AddressNotAllowedMessage);
         net::Close(socket);
         return;
       }
@@ -164,21 +153,6 @@ class TAcceptLoop : public TConnectionLoop {
 };
 
 }  // namespace
-
-TListenerLimits TListenerLimits::FromEnvironment() {
-  TListenerLimits limits;
-  limits.ReadTimeoutSeconds = static_cast<int>(LimitFromEnvironment(
-      "FIELDSYNC_READ_TIMEOUT", DefaultReadTimeoutSeconds, 0, 24 * 3600 * 7));
-  limits.MaxConnections = static_cast<int>(LimitFromEnvironment(
-      "FIELDSYNC_MAX_CONNECTIONS", DefaultMaxConnections, 1, 1000000));
-  limits.MaxBodyBytes = LimitFromEnvironment("FIELDSYNC_MAX_BODY", DefaultMaxBodyBytes, 0,
-                                             std::numeric_limits<int64_t>::max() / 2);
-  limits.ListenBacklog = static_cast<int>(LimitFromEnvironment(
-      "FIELDSYNC_LISTEN_BACKLOG", DefaultListenBacklog, 1, 65535));
-  limits.RequestTimeoutSeconds = static_cast<int>(LimitFromEnvironment(
-      "FIELDSYNC_REQUEST_TIMEOUT", DefaultRequestTimeoutSeconds, 0, 24 * 3600 * 7));
-  return limits;
-}
 
 // One activation: the shared state of its connections and the I/O loops.
 struct TIdHTTPWebBrokerBridge::TImpl {
@@ -218,7 +192,7 @@ void TIdHTTPWebBrokerBridge::SetActive(bool value) {
           net::Listen(binding.IP, binding.IPv6, port, limits.ListenBacklog, bound);
       if (s == net::InvalidSocket) {
         for (auto listener : listeners) net::Close(listener);
-        throw Exception(MsgCouldNotBind);
+        throw Exception(CouldNotBindMessage);
       }
       net::SetNonBlocking(s);
       if (binding.Port == 0 && chosenPort == 0) chosenPort = bound;

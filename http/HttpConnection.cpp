@@ -233,7 +233,7 @@ void THttpConnection::OnTimer() {
   if (FState == TState::Reading && FDeadline >= FArrivalDeadline) {
     const int budget = FLoop.State.Limits.RequestTimeoutSeconds;
     return Answer(StatusAnswer(FReader.Line().Version,
-                               {408, FormatText(MsgRequestTooSlow, {std::to_string(budget)})}),
+                               {408, FormatText(RequestTooSlowMessage, {std::to_string(budget)})}),
                   true);
   }
   Close();

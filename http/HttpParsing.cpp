@@ -23,7 +23,7 @@ int VersionNumber(std::string_view text) {
 
 TRequestLine ParseRequestLine(std::string_view line) {
   const size_t first = line.find(' ');
-  if (first == std::string_view::npos) throw Exception(MsgParsingCommand);
+  if (first == std::string_view::npos) throw Exception(ParsingCommandMessage);
   // With a single blank, the first blank is the last one too: the target is
   // empty and the rest is the version.
   const size_t last = line.rfind(' ');
@@ -63,32 +63,11 @@ TRequestTarget ParseRequestTarget(std::string_view uri) {
     out.Host = std::string(authority);
   }
 
-  std::u16string document;
-  std::string bytes;  // pending bytes, read as UTF-8 when text follows
-  auto flush = [&] {
-    document += Utf8ToUtf16(bytes);
-    bytes.clear();
-  };
-  for (size_t i = 0; i < path.size(); ++i) {
-    const char c = path[i];
-    if (c == '%' && i + 2 < path.size() && HexDigitValue(path[i + 1]) >= 0 &&
-        HexDigitValue(path[i + 2]) >= 0) {
-      bytes.push_back(static_cast<char>(HexDigitValue(path[i + 1]) * 16 + HexDigitValue(path[i + 2])));
-      i += 2;
-    } else if (c == '%' && i + 5 < path.size() && (path[i + 1] == 'u' || path[i + 1] == 'U') &&
-               HexDigitValue(path[i + 2]) >= 0 && HexDigitValue(path[i + 3]) >= 0 &&
-               HexDigitValue(path[i + 4]) >= 0 && HexDigitValue(path[i + 5]) >= 0) {
-      flush();
-      document.push_back(static_cast<char16_t>(
-          (HexDigitValue(path[i + 2]) << 12) | (HexDigitValue(path[i + 3]) << 8) |
-          (HexDigitValue(path[i + 4]) << 4) | HexDigitValue(path[i + 5])));
-      i += 5;
-    } else {
-      bytes.push_back(c);
-    }
-  }
-  flush();
-  out.Document = std::move(document);
+  // A bad escape stays as sent: the document path names files and is
+  // matched against path masks as the client wrote it. The REST layer
+  // decodes the raw path again piece by piece (an escaped "/" stays inside
+  // its argument) and drops bad escapes there.
+  out.Document = DecodeUrlEscapes(path, TBadUrlEscape::Keep);
   return out;
 }
 

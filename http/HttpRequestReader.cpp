@@ -49,9 +49,9 @@ void THttpRequestReader::ReleaseBuffer() {
 // A line over the maximum: the request line is answered 414, a header line
 // 431; in a chunked body it is a malformed body.
 void THttpRequestReader::LineTooLong() const {
-  if (FPhase == TPhase::RequestLine) throw THttpStatusAnswer{414, MsgLineTooLong};
-  if (FPhase == TPhase::Headers) throw THttpStatusAnswer{431, MsgLineTooLong};
-  throw Exception(MsgLineTooLong);
+  if (FPhase == TPhase::RequestLine) throw THttpStatusAnswer{414, LineTooLongMessage};
+  if (FPhase == TPhase::Headers) throw THttpStatusAnswer{431, LineTooLongMessage};
+  throw Exception(LineTooLongMessage);
 }
 
 std::optional<std::string> THttpRequestReader::TakeLine() {
@@ -94,7 +94,7 @@ THttpRequestReader::TStep THttpRequestReader::Advance() {
           FPhase = TPhase::HeadRead;
           return TStep::HeadDone;
         }
-        if (FHeaderLines++ == MaxHeaderLines) throw THttpStatusAnswer{431, MsgTooManyLines};
+        if (FHeaderLines++ == MaxHeaderLines) throw THttpStatusAnswer{431, TooManyLinesMessage};
         auto& headers = FData.Headers;
         if (((*text)[0] == ' ' || (*text)[0] == '\t') && !headers.empty()) {
           headers.back().second += " " + Trim(*text);  // folded line
@@ -252,7 +252,7 @@ void ReadAuthorization(THttpRequestData& data) {
   if (value.empty()) return;
   const size_t blank = value.find(' ');
   const std::string scheme = value.substr(0, blank);
-  if (!SameTextAscii(scheme, "Basic")) throw Exception(MsgUnsupportedAuthorization);
+  if (!SameTextAscii(scheme, "Basic")) throw Exception(UnsupportedAuthorizationMessage);
   const std::string decoded =
       Base64Decode(blank == std::string::npos ? std::string() : Trim(value.substr(blank + 1)));
   const size_t colon = decoded.find(':');

@@ -5,10 +5,10 @@
 #include <memory>
 #include <system_error>
 
+#include "core/CoreMessages.h"
 #include "core/Error.h"
 #include "core/Platform.h"
 #include "core/Text.h"
-#include "http/internal/HttpMessages.h"
 
 namespace fieldsync {
 
@@ -59,7 +59,7 @@ std::string ReadWholeFile(const fs::path& exact, TResolve resolve) {
     file = OpenForReading(path);
   }
   auto fail = [&path](int error) {
-    throw Exception(FormatText(MsgCannotOpenFile,
+    throw Exception(FormatText(CannotOpenFileMessage,
                                {path.string(), std::generic_category().message(error)}));
   };
   if (!file) fail(errno);

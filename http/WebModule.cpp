@@ -112,7 +112,7 @@ bool TWebModule::HandleRequest(TWebRequest& request, TWebResponse& response) {
 void TWebModule::HandleException(const std::exception& error, TWebRequest& request,
                                  TWebResponse& response) {
   response.SetContent(FormatText(
-      MsgErrorPage, {Utf16ToWin1252(Utf8ToUtf16(error.what())), request.PathInfo()}));
+      ErrorPageMessage, {Utf16ToWin1252(Utf8ToUtf16(error.what())), request.PathInfo()}));
   if (!response.Sent()) {
     response.SetStatusCode(500);
     response.SendResponse();

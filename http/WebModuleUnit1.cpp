@@ -8,8 +8,8 @@
 #include "core/Text.h"
 #include "http/internal/CallerOrigin.h"
 #include "http/DSHTTPWebDispatcher.h"
-#include "http/internal/DSProxyGenerator.h"
-#include "http/internal/JavaScriptRESTWriter.h"
+#include "clientgen/DSProxyGenerator.h"
+#include "clientgen/ProxyWriters.h"
 #include "http/internal/PageProducer.h"
 #include "http/internal/SyncActivityPages.h"
 #include "http/WebFileDispatcher.h"
@@ -51,7 +51,7 @@ TWebModule1::TWebModule1(TWebModule1Components components, std::filesystem::path
       FExecutableFile(executableFile.empty() ? ExecutablePath() : std::move(executableFile)),
       FStateDir(stateDir.empty() ? FProgramDir : std::move(stateDir)) {
   FDSProxyGenerator1 = std::make_unique<TDSProxyGenerator>();
-  FDSProxyGenerator1->Writer = JavaScriptRESTWriterName;
+  FDSProxyGenerator1->Writer = BrowserClientWriterName;
   FDSProxyGenerator1->ExcludeClasses = {"DSMetadata"};
   FDSProxyGenerator1->MetaDataProvider = [this] {
     auto* rest = dynamic_cast<TDSHTTPWebDispatcher*>(FDSHTTPWebDispatcher1.get());

@@ -28,11 +28,11 @@ std::string DecodeUrlItem(std::string_view item) {
         continue;
       }
       if (i + 2 >= item.size())
-        throw Exception(FormatText(MsgUrlDecodeError, {std::to_string(i + 1)}));
+        throw Exception(FormatText(UrlDecodeErrorMessage, {std::to_string(i + 1)}));
       const int hi = HexDigitValue(item[i + 1]);
       const int lo = HexDigitValue(item[i + 2]);
       if (hi < 0 || lo < 0)
-        throw Exception(FormatText(MsgUrlInvalidCharacter,
+        throw Exception(FormatText(UrlInvalidCharacterMessage,
                                    {item.substr(i, 3), std::to_string(i + 1)}));
       out.push_back(static_cast<char>(hi * 16 + lo));
       i += 2;

@@ -38,7 +38,7 @@ std::unique_ptr<TWebModule> TWebRequestHandler::Acquire() {
     TMutexLock lock(FLock);
     if (FActiveCount >= FMaxConnections) {
       ++FRefusals;
-      throw Exception(MsgMaxConnectionsExceeded);
+      throw Exception(MaxConnectionsExceededMessage);
     }
     ++FActiveCount;
     if (!FInactive.empty()) {
@@ -57,7 +57,7 @@ std::unique_ptr<TWebModule> TWebRequestHandler::Acquire() {
   });
   std::unique_ptr<TWebModule> module;
   if (moduleClass) module = moduleClass();
-  if (!module) throw Exception(MsgNoDataModules);
+  if (!module) throw Exception(NoDataModulesMessage);
   unreserve.Dismiss();
   return module;
 }

@@ -56,7 +56,7 @@ constexpr TReason ReasonTexts[] = {
 };
 
 [[noreturn]] void InvalidIndex(int index, const char* operation) {
-  throw Exception(FormatText(MsgInvalidIndex, {std::to_string(index), operation}));
+  throw Exception(FormatText(InvalidIndexMessage, {std::to_string(index), operation}));
 }
 
 bool IsAscii(std::string_view text) {

@@ -142,13 +142,13 @@ std::string JSONIntText(int64_t value) {
 
 int64_t JSONTextToInt64(std::u16string_view text) {
   const auto value = TextToInt64(text);
-  if (!value) ThrowConversion(MsgInvalidIntegerQuoted, text);
+  if (!value) ThrowConversion(InvalidIntegerQuotedMessage, text);
   return *value;
 }
 
 int32_t JSONTextToInt32(std::u16string_view text) {
   const auto value = TextToInt32(text);
-  if (!value) ThrowConversion(MsgInvalidIntegerQuoted, text);
+  if (!value) ThrowConversion(InvalidIntegerQuotedMessage, text);
   return *value;
 }
 
@@ -172,7 +172,7 @@ bool TryJSONTextToDouble(std::u16string_view text, double& value) {
 
 double JSONTextToDouble(std::u16string_view text) {
   double value = 0;
-  if (!TryJSONTextToDouble(text, value)) ThrowConversion(MsgInvalidFloat, text);
+  if (!TryJSONTextToDouble(text, value)) ThrowConversion(InvalidFloatMessage, text);
   return value;
 }
 

@@ -25,13 +25,13 @@ bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
 int32_t IntegerOrFail(std::u16string_view text) {
   // Blanks may stand before the number, as in a path argument " 12".
   auto value = TextToInt32(SkipLeadingBlanks(text));
-  if (!value) Fail(MsgInvalidIntegerQuoted, text);
+  if (!value) Fail(InvalidIntegerQuotedMessage, text);
   return *value;
 }
 
 double FloatOrFail(std::u16string_view text) {
   auto value = ParseFloatText(text);
-  if (!value) Fail(MsgInvalidFloat, text);
+  if (!value) Fail(InvalidFloatMessage, text);
   return *value;
 }
 
@@ -80,7 +80,7 @@ TDSValue FromString(const std::u16string& text, int dataType) {
     case BooleanType:
       if (auto number = ParseFloatText(text)) return TDSValue::Boolean(*number != 0);
       if (auto word = TruthWord(text)) return TDSValue::Boolean(*word == 1);
-      Fail(MsgInvalidBoolean, text);
+      Fail(InvalidBooleanMessage, text);
   }
   throw Exception(FormatText(NoConversionMessage, {Utf16ToUtf8(text)}));
 }

@@ -8,18 +8,6 @@ namespace fieldsync {
 namespace {
 
 
-// Parses `count` hexadecimal digits at text[at]; -1 when any is missing or not hex.
-int ParseHex(std::string_view text, size_t at, size_t count) {
-  if (at + count > text.size()) return -1;
-  int value = 0;
-  for (size_t i = 0; i < count; ++i) {
-    const int digit = HexDigitValue(text[at + i]);
-    if (digit < 0) return -1;
-    value = value * 16 + digit;
-  }
-  return value;
-}
-
 bool IsIdentifierChar(char16_t c) {
   return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'_';
 }
@@ -43,35 +31,7 @@ std::optional<std::string> Consume(std::string_view prefix, std::string_view pat
 }
 
 std::u16string DecodeURLPiece(std::string_view piece) {
-  std::u16string out;
-  std::string bytes;
-  auto flush = [&] {
-    out += Utf8ToUtf16(bytes);
-    bytes.clear();
-  };
-  size_t i = 0;
-  while (i < piece.size()) {
-    const char c = piece[i];
-    if (c != '%') {
-      bytes.push_back(c);
-      ++i;
-      continue;
-    }
-    if (i + 1 < piece.size() && (piece[i + 1] == 'u' || piece[i + 1] == 'U')) {
-      const int unit = ParseHex(piece, i + 2, 4);
-      if (unit >= 0) {
-        flush();
-        out.push_back(static_cast<char16_t>(unit));
-      }
-      i += 6;
-      continue;
-    }
-    const int byte = ParseHex(piece, i + 1, 2);
-    if (byte >= 0) bytes.push_back(static_cast<char>(byte));
-    i += 3;
-  }
-  flush();
-  return out;
+  return DecodeUrlEscapes(piece, TBadUrlEscape::Drop);
 }
 
 TRESTRequestParts ParseRequest(std::string_view remainder) {

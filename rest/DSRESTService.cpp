@@ -57,7 +57,7 @@ bool TDSRESTService::ProcessQueryParameter(const std::string& name, const std::s
     } else if (AsciiUpper(text) == u"TRUE" || AsciiUpper(text) == u"FALSE") {
       FStreamAsJSON = AsciiUpper(text) == u"TRUE";
     } else {
-      throw Exception(FormatText(MsgInvalidBoolean, {value}));
+      throw Exception(FormatText(InvalidBooleanMessage, {value}));
     }
     return true;
   }

@@ -31,7 +31,8 @@ struct TRequestTarget {
 };
 
 // Splits and decodes a request URI: "%XX" bytes and "%uXXXX" UTF-16 units,
-// bytes read as UTF-8, "+" unchanged; "*" stays "*".
+// bytes read as UTF-8, "+" unchanged, a bad escape kept as sent (the REST
+// layer's DecodeURLPiece drops it); "*" stays "*".
 TRequestTarget ParseRequestTarget(std::string_view uri);
 
 // The hexadecimal size of a chunk-size line (anything from ";" ignored);

@@ -20,7 +20,9 @@ std::optional<std::string> Consume(std::string_view prefix, std::string_view pat
 // URL-decodes one path piece: "%uXXXX" is a UTF-16 code unit, "%XX" a byte;
 // an escape whose digits do not parse is dropped with the characters it
 // covers; every other character is its own byte; "+" stays "+". The bytes
-// are read as UTF-8.
+// are read as UTF-8. The same decoder as the listener's path
+// (ParseRequestTarget), which keeps a bad escape instead: an argument has
+// always lost it, while the path must name what the client sent.
 std::u16string DecodeURLPiece(std::string_view piece);
 
 struct TRESTRequestParts {

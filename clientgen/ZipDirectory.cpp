@@ -1,4 +1,4 @@
-#include "http/internal/ZipDirectory.h"
+#include "clientgen/ZipDirectory.h"
 
 #include <zip.h>
 
@@ -8,9 +8,9 @@
 #include <random>
 #include <system_error>
 
+#include "core/CoreMessages.h"
 #include "core/Error.h"
 #include "core/Text.h"
-#include "http/internal/HttpMessages.h"
 
 namespace fieldsync {
 
@@ -31,7 +31,7 @@ bool IsWritersTemporary(const fs::path& file) {
 }
 
 [[noreturn]] void CannotWrite(const fs::path& zipFile, const std::string& reason) {
-  throw Exception(FormatText(MsgCannotCreateFile, {zipFile.string(), reason}));
+  throw Exception(FormatText(CannotCreateFileMessage, {zipFile.string(), reason}));
 }
 
 std::string ArchiveError(zip_t* archive) {
@@ -110,7 +110,7 @@ std::vector<std::string> ZipEntryNames(const fs::path& zipFile) {
   int error = 0;
   zip_t* archive = zip_open(zipFile.c_str(), ZIP_RDONLY, &error);
   if (!archive)
-    throw Exception(FormatText(MsgCannotOpenFile, {zipFile.string(), "not a zip archive"}));
+    throw Exception(FormatText(CannotOpenFileMessage, {zipFile.string(), "not a zip archive"}));
   std::vector<std::string> names;
   const zip_int64_t count = zip_get_num_entries(archive, 0);
   for (zip_int64_t i = 0; i < count; ++i) {

@@ -1,4 +1,4 @@
-#include "http/internal/JavaRESTWriter.h"
+#include "clientgen/internal/JavaRESTWriter.h"
 
 #include <stdexcept>
 
@@ -100,12 +100,7 @@ void TJavaRESTWriter::WriteProxy(const TDSProxyMetadata& metadata, std::ostream&
         << "    private final DSRESTConnection connection;\n\n"
         << "    public " << proxyClass.Name << "(DSRESTConnection connection) {\n"
         << "      this.connection = connection;\n    }\n";
-    for (const auto& method : proxyClass.Methods) {
-      // Every input travels as a URL segment; a method with an input that
-      // cannot is left out rather than generated wrong.
-      if (!method.InputsTravelInURL()) continue;
-      WriteMethod(out, proxyClass.Name, method);
-    }
+    for (const auto& method : proxyClass.Methods) WriteMethod(out, proxyClass.Name, method);
     out << "  }\n";
   }
   out << "}\n";

@@ -1,4 +1,4 @@
-#include "http/internal/JavaScriptRESTWriter.h"
+#include "clientgen/internal/JavaScriptRESTWriter.h"
 
 #include <algorithm>
 #include <string>

@@ -5,7 +5,7 @@
 // parameters `ref`, the result is the return value and a table is a
 // DSTableReader of the support namespace Fieldsync.Rest.
 
-#include "http/internal/DSProxyWriter.h"
+#include "clientgen/DSProxyWriter.h"
 
 namespace fieldsync {
 

@@ -1,30 +1,19 @@
 #pragma once
-// Client proxy writers and their registry. A writer turns the metadata of a
-// method server into the source of a client in one language; the registry
-// knows every writer by its name ("Java Script REST") and by its language
-// key ("Java Script"), with the extension of the file it writes.
+// The registry of client languages: every writer by its name ("Java Script
+// REST") and by its language key ("Java Script"), with the file it writes,
+// where that file goes in the package, and the folder below clients/ that
+// holds the package's support files. The rows are in ProxyWriters.cpp; the
+// build reads each row's key and support folder from there.
 
 #include <functional>
 #include <memory>
-#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "http/internal/DSProxyMetadata.h"
+#include "clientgen/DSProxyWriter.h"
 
 namespace fieldsync {
-
-class TDSProxyWriter {
- public:
-  virtual ~TDSProxyWriter() = default;
-  // Whether the client can pass or receive values of this data type; a
-  // method with any other parameter or result type is left out.
-  virtual bool SupportsType(int dataType) const = 0;
-  // Writes the client for `metadata`, whose classes and methods are already
-  // filtered, as bytes in the language's encoding.
-  virtual void WriteProxy(const TDSProxyMetadata& metadata, std::ostream& out) const = 0;
-};
 
 struct TDSProxyWriterInfo {
   std::string Name;           // "Java Script REST"
@@ -33,6 +22,10 @@ struct TDSProxyWriterInfo {
   // Where the client goes within its package's sources ("src/fieldsync/proxy");
   // empty for the package's top directory.
   std::string Subdirectory;
+  // The folder below clients/ whose files the build lays out as the package's
+  // sources, proxy/<LanguageKey>/ beside the program; empty when the client
+  // is not served as a package (the browser client).
+  std::string SupportFolder;
   std::function<std::unique_ptr<TDSProxyWriter>()> Create;
 };
 
@@ -43,5 +36,8 @@ const std::vector<TDSProxyWriterInfo>& ProxyWriters();
 const TDSProxyWriterInfo* FindProxyWriter(std::string_view name);
 // The writer of that language key (exact), or null.
 const TDSProxyWriterInfo* FindProxyWriterByKey(std::string_view languageKey);
+
+// The writer of the browser client js/serverfunctions.js ("Java Script REST").
+extern const char* const BrowserClientWriterName;
 
 }  // namespace fieldsync

@@ -1,4 +1,4 @@
-#include "http/internal/DSProxyMetadata.h"
+#include "clientgen/DSProxyMetadata.h"
 
 #include <algorithm>
 

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "http/internal/DSProxyMetadata.h"
-#include "http/internal/DSProxyWriter.h"
+#include "clientgen/DSProxyMetadata.h"
+#include "clientgen/DSProxyWriter.h"
 
 namespace fieldsync {
 
@@ -29,7 +29,8 @@ class TDSProxyGenerator {
 
   // The metadata the writer is given: the provider's, without the excluded
   // classes and methods, without methods that use a type the writer does
-  // not support, and without classes left with no method.
+  // not support or (for a writer that sends inputs in the URL) an input
+  // that cannot travel in the URL, and without classes left with no method.
   TDSProxyMetadata IncludedMetaData(const TDSProxyWriter& writer) const;
 
   // Writes the client to TargetDirectory / TargetUnitName. Raises when the

@@ -6,7 +6,7 @@
 // parameters pointers (NSString **, int *, ...), the result is the return
 // value and a table a DSTableReader; failures raise DSRESTException.
 
-#include "http/internal/DSProxyWriter.h"
+#include "clientgen/DSProxyWriter.h"
 
 namespace fieldsync {
 

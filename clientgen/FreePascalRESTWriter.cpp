@@ -1,4 +1,4 @@
-#include "http/internal/FreePascalRESTWriter.h"
+#include "clientgen/internal/FreePascalRESTWriter.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -105,14 +105,6 @@ void WriteBody(std::ostream& out, const std::string& className, const TDSProxyMe
   out << "  finally\n    LResult.Free;\n  end;\nend;\n";
 }
 
-std::vector<const TDSProxyMethod*> Generated(const TDSProxyClass& proxyClass) {
-  // Every input travels as a URL segment; a method with an input that
-  // cannot is left out rather than generated wrong.
-  std::vector<const TDSProxyMethod*> methods;
-  for (const auto& method : proxyClass.Methods)
-    if (method.InputsTravelInURL()) methods.push_back(&method);
-  return methods;
-}
 
 }  // namespace
 
@@ -128,13 +120,13 @@ void TFreePascalRESTWriter::WriteProxy(const TDSProxyMetadata& metadata, std::os
   for (const auto& proxyClass : metadata.Classes) {
     out << "  " << proxyClass.Name << " = class\n  private\n    FConnection: TDSRESTConnection;\n"
         << "  public\n    constructor Create(AConnection: TDSRESTConnection);\n";
-    for (const TDSProxyMethod* method : Generated(proxyClass)) {
-      out << "    { " << ProxyCallOf(proxyClass.Name, *method).Verb << " " << proxyClass.Name << "/"
-          << ProxyCallOf(proxyClass.Name, *method).RequestName;
-      for (const auto& p : method->Parameters)
+    for (const auto& method : proxyClass.Methods) {
+      out << "    { " << ProxyCallOf(proxyClass.Name, method).Verb << " " << proxyClass.Name << "/"
+          << ProxyCallOf(proxyClass.Name, method).RequestName;
+      for (const auto& p : method.Parameters)
         out << "; " << p.Name << " " << DirectionText(p.Direction) << " " << p.TypeName;
-      if (method->Result) out << "; result " << method->Result->TypeName;
-      out << " }\n    " << Heading("", *method) << "\n";
+      if (method.Result) out << "; result " << method.Result->TypeName;
+      out << " }\n    " << Heading("", method) << "\n";
     }
     out << "  end;\n\n";
   }
@@ -143,7 +135,7 @@ void TFreePascalRESTWriter::WriteProxy(const TDSProxyMetadata& metadata, std::os
     out << "\nconstructor " << proxyClass.Name
         << ".Create(AConnection: TDSRESTConnection);\nbegin\n  inherited Create;\n"
            "  FConnection := AConnection;\nend;\n";
-    for (const TDSProxyMethod* method : Generated(proxyClass)) WriteBody(out, proxyClass.Name, *method);
+    for (const auto& method : proxyClass.Methods) WriteBody(out, proxyClass.Name, method);
   }
   out << "\nend.\n";
 }

@@ -1,4 +1,4 @@
-#include "http/internal/DSProxyGenerator.h"
+#include "clientgen/DSProxyGenerator.h"
 
 #include <algorithm>
 #include <atomic>
@@ -11,7 +11,9 @@
 #include "core/Error.h"
 #include "core/ScopeExit.h"
 #include "core/Text.h"
-#include "http/internal/HttpMessages.h"
+#include "clientgen/internal/ClientgenMessages.h"
+#include "clientgen/ProxyWriters.h"
+#include "core/CoreMessages.h"
 
 namespace fieldsync {
 
@@ -26,6 +28,7 @@ bool Listed(const std::vector<std::string>& names, const std::string& name) {
 
 bool Supported(const TDSProxyWriter& writer, const TDSProxyMethod& method) {
   if (method.Result && !writer.SupportsType(method.Result->DataType)) return false;
+  if (writer.SendsInputsInURL() && !method.InputsTravelInURL()) return false;
   return std::all_of(method.Parameters.begin(), method.Parameters.end(),
                      [&writer](const TDSProxyParameter& p) { return writer.SupportsType(p.DataType); });
 }
@@ -40,7 +43,7 @@ fs::path TemporaryName(const fs::path& target) {
 }
 
 [[noreturn]] void CannotCreate(const fs::path& path, const std::string& reason) {
-  throw Exception(FormatText(MsgCannotCreateFile, {path.string(), reason}));
+  throw Exception(FormatText(CannotCreateFileMessage, {path.string(), reason}));
 }
 
 }  // namespace
@@ -62,7 +65,7 @@ TDSProxyMetadata TDSProxyGenerator::IncludedMetaData(const TDSProxyWriter& write
 
 void TDSProxyGenerator::Write() const {
   const TDSProxyWriterInfo* info = FindProxyWriter(Writer);
-  if (!info) throw Exception(FormatText(MsgUnknownProxyWriter, {Writer}));
+  if (!info) throw Exception(FormatText(UnknownProxyWriterMessage, {Writer}));
   const auto writer = info->Create();
   const TDSProxyMetadata metadata = IncludedMetaData(*writer);
 

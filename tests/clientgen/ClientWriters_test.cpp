@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "db/DBXTypes.h"
-#include "http/internal/DSProxyGenerator.h"
-#include "http/internal/DSProxyWriter.h"
+#include "clientgen/DSProxyGenerator.h"
+#include "clientgen/ProxyWriters.h"
 #include "rest/ServerMethodsRegistration.h"
 
 namespace fieldsync {

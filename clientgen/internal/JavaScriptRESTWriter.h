@@ -4,7 +4,7 @@
 // script support library beside the program), plus JSProxyClassList, which
 // lists the classes and their methods.
 
-#include "http/internal/DSProxyWriter.h"
+#include "clientgen/DSProxyWriter.h"
 
 namespace fieldsync {
 
@@ -13,6 +13,9 @@ constexpr const char* JavaScriptRESTWriterName = "Java Script REST";
 class TJavaScriptRESTWriter : public TDSProxyWriter {
  public:
   bool SupportsType(int dataType) const override;
+  // Objects, arrays and tables go in the request body (the support library
+  // sends them as "_parameters"), so every method is written.
+  bool SendsInputsInURL() const override { return false; }
   void WriteProxy(const TDSProxyMetadata& metadata, std::ostream& out) const override;
 };
 

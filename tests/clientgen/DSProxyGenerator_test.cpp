@@ -10,9 +10,10 @@
 #include "tests/support/TempDir.h"
 #include "core/Text.h"
 #include "db/DBXTypes.h"
-#include "http/internal/DSProxyGenerator.h"
-#include "http/internal/DSProxyMetadata.h"
-#include "http/internal/JavaScriptRESTWriter.h"
+#include "clientgen/DSProxyGenerator.h"
+#include "clientgen/DSProxyMetadata.h"
+#include "clientgen/internal/JavaScriptRESTWriter.h"
+#include "clientgen/ProxyWriters.h"
 #include "rest/ServerMethodsRegistration.h"
 #include "tests/support/Expect.h"
 

@@ -1,4 +1,4 @@
-#include "http/internal/ObjectiveCRESTWriter.h"
+#include "clientgen/internal/ObjectiveCRESTWriter.h"
 
 #include <stdexcept>
 
@@ -82,14 +82,6 @@ void WriteBody(std::ostream& out, const std::string& className, const TDSProxyMe
   out << "}\n";
 }
 
-std::vector<const TDSProxyMethod*> Generated(const TDSProxyClass& proxyClass) {
-  // Every input travels as a URL segment (tables cannot); such a method is
-  // left out rather than generated wrong.
-  std::vector<const TDSProxyMethod*> methods;
-  for (const auto& method : proxyClass.Methods)
-    if (method.InputsTravelInURL()) methods.push_back(&method);
-  return methods;
-}
 
 }  // namespace
 
@@ -104,13 +96,13 @@ void TObjectiveCRESTWriter::WriteProxy(const TDSProxyMetadata& metadata, std::os
   for (const auto& proxyClass : metadata.Classes) {
     out << "\n@interface " << proxyClass.Name << " : NSObject {\n  DSRESTConnection *connection;\n}\n"
         << "- (id)initWithConnection:(DSRESTConnection *)aConnection;\n";
-    for (const TDSProxyMethod* method : Generated(proxyClass)) {
-      const TDSProxyCall call = ProxyCallOf(proxyClass.Name, *method);
+    for (const auto& method : proxyClass.Methods) {
+      const TDSProxyCall call = ProxyCallOf(proxyClass.Name, method);
       out << "// " << call.Verb << " " << proxyClass.Name << "/" << call.RequestName;
-      for (const auto& p : method->Parameters)
+      for (const auto& p : method.Parameters)
         out << "; " << p.Name << " " << DirectionText(p.Direction) << " " << p.TypeName;
-      if (method->Result) out << "; result " << method->Result->TypeName;
-      out << "\n" << Selector(*method) << ";\n";
+      if (method.Result) out << "; result " << method.Result->TypeName;
+      out << "\n" << Selector(method) << ";\n";
     }
     out << "@end\n";
   }
@@ -120,7 +112,7 @@ void TObjectiveCRESTWriter::WriteProxy(const TDSProxyMetadata& metadata, std::os
         << "- (id)initWithConnection:(DSRESTConnection *)aConnection {\n"
            "  if ((self = [super init])) connection = [aConnection retain];\n  return self;\n}\n"
            "- (void)dealloc {\n  [connection release];\n  [super dealloc];\n}\n";
-    for (const TDSProxyMethod* method : Generated(proxyClass)) WriteBody(out, proxyClass.Name, *method);
+    for (const auto& method : proxyClass.Methods) WriteBody(out, proxyClass.Name, method);
     out << "@end\n";
   }
   out << "\n#endif\n";

@@ -1,4 +1,4 @@
-#include "http/internal/CSharpRESTWriter.h"
+#include "clientgen/internal/CSharpRESTWriter.h"
 
 #include <stdexcept>
 
@@ -101,12 +101,7 @@ void TCSharpRESTWriter::WriteProxy(const TDSProxyMetadata& metadata, std::ostrea
         << "        private readonly DSRESTConnection connection;\n\n"
         << "        public " << proxyClass.Name << "(DSRESTConnection connection)\n"
         << "        {\n            this.connection = connection;\n        }\n";
-    for (const auto& method : proxyClass.Methods) {
-      // Every input travels as a URL segment; a method with an input that
-      // cannot is left out rather than generated wrong.
-      if (!method.InputsTravelInURL()) continue;
-      WriteMethod(out, proxyClass.Name, method);
-    }
+    for (const auto& method : proxyClass.Methods) WriteMethod(out, proxyClass.Name, method);
     out << "    }\n";
   }
   out << "}\n";

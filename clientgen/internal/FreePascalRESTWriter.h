@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "http/internal/DSProxyWriter.h"
+#include "clientgen/DSProxyWriter.h"
 
 namespace fieldsync {
 
