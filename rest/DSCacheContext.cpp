@@ -74,7 +74,7 @@ void AnswerCachedValue(TDSSessionCache& cache, const TDSRESTService& service, co
     }
   } catch (const std::exception& e) {
     response.SetResponseNo(500);
-    response.SetContentText(ErrorObject(e.what()));
+    response.SetContentText(ErrorObject(ErrorMessage(e)));
     return;
   }
   std::string body = "{\"result\":";

@@ -55,7 +55,7 @@ void TDSHTTPServer::DoJSONCommand(TDSHTTPRequest& request, TDSHTTPResponse& resp
     AnswerForbidden(response, e.what());
   } catch (const std::exception& e) {
     response.SetResponseNo(500);
-    response.SetResponseText(e.what());
+    response.SetResponseText(ErrorMessage(e));
     response.SetContentText(std::string());
   }
 }

@@ -154,7 +154,7 @@ void TDSRESTService::ProcessREST(std::string_view verb, std::string_view remaind
     NoteArguments(static_cast<size_t>(arguments->Size()), argumentBytes);
     commands[0].Command = {SetMethodNameWithPrefix(verb, parts.ClassName, parts.MethodName), arguments.get()};
   } catch (const std::exception& e) {
-    sink.AddCommandError(e.what());
+    sink.AddCommandError(ErrorMessage(e));
     return;
   }
   Run(commands, sink);
@@ -167,7 +167,7 @@ void TDSRESTService::ProcessRequest(const TJSONArray& commands, TDSExecutionSink
     try {
       item.Command = CommandOf(element);
     } catch (const std::exception& e) {
-      item.Error = e.what();
+      item.Error = ErrorMessage(e);
     }
     read.push_back(std::move(item));
   }
@@ -188,7 +188,7 @@ void TDSRESTService::Run(const std::vector<TCommandOrError>& commands, TDSExecut
     } catch (const EDSForbidden&) {
       throw;
     } catch (const std::exception& e) {
-      item.Error = e.what();
+      item.Error = ErrorMessage(e);
     }
     prepared.push_back(std::move(item));
   }
@@ -200,7 +200,7 @@ void TDSRESTService::Run(const std::vector<TCommandOrError>& commands, TDSExecut
     try {
       Execute(std::move(item.Entry), sink);
     } catch (const std::exception& e) {
-      sink.AddCommandError(e.what());
+      sink.AddCommandError(ErrorMessage(e));
     }
   }
 }

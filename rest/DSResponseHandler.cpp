@@ -149,7 +149,7 @@ void TDSServiceResponseHandler::WriteEntry(TDSExecutionResponse& entry, size_t c
     out.Append(std::move(pieces));
   } catch (const std::exception& e) {
     containsErrors = true;
-    out.Tail() += TJSONString(Utf8ToUtf16(e.what())).ToBytes();
+    out.Tail() += TJSONString(Utf8ToUtf16(ErrorMessage(e))).ToBytes();
   }
 }
 

@@ -6,7 +6,9 @@
 # of its own), and collection is switched off again. Prints the instructions
 # per call and the functions with the largest inclusive share.
 # Usage: bash bench/service/callgrind.sh [calls per path, default 200]
-# BUILD=0 uses the build as it is; PATHS replaces the two paths.
+# BUILD=0 uses the build as it is; PATHS replaces the two paths; WARM names
+# the path of the warm-up calls (default: the measured path itself), e.g. a
+# read method, so that the measured calls find attachments that keep statements.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 source bench/lib.sh
@@ -25,7 +27,7 @@ for path in ${PATHS:-/datasnap/rest/TServerMethods1/EchoString/abc /datasnap/res
   track_process "$pid"
   wait_for_http "$port" 1200
   # Warm: the first calls attach and prepare; the measured ones reuse.
-  for _ in 1 2 3 4 5; do curl -sf -o /dev/null "http://127.0.0.1:$port$path"; done
+  for _ in 1 2 3 4 5; do curl -sf -o /dev/null "http://127.0.0.1:$port${WARM:-$path}"; done
   callgrind_control -i on "$pid" >/dev/null
   for _ in $(seq "$calls"); do curl -sf -o /dev/null "http://127.0.0.1:$port$path"; done
   callgrind_control -i off "$pid" >/dev/null
