@@ -18,9 +18,12 @@
 
 #ifdef _WIN32
 #include <io.h>
+#include <malloc.h>
 #include <windows.h>
 #else
+#include <dlfcn.h>
 #include <fcntl.h>
+#include <malloc.h>
 #include <pthread.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -115,9 +118,91 @@ std::string EnvironmentVariable(const char* name) {
   return value ? std::string(value) : std::string();
 }
 
+std::FILE* OpenFile(const fs::path& path, const char* mode) {
+#ifdef _WIN32
+  const std::wstring wideMode(mode, mode + std::strlen(mode));
+  return ::_wfopen(path.c_str(), wideMode.c_str());
+#else
+  return std::fopen(path.c_str(), mode);
+#endif
+}
+
+std::string PathUtf8(const fs::path& path) {
+#ifdef _WIN32
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+#else
+  return path.string();
+#endif
+}
+
+void ReleaseFreedMemory() {
+#ifdef _WIN32
+  ::_heapmin();
+#else
+  ::malloc_trim(0);
+#endif
+}
+
+bool UtcBreakdown(std::time_t t, std::tm& out) {
+  std::tm result{};
+#ifdef _WIN32
+  if (::gmtime_s(&result, &t) != 0) return false;
+#else
+  if (::gmtime_r(&t, &result) == nullptr) return false;
+#endif
+  out = result;
+  return true;
+}
+
+bool LocalBreakdown(std::time_t t, std::tm& out) {
+  std::tm result{};
+#ifdef _WIN32
+  if (::localtime_s(&result, &t) != 0) return false;
+#else
+  if (::localtime_r(&t, &result) == nullptr) return false;
+#endif
+  out = result;
+  return true;
+}
+
+TLoadedLibrary LoadSharedLibrary(const fs::path& path) {
+  TLoadedLibrary library;
+#ifdef _WIN32
+  // A path with a folder: that folder is searched for the library's own
+  // dependencies; a bare name: the program's folder and System32, never the
+  // current folder.
+  const DWORD flags = path.has_parent_path()
+                          ? LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS
+                          : LOAD_LIBRARY_SEARCH_DEFAULT_DIRS;
+  library.Handle = reinterpret_cast<void*>(::LoadLibraryExW(path.c_str(), nullptr, flags));
+  if (!library.Handle) library.ErrorCode = static_cast<int>(::GetLastError());
+#else
+  library.Handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_GLOBAL);
+  if (!library.Handle) library.ErrorCode = SharedLibraryNotFoundCode;
+#endif
+  return library;
+}
+
+void* SharedLibrarySymbol(void* handle, const char* symbol) {
+  if (!handle) return nullptr;
+#ifdef _WIN32
+  return reinterpret_cast<void*>(::GetProcAddress(static_cast<HMODULE>(handle), symbol));
+#else
+  return ::dlsym(handle, symbol);
+#endif
+}
+
 void SetCurrentThreadName(const char* name) {
 #ifdef _WIN32
-  (void)name;
+  // SetThreadDescription exists from Windows 10 1607 on; looked up so that
+  // an older system (or Wine without it) just keeps its unnamed threads.
+  using TSetThreadDescription = HRESULT(WINAPI*)(HANDLE, PCWSTR);
+  static const auto setDescription = reinterpret_cast<TSetThreadDescription>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "SetThreadDescription")));
+  if (!setDescription) return;
+  const std::wstring wide(name, name + std::strlen(name));
+  setDescription(::GetCurrentThread(), wide.c_str());
 #else
   char shortName[16] = {};
   std::strncpy(shortName, name, sizeof(shortName) - 1);

@@ -3,6 +3,8 @@
 // and is not covered by the standard library lives behind these functions.
 
 #include <cstdint>
+#include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -67,6 +69,39 @@ std::string ReadLineWithoutEcho(const std::string& prompt);
 
 // Reads an environment variable; empty when unset.
 std::string EnvironmentVariable(const char* name);
+
+// Opens `path` with fopen's `mode`; a path with letters outside ASCII opens
+// too (wide names on Windows). Null with errno set when it cannot be opened.
+std::FILE* OpenFile(const std::filesystem::path& path, const char* mode);
+// The path as UTF-8 text, for libraries that take a UTF-8 file name.
+std::string PathUtf8(const std::filesystem::path& path);
+
+// Gives memory that the allocator keeps after large frees back to the
+// system, where the allocator can (glibc); nothing elsewhere.
+void ReleaseFreedMemory();
+
+// The calendar fields of `t` in UTC and in local time; false when the
+// system cannot convert it (out of its range, or before 1970 on Windows),
+// and `out` is then left as it was.
+bool UtcBreakdown(std::time_t t, std::tm& out);
+bool LocalBreakdown(std::time_t t, std::tm& out);
+
+// A shared library loaded at run time: the handle, or null and the
+// system's error code (Windows' own numbers, such as 126 for a library or
+// one of its dependencies not found and 193 for one built for another
+// processor; LibraryNotFoundCode on POSIX systems, whose loader gives no
+// number). Stays loaded for the life of the process. On Windows a path with
+// a folder is loaded with that folder searched for its dependencies, and a
+// bare name is never looked up in the current folder.
+struct TLoadedLibrary {
+  void* Handle = nullptr;
+  int ErrorCode = 0;
+};
+TLoadedLibrary LoadSharedLibrary(const std::filesystem::path& path);
+void* SharedLibrarySymbol(void* handle, const char* symbol);
+// The error code given for a library that cannot be found on systems whose
+// loader gives no number (Windows' "module not found").
+constexpr int SharedLibraryNotFoundCode = 126;
 
 // Names the calling thread for debuggers and process listings (at most 15
 // characters are kept on Linux).
