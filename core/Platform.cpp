@@ -35,6 +35,15 @@ namespace fieldsync {
 
 namespace fs = std::filesystem;
 
+#ifdef _WIN32
+namespace {
+std::wstring Utf8ToWide(const std::string& text) {
+  const std::u8string u8(text.begin(), text.end());
+  return fs::path(u8).wstring();
+}
+}  // namespace
+#endif
+
 fs::path ExecutablePath() {
 #ifdef _WIN32
   wchar_t buffer[MAX_PATH * 4];
@@ -118,6 +127,23 @@ std::string EnvironmentVariable(const char* name) {
   return value ? std::string(value) : std::string();
 }
 
+void SetEnvironment(const char* name, const std::string& value, bool replace) {
+  if (!replace && std::getenv(name) != nullptr) return;
+#ifdef _WIN32
+  ::_putenv_s(name, value.c_str());
+#else
+  ::setenv(name, value.c_str(), 1);
+#endif
+}
+
+void UnsetEnvironment(const char* name) {
+#ifdef _WIN32
+  ::_putenv_s(name, "");
+#else
+  ::unsetenv(name);
+#endif
+}
+
 std::FILE* OpenFile(const fs::path& path, const char* mode) {
 #ifdef _WIN32
   const std::wstring wideMode(mode, mode + std::strlen(mode));
@@ -190,6 +216,29 @@ void* SharedLibrarySymbol(void* handle, const char* symbol) {
   return reinterpret_cast<void*>(::GetProcAddress(static_cast<HMODULE>(handle), symbol));
 #else
   return ::dlsym(handle, symbol);
+#endif
+}
+
+std::string MachineRegistryText(const std::string& key, const std::string& name) {
+#ifdef _WIN32
+  const std::wstring wideKey = Utf8ToWide(key);
+  const std::wstring wideName = Utf8ToWide(name);
+  DWORD bytes = 0;
+  if (::RegGetValueW(HKEY_LOCAL_MACHINE, wideKey.c_str(), wideName.c_str(), RRF_RT_REG_SZ, nullptr, nullptr, &bytes) !=
+          ERROR_SUCCESS ||
+      bytes < sizeof(wchar_t))
+    return {};
+  std::wstring value(bytes / sizeof(wchar_t), L'\0');
+  if (::RegGetValueW(HKEY_LOCAL_MACHINE, wideKey.c_str(), wideName.c_str(), RRF_RT_REG_SZ, nullptr, value.data(),
+                     &bytes) != ERROR_SUCCESS)
+    return {};
+  value.resize(bytes / sizeof(wchar_t));
+  while (!value.empty() && value.back() == L'\0') value.pop_back();
+  return PathUtf8(fs::path(value));
+#else
+  (void)key;
+  (void)name;
+  return {};
 #endif
 }
 

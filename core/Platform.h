@@ -69,6 +69,11 @@ std::string ReadLineWithoutEcho(const std::string& prompt);
 
 // Reads an environment variable; empty when unset.
 std::string EnvironmentVariable(const char* name);
+// Sets an environment variable (keeping a value already set unless
+// `replace`), and removes one; for the tests and start-up, before threads
+// read the environment.
+void SetEnvironment(const char* name, const std::string& value, bool replace = true);
+void UnsetEnvironment(const char* name);
 
 // Opens `path` with fopen's `mode`; a path with letters outside ASCII opens
 // too (wide names on Windows). Null with errno set when it cannot be opened.
@@ -102,6 +107,11 @@ void* SharedLibrarySymbol(void* handle, const char* symbol);
 // The error code given for a library that cannot be found on systems whose
 // loader gives no number (Windows' "module not found").
 constexpr int SharedLibraryNotFoundCode = 126;
+
+// A text value of the local machine's registry (HKEY_LOCAL_MACHINE\`key`,
+// value `name`); empty when there is none, and always on systems without a
+// registry.
+std::string MachineRegistryText(const std::string& key, const std::string& name);
 
 // Names the calling thread for debuggers and process listings (at most 15
 // characters are kept on Linux).

@@ -60,11 +60,12 @@ test_packages=(
 # The Windows build: MinGW-w64 with posix threads, zlib built for it, Wine
 # to run the tests; the headers of Asio and Firebird and GoogleTest's
 # sources are Debian's own; libzip is built from its Debian source package
-# (dpkg-dev unpacks it); zip packs the result.
+# (dpkg-dev unpacks it) and libsodium from its own (configured with the
+# autotools); zip packs the result.
 windows_packages=(
   cmake pkg-config
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
-  libz-mingw-w64-dev wine64 dpkg-dev zip unzip
+  libz-mingw-w64-dev wine64 dpkg-dev autoconf automake libtool zip unzip
   libasio-dev firebird-dev googletest python3 curl
 )
 

@@ -49,7 +49,7 @@ unpack() {
 
 if [ ! -f "$prefix/lib/libsodium.a" ]; then
   source_dir=$(unpack libsodium)
-  (cd "$source_dir" && ./configure --host=x86_64-w64-mingw32 --prefix="$prefix" \
+  (cd "$source_dir" && autoreconf -fi && ./configure --host=x86_64-w64-mingw32 --prefix="$prefix" \
     --disable-shared --enable-static --disable-dependency-tracking \
     CC=x86_64-w64-mingw32-gcc-posix && make -j "$jobs" && make install)
 fi
