@@ -195,10 +195,10 @@ bool LocalBreakdown(std::time_t t, std::tm& out) {
 TLoadedLibrary LoadSharedLibrary(const fs::path& path) {
   TLoadedLibrary library;
 #ifdef _WIN32
-  // A path with a folder: that folder is searched for the library's own
+  // An absolute path: its folder is searched for the library's own
   // dependencies; a bare name: the program's folder and System32, never the
   // current folder.
-  const DWORD flags = path.has_parent_path()
+  const DWORD flags = path.is_absolute()
                           ? LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS
                           : LOAD_LIBRARY_SEARCH_DEFAULT_DIRS;
   library.Handle = reinterpret_cast<void*>(::LoadLibraryExW(path.c_str(), nullptr, flags));
