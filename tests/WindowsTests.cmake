@@ -41,3 +41,16 @@ fieldsync_add_test(activity_tests LIBS activity SOURCES activity/RequestRecord_t
 fieldsync_add_test(rest_tests LIBS rest SOURCES rest/DSScheduler_test.cpp rest/DSSession_test.cpp
   rest/DSRESTGrammar_test.cpp rest/DSHTTPServer_test.cpp rest/DSRequestFilter_test.cpp rest/DSOutputFilters_test.cpp
   rest/DSCachedResults_test.cpp rest/DSJSONContext_test.cpp rest/DSSharedReads_test.cpp)
+fieldsync_add_test(http_tests LIBS http SOURCES http/TestClient.cpp http/TestSocketWindows.cpp http/ListenerFixture.cpp
+  http/HTTPWebBrokerBridge_test.cpp http/HTTPWebBrokerBridgeConnections_test.cpp
+  http/HTTPWebBrokerBridgeRequestLimits_test.cpp http/HttpRequestReader_test.cpp http/DispatchWorkers_test.cpp
+  http/HttpParsing_test.cpp http/WebResponse_test.cpp http/WebModuleUnit1_test.cpp http/WebRequest_test.cpp
+  http/WebFileDispatcher_test.cpp http/DSProxyGenerator_test.cpp http/CallerOrigin_test.cpp http/AccessLog_test.cpp
+  http/AddressAllowList_test.cpp http/GzipEncoding_test.cpp http/CommaLocale_test.cpp http/SharedReads_test.cpp
+  http/DSProxyDispatcher_test.cpp http/ClientWriters_test.cpp)
+find_package(ZLIB REQUIRED)
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(LIBZIP REQUIRED IMPORTED_TARGET libzip)
+target_compile_definitions(http_tests PRIVATE ZIP_STATIC)
+target_link_libraries(http_tests PRIVATE PkgConfig::LIBZIP ZLIB::ZLIB bcrypt advapi32 ws2_32)
+target_compile_options(http_tests PRIVATE -Wno-restrict)
