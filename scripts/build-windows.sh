@@ -31,7 +31,7 @@ bash scripts/windows/build-libraries.sh "$out/deps" "$prefix"
 # Firebird's interface headers, seen by the cross compiler through the
 # prefix (never the whole of /usr/include, whose C library is Linux's).
 mkdir -p "$prefix/include"
-for header in asio asio.hpp firebird; do
+for header in asio asio.hpp firebird ibase.h iberror.h ib_util.h; do
   ln -sfn "/usr/include/$header" "$prefix/include/$header"
 done
 
