@@ -20,6 +20,8 @@
 #include <io.h>
 #include <malloc.h>
 #include <windows.h>
+// windows.h makes ReplaceFile a macro for its own function of that name.
+#undef ReplaceFile
 #else
 #include <dlfcn.h>
 #include <fcntl.h>

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Cross-builds the headless Windows program with Debian's MinGW-w64 into
 # build-windows/ and leaves build-windows/fieldsync-windows.zip: the
-# program, the DLLs it needs, the page templates, css, js, the client
+# program (linked statically: no DLL beside Windows' own), the page templates, css, js, the client
 # packages' support files and the definitions files, ready to unzip and run.
 #
 #   build-windows.sh [--program]
@@ -52,16 +52,14 @@ else
 fi
 
 # The zip: what build-windows/dist holds, less what the program writes
-# there itself, with the runtime DLLs of MinGW's threads library.
+# there itself (the program is linked statically: it needs no DLL beside
+# Windows' own).
 stage=$out/zip/fieldsync
 rm -rf "$out/zip"
 mkdir -p "$stage"
 cp -r "$out/dist/." "$stage/"
 find "$stage" -name '*.zip' -delete
 rm -f "$stage/js/serverfunctions.js"
-for dll in libwinpthread-1.dll; do
-  cp "$(x86_64-w64-mingw32-g++-posix -print-file-name="$dll")" "$stage/"
-done
 rm -f "$out/fieldsync-windows.zip"
 (cd "$out/zip" && zip -qr "$out/fieldsync-windows.zip" fieldsync)
 echo "build-windows.sh: $out/fieldsync-windows.zip"

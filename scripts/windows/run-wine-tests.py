@@ -44,8 +44,15 @@ env.pop("DISPLAY", None)
 env.pop("WAYLAND_DISPLAY", None)
 
 
+# Debian's wine64 package keeps its programs in /usr/lib/wine (the wine
+# package adds the commands on the path).
+WINE_DIR = "/usr/lib/wine"
+WINE = os.path.join(WINE_DIR, "wine64")
+WINESERVER = os.path.join(WINE_DIR, "wineserver64")
+
+
 def wine(args, **kwargs):
-    return subprocess.run(["wine64", *args], env=env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+    return subprocess.run([WINE, *args], env=env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
                           stdin=subprocess.DEVNULL, text=True, errors="replace", **kwargs)
 
 
@@ -64,8 +71,8 @@ def report(name, ok, detail, output=""):
 
 started = time.monotonic()
 # The prefix is made once; a fresh one takes about half a minute.
-subprocess.run(["wineboot", "-i"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
-subprocess.run(["wineserver", "-w"], env=env, check=False)
+subprocess.run([WINE, "wineboot", "-i"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
+subprocess.run([WINESERVER, "-w"], env=env, check=False)
 
 for program in sorted((build / "wine-tests").glob("*.exe")):
     try:
@@ -111,7 +118,7 @@ for name in DATABASE_TESTS:
     counts["skipped"] += 1
     print(f"SKIP {name}: needs a Windows machine with a Firebird server", flush=True)
 
-subprocess.run(["wineserver", "-k"], env=env, check=False)
+subprocess.run([WINESERVER, "-k"], env=env, check=False)
 print(f"Wine pass: {cases['passed']} test cases passed, {cases['skipped']} skipped, "
       f"in {time.monotonic() - started:.0f} s")
 print(f"{counts['passed']} passed, {counts['failed']} failed, {counts['skipped']} skipped")
