@@ -173,12 +173,22 @@ void ReleaseFreedMemory() {
 }
 
 bool UtcBreakdown(std::time_t t, std::tm& out) {
+  // Computed, not asked of the system: Windows' gmtime_s refuses times
+  // before 1970, and UTC needs no time zone data.
+  using namespace std::chrono;
+  const sys_seconds time{seconds{t}};
+  const sys_days day = floor<days>(time);
+  const year_month_day date{day};
+  const hh_mm_ss clock{time - day};
   std::tm result{};
-#ifdef _WIN32
-  if (::gmtime_s(&result, &t) != 0) return false;
-#else
-  if (::gmtime_r(&t, &result) == nullptr) return false;
-#endif
+  result.tm_year = static_cast<int>(date.year()) - 1900;
+  result.tm_mon = static_cast<int>(static_cast<unsigned>(date.month())) - 1;
+  result.tm_mday = static_cast<int>(static_cast<unsigned>(date.day()));
+  result.tm_hour = static_cast<int>(clock.hours().count());
+  result.tm_min = static_cast<int>(clock.minutes().count());
+  result.tm_sec = static_cast<int>(clock.seconds().count());
+  result.tm_wday = static_cast<int>(weekday{day}.c_encoding());
+  result.tm_yday = static_cast<int>((day - sys_days{date.year() / January / 1}).count());
   out = result;
   return true;
 }

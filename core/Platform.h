@@ -85,9 +85,9 @@ std::string PathUtf8(const std::filesystem::path& path);
 // system, where the allocator can (glibc); nothing elsewhere.
 void ReleaseFreedMemory();
 
-// The calendar fields of `t` in UTC and in local time; false when the
-// system cannot convert it (out of its range, or before 1970 on Windows),
-// and `out` is then left as it was.
+// The calendar fields of `t` in UTC (any time, before 1970 too: always
+// true) and in local time (false when the system cannot convert it, such as
+// before 1970 on Windows; `out` is then left as it was).
 bool UtcBreakdown(std::time_t t, std::tm& out);
 bool LocalBreakdown(std::time_t t, std::tm& out);
 

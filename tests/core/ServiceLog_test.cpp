@@ -67,7 +67,7 @@ TEST_F(ConfigurationDirTest, IsTheNamedDirectoryElseTheExecutablesOne) {
   const Case cases[] = {
       {nullptr, ExecutableDir()},
       {"", ExecutableDir()},
-      {"/etc/fieldsync", "/etc/fieldsync"},
+      {"/etc/fieldsync", fs::absolute("/etc/fieldsync")},  // on Windows: on the current drive
       {"conf/here", fs::current_path() / "conf/here"},
   };
   for (const Variable& v : variables) {
@@ -83,5 +83,5 @@ TEST_F(ConfigurationDirTest, IsTheNamedDirectoryElseTheExecutablesOne) {
   // Each directory follows its own variable only.
   SetEnvironment("FIELDSYNC_STATE_DIR", "/var/lib/fieldsync");
   EXPECT_EQ(ConfigurationDir(), ExecutableDir());
-  EXPECT_EQ(StateDir(), "/var/lib/fieldsync");
+  EXPECT_EQ(StateDir(), fs::absolute("/var/lib/fieldsync"));
 }

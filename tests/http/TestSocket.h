@@ -12,6 +12,10 @@ namespace fieldsync::test::sock {
 using THandle = intptr_t;
 constexpr THandle None = -1;
 
+// Lets the process hold at least `count` sockets (POSIX: raises the
+// descriptor limit where the hard limit allows; Windows has no such limit).
+void AllowSockets(int count);
+
 // A blocking TCP connection to 127.0.0.1 (or ::1) on `port`; None when refused.
 THandle ConnectLoopback(uint16_t port, bool ipv6);
 // Sends what the socket takes; the count, or <= 0 on a failure.

@@ -1,12 +1,25 @@
 #include "TestSocket.h"
 
+#include <algorithm>
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 namespace fieldsync::test::sock {
+
+void AllowSockets(int count) {
+  rlimit limit{};
+  ::getrlimit(RLIMIT_NOFILE, &limit);
+  const auto wanted = static_cast<rlim_t>(count);
+  if (limit.rlim_cur < wanted && limit.rlim_max >= wanted) {
+    limit.rlim_cur = std::min<rlim_t>(limit.rlim_max, 2 * wanted);
+    ::setrlimit(RLIMIT_NOFILE, &limit);
+  }
+}
 
 THandle ConnectLoopback(uint16_t port, bool ipv6) {
   const int s = ::socket(ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM, 0);
