@@ -139,6 +139,7 @@ struct TEndCase {
 }  // namespace
 
 TEST(DSSession, EndingASessionWhoseCheckTheSchedulerWaitsForKeepsTheOtherChecksRunning) {
+  FIELDSYNC_SKIP_WITHOUT_THREAD_STATES();
   const TEndCase cases[] = {
       {"CloseSession", [](TDSSessionManager& m, const std::string& id) { m.CloseSession(id); }},
       {"TerminateSession", [](TDSSessionManager& m, const std::string& id) { m.TerminateSession(id); }},
@@ -168,6 +169,7 @@ TEST(DSSession, EndingASessionWhoseCheckTheSchedulerWaitsForKeepsTheOtherChecksR
 }
 
 TEST(DSSession, DestroyingTheRegistryWhileACheckIsAwaitedEndsItsThreadQuietly) {
+  FIELDSYNC_SKIP_WITHOUT_THREAD_STATES();
   ManualClock clock;
   auto manager = std::make_unique<TDSSessionManager>(clock.Function());
   ASSERT_TRUE(manager->LoadSessionUpdate("", "", 1200000, {}).Success);
