@@ -1,5 +1,6 @@
 #include "core/Platform.h"
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -326,21 +327,41 @@ std::optional<TFileStamp> FileStamp(const fs::path& path) {
   if (ec) return std::nullopt;
   TFileStamp stamp;
   stamp.Size = static_cast<int64_t>(size);
-  stamp.ModifiedNs = std::chrono::duration_cast<std::chrono::nanoseconds>(time.time_since_epoch()).count();
+  // On the system clock's epoch, as the POSIX stamp is (the file clock
+  // counts from 1601 here).
+  stamp.ModifiedNs =
+      std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::file_clock::to_sys(time).time_since_epoch())
+          .count();
   return stamp;
 }
 
 void ReplaceFile(const fs::path& path, std::string_view content, unsigned) {
-  const fs::path temporary = path.string() + ".tmp";
+  // A name of its own for each writer, so that two writers never share one.
+  static std::atomic<unsigned> counter{0};
+  const fs::path temporary = path.wstring() + L"." + std::to_wstring(::GetCurrentProcessId()) + L"." +
+                             std::to_wstring(counter.fetch_add(1)) + L".tmp";
   {
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
     out.write(content.data(), static_cast<std::streamsize>(content.size()));
     out.flush();
-    if (!out) FailReplacing(path, "write failed");
+    if (!out) {
+      std::error_code ignored;
+      fs::remove(temporary, ignored);
+      FailReplacing(path, "write failed");
+    }
   }
-  if (!MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    fs::remove(temporary);
-    FailReplacing(path, "rename failed");
+  // A reader that has the old file open holds the name for as long as it
+  // reads (Windows lets no rename replace an open file): the rename is
+  // tried again for a while.
+  for (int attempt = 0;; ++attempt) {
+    if (::MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return;
+    const DWORD error = ::GetLastError();
+    if ((error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) || attempt == 500) {
+      std::error_code ignored;
+      fs::remove(temporary, ignored);
+      FailReplacing(path, std::system_category().message(static_cast<int>(error)));
+    }
+    ::Sleep(10);
   }
 }
 
