@@ -92,6 +92,16 @@ fs::path ConfigurationDir() { return DirectoryFromEnvironment("FIELDSYNC_CONFIG_
 
 fs::path StateDir() { return DirectoryFromEnvironment("FIELDSYNC_STATE_DIR"); }
 
+namespace {
+// Whether the file system finds a name in any letter case (Windows): an
+// existing path then says nothing of its spelling on disk.
+#ifdef _WIN32
+constexpr bool CaseInsensitiveFileNames = true;
+#else
+constexpr bool CaseInsensitiveFileNames = false;
+#endif
+}  // namespace
+
 fs::path ResolvePath(const fs::path& base, const std::string& relative) {
   std::vector<std::string> parts;
   std::string part;
@@ -109,16 +119,20 @@ fs::path ResolvePath(const fs::path& base, const std::string& relative) {
   for (const auto& name : parts) {
     fs::path exact = current / name;
     std::error_code ec;
-    if (name == "." || name == ".." || fs::exists(exact, ec)) {
+    if (name == "." || name == ".." || (!CaseInsensitiveFileNames && fs::exists(exact, ec))) {
       current = exact;
       continue;
     }
+    // The entry as spelled on disk; where names ignore letter case, an
+    // exact spelling is preferred, else the first that matches.
     fs::path found = exact;
     for (const auto& entry : fs::directory_iterator(current, ec)) {
-      if (SameTextAscii(entry.path().filename().string(), name)) {
+      const std::string entryName = entry.path().filename().string();
+      if (entryName == name) {
         found = entry.path();
         break;
       }
+      if (SameTextAscii(entryName, name) && found == exact) found = entry.path();
     }
     current = found;
   }
@@ -350,16 +364,23 @@ void ReplaceFile(const fs::path& path, std::string_view content, unsigned) {
       FailReplacing(path, "write failed");
     }
   }
-  // A reader that has the old file open holds the name for as long as it
-  // reads (Windows lets no rename replace an open file): the rename is
-  // tried again for a while.
+  std::error_code ec;
+  RenameOver(temporary, path, ec);
+  if (ec) {
+    std::error_code ignored;
+    fs::remove(temporary, ignored);
+    FailReplacing(path, ec.message());
+  }
+}
+
+void RenameOver(const fs::path& from, const fs::path& to, std::error_code& ec) {
+  ec.clear();
   for (int attempt = 0;; ++attempt) {
-    if (::MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return;
+    if (::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return;
     const DWORD error = ::GetLastError();
     if ((error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) || attempt == 500) {
-      std::error_code ignored;
-      fs::remove(temporary, ignored);
-      FailReplacing(path, std::system_category().message(static_cast<int>(error)));
+      ec = std::error_code(static_cast<int>(error), std::system_category());
+      return;
     }
     ::Sleep(10);
   }
@@ -434,6 +455,8 @@ void ReplaceFile(const fs::path& path, std::string_view content, unsigned newFil
     ::close(dirFd);
   }
 }
+
+void RenameOver(const fs::path& from, const fs::path& to, std::error_code& ec) { fs::rename(from, to, ec); }
 
 bool StandardInputIsTerminal() { return ::isatty(STDIN_FILENO) == 1; }
 

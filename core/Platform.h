@@ -61,6 +61,11 @@ std::optional<TFileStamp> FileStamp(const std::filesystem::path& path);
 // system's reason; `path` is then unchanged.
 void ReplaceFile(const std::filesystem::path& path, std::string_view content, unsigned newFileMode);
 
+// Renames `from` over `to` in one step, as std::filesystem::rename does;
+// on Windows, where no rename replaces a file that a reader has open, it is
+// tried again for up to five seconds while readers hold `to`.
+void RenameOver(const std::filesystem::path& from, const std::filesystem::path& to, std::error_code& ec);
+
 // Whether standard input is a terminal.
 bool StandardInputIsTerminal();
 // Writes `prompt` to standard error and reads one line from the terminal

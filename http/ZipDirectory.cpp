@@ -99,7 +99,7 @@ void ZipDirectories(const std::vector<fs::path>& sourceDirs, const fs::path& zip
     fs::remove(temporary, ec);
     CannotWrite(zipFile, reason);
   }
-  fs::rename(temporary, zipFile, ec);
+  RenameOver(temporary, zipFile, ec);
   if (ec) {
     std::error_code ignored;
     fs::remove(temporary, ignored);

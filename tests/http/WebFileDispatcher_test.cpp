@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <iostream>
 #include <thread>
 #include <vector>
 
@@ -170,6 +171,11 @@ TEST_F(WebFileDispatcherTest, IfModifiedSinceWithinOneSecondAnswersNotModified) 
   };
   for (const auto& c : cases) {
     fs::last_write_time(FProgram / "image.png", FileMoment + c.FileOffset);
+    // MinGW's C++ library sets file times in whole seconds only.
+    if (fs::last_write_time(FProgram / "image.png") != FileMoment + c.FileOffset) {
+      std::cout << "skipped: this system keeps no file time of " << c.FileOffset.count() << " ms past a second\n";
+      continue;
+    }
     const auto answer = Dispatch(*module, "GET", "/image.png", {{"If-Modified-Since", c.Since}});
     EXPECT_EQ(answer.Status, c.Status) << c.Since << " +" << c.FileOffset.count() << "ms";
     if (c.Status == 304) {
@@ -341,7 +347,7 @@ TEST_F(WebFileDispatcherTest, ReadersNeverSeePartOfTheScriptWhileOthersRewriteIt
   for (auto& thread : threads) thread.join();
   for (const auto& perThread : answers) {
     for (const auto& answer : perThread) {
-      EXPECT_EQ(answer.Status, 200);
+      EXPECT_EQ(answer.Status, 200) << answer.Body.substr(0, 400);
       EXPECT_EQ(answer.Body.size(), whole.size());
       EXPECT_TRUE(answer.Body == whole);
     }
