@@ -12,6 +12,15 @@
 
 namespace fieldsync {
 
+// Whether this is the Windows build: for the few choices outside this
+// module that differ by platform without a system call (library names,
+// where a library is looked for).
+#ifdef _WIN32
+inline constexpr bool WindowsBuild = true;
+#else
+inline constexpr bool WindowsBuild = false;
+#endif
+
 // The directory that holds the running executable. Everything the program
 // reads (branch file, templates, definitions files) is found relative to it.
 std::filesystem::path ExecutableDir();

@@ -24,13 +24,9 @@ namespace {
 // The client library's file for a VendorLib name: the Windows client's name
 // stands for the platform's own Firebird client.
 std::string ClientFileName(const std::string& vendorLib) {
-#ifdef _WIN32
-  return vendorLib;
-#else
-  if (SameTextAscii(vendorLib, "fbclient.dll") || SameTextAscii(vendorLib, "gds32.dll"))
+  if (!WindowsBuild && (SameTextAscii(vendorLib, "fbclient.dll") || SameTextAscii(vendorLib, "gds32.dll")))
     return "libfbclient.so.2";
   return vendorLib;
-#endif
 }
 
 // Where the client is looked for, in order. On Windows: an absolute
@@ -40,7 +36,7 @@ std::string ClientFileName(const std::string& vendorLib) {
 // current folder). Elsewhere: the name, on the system's library path.
 std::vector<std::filesystem::path> ClientCandidates(const std::string& file) {
   const std::filesystem::path named = std::filesystem::u8path(file);
-#ifdef _WIN32
+  if (!WindowsBuild) return {named};
   if (named.is_absolute()) return {named};
   std::vector<std::filesystem::path> candidates{ExecutableDir() / named};
   const std::string root =
@@ -48,9 +44,6 @@ std::vector<std::filesystem::path> ClientCandidates(const std::string& file) {
   if (!root.empty()) candidates.push_back(std::filesystem::u8path(root) / named);
   candidates.push_back(named);
   return candidates;
-#else
-  return {named};
-#endif
 }
 
 // What the operator can do about a client that would not load, after the
@@ -88,7 +81,7 @@ TFbClient& TFbClient::Load(const std::string& vendorLib) {
   }
   if (!lib.Handle) {
     std::string message = FormatText(DBXMessages::UnableToLoad, {file, std::to_string(errorCode)});
-    if (ClientCandidates(file).size() > 1) message += ClientLoadAdvice(errorCode);
+    if (WindowsBuild) message += ClientLoadAdvice(errorCode);
     throw TDBXError(TDBXErrorCodes::DriverInitFailed, message);
   }
   using GetMaster = IMaster* (*)();
