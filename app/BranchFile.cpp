@@ -7,6 +7,7 @@
 #include "app/AppMessages.h"
 #include "core/Error.h"
 #include "core/NumberText.h"
+#include "core/Platform.h"
 #include "core/Text.h"
 
 namespace fieldsync {
@@ -25,8 +26,8 @@ using TFile = std::unique_ptr<std::FILE, TFileCloser>;
   throw Exception(FormatText(IOErrorMessage, {std::to_string(error)}));
 }
 
-TFile OpenFile(const std::filesystem::path& path, const char* mode) {
-  TFile file(std::fopen(path.string().c_str(), mode));
+TFile OpenBranchFile(const std::filesystem::path& path, const char* mode) {
+  TFile file(OpenFile(path, mode));
   if (!file) RaiseIOError(errno);
   return file;
 }
@@ -34,7 +35,7 @@ TFile OpenFile(const std::filesystem::path& path, const char* mode) {
 }  // namespace
 
 int32_t ReadBranchFile(const std::filesystem::path& path) {
-  TFile file = OpenFile(path, "rb");
+  TFile file = OpenBranchFile(path, "rb");
   int c = std::fgetc(file.get());
   while (c == ' ' || c == '\t' || c == '\r' || c == '\n') c = std::fgetc(file.get());
   std::string token;
@@ -50,7 +51,7 @@ int32_t ReadBranchFile(const std::filesystem::path& path) {
 }
 
 void WriteBranchFile(const std::filesystem::path& path, const std::u16string& text) {
-  TFile file = OpenFile(path, "wb");
+  TFile file = OpenBranchFile(path, "wb");
   const std::string bytes = Utf16ToWin1252(text) + "\r\n";
   if (std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) RaiseIOError(errno);
   if (std::fflush(file.get()) != 0) RaiseIOError(errno);

@@ -185,6 +185,10 @@ int main(int argc, char** argv) {
     std::cerr << "usage: fieldsync [--headless]" << std::endl;
     return 2;
   }
+  if (!headless && !WindowBuilt()) {
+    std::cerr << "fieldsync: this build has no window; run it with --headless" << std::endl;
+    return 2;
+  }
   if (!headless && !DisplayAvailable(argc, argv)) {
     std::cerr << "fieldsync: no display to show the window on; run it with --headless" << std::endl;
     return 2;

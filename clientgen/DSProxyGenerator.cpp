@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "core/Error.h"
+#include "core/Platform.h"
 #include "core/ScopeExit.h"
 #include "core/Text.h"
 #include "clientgen/internal/ClientgenMessages.h"
@@ -91,7 +92,7 @@ void TDSProxyGenerator::Write() const {
     }
   }
   std::error_code ec;
-  fs::rename(temporary, target, ec);
+  RenameOver(temporary, target, ec);
   if (ec) {
     std::error_code ignored;
     fs::remove(temporary, ignored);

@@ -10,6 +10,7 @@
 
 #include "core/CoreMessages.h"
 #include "core/Error.h"
+#include "core/Platform.h"
 #include "core/Text.h"
 
 namespace fieldsync {
@@ -62,7 +63,7 @@ void ZipDirectories(const std::vector<fs::path>& sourceDirs, const fs::path& zip
 
   const fs::path temporary = TemporaryZipName(zipFile);
   int error = 0;
-  zip_t* archive = zip_open(temporary.c_str(), ZIP_CREATE | ZIP_EXCL, &error);
+  zip_t* archive = zip_open(PathUtf8(temporary).c_str(), ZIP_CREATE | ZIP_EXCL, &error);
   if (!archive) {
     zip_error_t detail;
     zip_error_init_with_code(&detail, error);
@@ -71,7 +72,7 @@ void ZipDirectories(const std::vector<fs::path>& sourceDirs, const fs::path& zip
     CannotWrite(zipFile, reason);
   }
   for (const auto& [name, file] : files) {
-    const std::string path = file.string();
+    const std::string path = PathUtf8(file);
     zip_source_t* source = zip_source_file(archive, path.c_str(), 0, -1);
     if (!source || zip_file_add(archive, name.c_str(), source, ZIP_FL_ENC_UTF_8) < 0) {
       if (source) zip_source_free(source);
@@ -85,7 +86,7 @@ void ZipDirectories(const std::vector<fs::path>& sourceDirs, const fs::path& zip
   if (files.empty()) {
     zip_discard(archive);
     static const char emptyArchive[22] = {'P', 'K', 5, 6};
-    FILE* file = std::fopen(temporary.c_str(), "wb");
+    FILE* file = OpenFile(temporary, "wb");
     if (!file || std::fwrite(emptyArchive, 1, sizeof emptyArchive, file) != sizeof emptyArchive) {
       if (file) std::fclose(file);
       fs::remove(temporary, ec);
@@ -98,7 +99,7 @@ void ZipDirectories(const std::vector<fs::path>& sourceDirs, const fs::path& zip
     fs::remove(temporary, ec);
     CannotWrite(zipFile, reason);
   }
-  fs::rename(temporary, zipFile, ec);
+  RenameOver(temporary, zipFile, ec);
   if (ec) {
     std::error_code ignored;
     fs::remove(temporary, ignored);
@@ -108,7 +109,7 @@ void ZipDirectories(const std::vector<fs::path>& sourceDirs, const fs::path& zip
 
 std::vector<std::string> ZipEntryNames(const fs::path& zipFile) {
   int error = 0;
-  zip_t* archive = zip_open(zipFile.c_str(), ZIP_RDONLY, &error);
+  zip_t* archive = zip_open(PathUtf8(zipFile).c_str(), ZIP_RDONLY, &error);
   if (!archive)
     throw Exception(FormatText(CannotOpenFileMessage, {zipFile.string(), "not a zip archive"}));
   std::vector<std::string> names;

@@ -1,5 +1,6 @@
 #include "core/Platform.h"
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -18,9 +19,14 @@
 
 #ifdef _WIN32
 #include <io.h>
+#include <malloc.h>
 #include <windows.h>
+// windows.h makes ReplaceFile a macro for its own function of that name.
+#undef ReplaceFile
 #else
+#include <dlfcn.h>
 #include <fcntl.h>
+#include <malloc.h>
 #include <pthread.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -31,6 +37,15 @@
 namespace fieldsync {
 
 namespace fs = std::filesystem;
+
+#ifdef _WIN32
+namespace {
+std::wstring Utf8ToWide(const std::string& text) {
+  const std::u8string u8(text.begin(), text.end());
+  return fs::path(u8).wstring();
+}
+}  // namespace
+#endif
 
 fs::path ExecutablePath() {
 #ifdef _WIN32
@@ -77,6 +92,16 @@ fs::path ConfigurationDir() { return DirectoryFromEnvironment("FIELDSYNC_CONFIG_
 
 fs::path StateDir() { return DirectoryFromEnvironment("FIELDSYNC_STATE_DIR"); }
 
+namespace {
+// Whether the file system finds a name in any letter case (Windows): an
+// existing path then says nothing of its spelling on disk.
+#ifdef _WIN32
+constexpr bool CaseInsensitiveFileNames = true;
+#else
+constexpr bool CaseInsensitiveFileNames = false;
+#endif
+}  // namespace
+
 fs::path ResolvePath(const fs::path& base, const std::string& relative) {
   std::vector<std::string> parts;
   std::string part;
@@ -94,16 +119,20 @@ fs::path ResolvePath(const fs::path& base, const std::string& relative) {
   for (const auto& name : parts) {
     fs::path exact = current / name;
     std::error_code ec;
-    if (name == "." || name == ".." || fs::exists(exact, ec)) {
+    if (name == "." || name == ".." || (!CaseInsensitiveFileNames && fs::exists(exact, ec))) {
       current = exact;
       continue;
     }
+    // The entry as spelled on disk; where names ignore letter case, an
+    // exact spelling is preferred, else the first that matches.
     fs::path found = exact;
     for (const auto& entry : fs::directory_iterator(current, ec)) {
-      if (SameTextAscii(entry.path().filename().string(), name)) {
+      const std::string entryName = entry.path().filename().string();
+      if (entryName == name) {
         found = entry.path();
         break;
       }
+      if (SameTextAscii(entryName, name) && found == exact) found = entry.path();
     }
     current = found;
   }
@@ -115,9 +144,141 @@ std::string EnvironmentVariable(const char* name) {
   return value ? std::string(value) : std::string();
 }
 
+void SetEnvironment(const char* name, const std::string& value, bool replace) {
+  if (!replace && std::getenv(name) != nullptr) return;
+#ifdef _WIN32
+  ::_putenv_s(name, value.c_str());
+#else
+  ::setenv(name, value.c_str(), 1);
+#endif
+}
+
+void UnsetEnvironment(const char* name) {
+#ifdef _WIN32
+  ::_putenv_s(name, "");
+#else
+  ::unsetenv(name);
+#endif
+}
+
+std::FILE* OpenFile(const fs::path& path, const char* mode) {
+#ifdef _WIN32
+  const std::wstring wideMode(mode, mode + std::strlen(mode));
+  return ::_wfopen(path.c_str(), wideMode.c_str());
+#else
+  return std::fopen(path.c_str(), mode);
+#endif
+}
+
+std::string PathUtf8(const fs::path& path) {
+#ifdef _WIN32
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+#else
+  return path.string();
+#endif
+}
+
+void ReleaseFreedMemory() {
+#ifdef _WIN32
+  ::_heapmin();
+#else
+  ::malloc_trim(0);
+#endif
+}
+
+bool UtcBreakdown(std::time_t t, std::tm& out) {
+  // Computed, not asked of the system: Windows' gmtime_s refuses times
+  // before 1970, and UTC needs no time zone data.
+  using namespace std::chrono;
+  const sys_seconds time{seconds{t}};
+  const sys_days day = floor<days>(time);
+  const year_month_day date{day};
+  const hh_mm_ss clock{time - day};
+  std::tm result{};
+  result.tm_year = static_cast<int>(date.year()) - 1900;
+  result.tm_mon = static_cast<int>(static_cast<unsigned>(date.month())) - 1;
+  result.tm_mday = static_cast<int>(static_cast<unsigned>(date.day()));
+  result.tm_hour = static_cast<int>(clock.hours().count());
+  result.tm_min = static_cast<int>(clock.minutes().count());
+  result.tm_sec = static_cast<int>(clock.seconds().count());
+  result.tm_wday = static_cast<int>(weekday{day}.c_encoding());
+  result.tm_yday = static_cast<int>((day - sys_days{date.year() / January / 1}).count());
+  out = result;
+  return true;
+}
+
+bool LocalBreakdown(std::time_t t, std::tm& out) {
+  std::tm result{};
+#ifdef _WIN32
+  if (::localtime_s(&result, &t) != 0) return false;
+#else
+  if (::localtime_r(&t, &result) == nullptr) return false;
+#endif
+  out = result;
+  return true;
+}
+
+TLoadedLibrary LoadSharedLibrary(const fs::path& path) {
+  TLoadedLibrary library;
+#ifdef _WIN32
+  // An absolute path: its folder is searched for the library's own
+  // dependencies; a bare name: the program's folder and System32, never the
+  // current folder.
+  const DWORD flags = path.is_absolute()
+                          ? LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS
+                          : LOAD_LIBRARY_SEARCH_DEFAULT_DIRS;
+  library.Handle = reinterpret_cast<void*>(::LoadLibraryExW(path.c_str(), nullptr, flags));
+  if (!library.Handle) library.ErrorCode = static_cast<int>(::GetLastError());
+#else
+  library.Handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_GLOBAL);
+  if (!library.Handle) library.ErrorCode = SharedLibraryNotFoundCode;
+#endif
+  return library;
+}
+
+void* SharedLibrarySymbol(void* handle, const char* symbol) {
+  if (!handle) return nullptr;
+#ifdef _WIN32
+  return reinterpret_cast<void*>(::GetProcAddress(static_cast<HMODULE>(handle), symbol));
+#else
+  return ::dlsym(handle, symbol);
+#endif
+}
+
+std::string MachineRegistryText(const std::string& key, const std::string& name) {
+#ifdef _WIN32
+  const std::wstring wideKey = Utf8ToWide(key);
+  const std::wstring wideName = Utf8ToWide(name);
+  DWORD bytes = 0;
+  if (::RegGetValueW(HKEY_LOCAL_MACHINE, wideKey.c_str(), wideName.c_str(), RRF_RT_REG_SZ, nullptr, nullptr, &bytes) !=
+          ERROR_SUCCESS ||
+      bytes < sizeof(wchar_t))
+    return {};
+  std::wstring value(bytes / sizeof(wchar_t), L'\0');
+  if (::RegGetValueW(HKEY_LOCAL_MACHINE, wideKey.c_str(), wideName.c_str(), RRF_RT_REG_SZ, nullptr, value.data(),
+                     &bytes) != ERROR_SUCCESS)
+    return {};
+  value.resize(bytes / sizeof(wchar_t));
+  while (!value.empty() && value.back() == L'\0') value.pop_back();
+  return PathUtf8(fs::path(value));
+#else
+  (void)key;
+  (void)name;
+  return {};
+#endif
+}
+
 void SetCurrentThreadName(const char* name) {
 #ifdef _WIN32
-  (void)name;
+  // SetThreadDescription exists from Windows 10 1607 on; looked up so that
+  // an older system (or Wine without it) just keeps its unnamed threads.
+  using TSetThreadDescription = HRESULT(WINAPI*)(HANDLE, PCWSTR);
+  static const auto setDescription = reinterpret_cast<TSetThreadDescription>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "SetThreadDescription")));
+  if (!setDescription) return;
+  const std::wstring wide(name, name + std::strlen(name));
+  setDescription(::GetCurrentThread(), wide.c_str());
 #else
   char shortName[16] = {};
   std::strncpy(shortName, name, sizeof(shortName) - 1);
@@ -180,21 +341,48 @@ std::optional<TFileStamp> FileStamp(const fs::path& path) {
   if (ec) return std::nullopt;
   TFileStamp stamp;
   stamp.Size = static_cast<int64_t>(size);
-  stamp.ModifiedNs = std::chrono::duration_cast<std::chrono::nanoseconds>(time.time_since_epoch()).count();
+  // On the system clock's epoch, as the POSIX stamp is (the file clock
+  // counts from 1601 here).
+  stamp.ModifiedNs =
+      std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::file_clock::to_sys(time).time_since_epoch())
+          .count();
   return stamp;
 }
 
 void ReplaceFile(const fs::path& path, std::string_view content, unsigned) {
-  const fs::path temporary = path.string() + ".tmp";
+  // A name of its own for each writer, so that two writers never share one.
+  static std::atomic<unsigned> counter{0};
+  const fs::path temporary = path.wstring() + L"." + std::to_wstring(::GetCurrentProcessId()) + L"." +
+                             std::to_wstring(counter.fetch_add(1)) + L".tmp";
   {
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
     out.write(content.data(), static_cast<std::streamsize>(content.size()));
     out.flush();
-    if (!out) FailReplacing(path, "write failed");
+    if (!out) {
+      std::error_code ignored;
+      fs::remove(temporary, ignored);
+      FailReplacing(path, "write failed");
+    }
   }
-  if (!MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    fs::remove(temporary);
-    FailReplacing(path, "rename failed");
+  std::error_code ec;
+  RenameOver(temporary, path, ec);
+  if (ec) {
+    std::error_code ignored;
+    fs::remove(temporary, ignored);
+    FailReplacing(path, ec.message());
+  }
+}
+
+void RenameOver(const fs::path& from, const fs::path& to, std::error_code& ec) {
+  ec.clear();
+  for (int attempt = 0;; ++attempt) {
+    if (::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return;
+    const DWORD error = ::GetLastError();
+    if ((error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) || attempt == 500) {
+      ec = std::error_code(static_cast<int>(error), std::system_category());
+      return;
+    }
+    ::Sleep(10);
   }
 }
 
@@ -267,6 +455,8 @@ void ReplaceFile(const fs::path& path, std::string_view content, unsigned newFil
     ::close(dirFd);
   }
 }
+
+void RenameOver(const fs::path& from, const fs::path& to, std::error_code& ec) { fs::rename(from, to, ec); }
 
 bool StandardInputIsTerminal() { return ::isatty(STDIN_FILENO) == 1; }
 

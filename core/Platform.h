@@ -3,12 +3,23 @@
 // and is not covered by the standard library lives behind these functions.
 
 #include <cstdint>
+#include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace fieldsync {
+
+// Whether this is the Windows build: for the few choices outside this
+// module that differ by platform without a system call (library names,
+// where a library is looked for).
+#ifdef _WIN32
+inline constexpr bool WindowsBuild = true;
+#else
+inline constexpr bool WindowsBuild = false;
+#endif
 
 // The directory that holds the running executable. Everything the program
 // reads (branch file, templates, definitions files) is found relative to it.
@@ -59,6 +70,11 @@ std::optional<TFileStamp> FileStamp(const std::filesystem::path& path);
 // system's reason; `path` is then unchanged.
 void ReplaceFile(const std::filesystem::path& path, std::string_view content, unsigned newFileMode);
 
+// Renames `from` over `to` in one step, as std::filesystem::rename does;
+// on Windows, where no rename replaces a file that a reader has open, it is
+// tried again for up to five seconds while readers hold `to`.
+void RenameOver(const std::filesystem::path& from, const std::filesystem::path& to, std::error_code& ec);
+
 // Whether standard input is a terminal.
 bool StandardInputIsTerminal();
 // Writes `prompt` to standard error and reads one line from the terminal
@@ -67,6 +83,49 @@ std::string ReadLineWithoutEcho(const std::string& prompt);
 
 // Reads an environment variable; empty when unset.
 std::string EnvironmentVariable(const char* name);
+// Sets an environment variable (keeping a value already set unless
+// `replace`), and removes one; for the tests and start-up, before threads
+// read the environment.
+void SetEnvironment(const char* name, const std::string& value, bool replace = true);
+void UnsetEnvironment(const char* name);
+
+// Opens `path` with fopen's `mode`; a path with letters outside ASCII opens
+// too (wide names on Windows). Null with errno set when it cannot be opened.
+std::FILE* OpenFile(const std::filesystem::path& path, const char* mode);
+// The path as UTF-8 text, for libraries that take a UTF-8 file name.
+std::string PathUtf8(const std::filesystem::path& path);
+
+// Gives memory that the allocator keeps after large frees back to the
+// system, where the allocator can (glibc); nothing elsewhere.
+void ReleaseFreedMemory();
+
+// The calendar fields of `t` in UTC (any time, before 1970 too: always
+// true) and in local time (false when the system cannot convert it, such as
+// before 1970 on Windows; `out` is then left as it was).
+bool UtcBreakdown(std::time_t t, std::tm& out);
+bool LocalBreakdown(std::time_t t, std::tm& out);
+
+// A shared library loaded at run time: the handle, or null and the
+// system's error code (Windows' own numbers, such as 126 for a library or
+// one of its dependencies not found and 193 for one built for another
+// processor; LibraryNotFoundCode on POSIX systems, whose loader gives no
+// number). Stays loaded for the life of the process. On Windows a path with
+// a folder is loaded with that folder searched for its dependencies, and a
+// bare name is never looked up in the current folder.
+struct TLoadedLibrary {
+  void* Handle = nullptr;
+  int ErrorCode = 0;
+};
+TLoadedLibrary LoadSharedLibrary(const std::filesystem::path& path);
+void* SharedLibrarySymbol(void* handle, const char* symbol);
+// The error code given for a library that cannot be found on systems whose
+// loader gives no number (Windows' "module not found").
+constexpr int SharedLibraryNotFoundCode = 126;
+
+// A text value of the local machine's registry (HKEY_LOCAL_MACHINE\`key`,
+// value `name`); empty when there is none, and always on systems without a
+// registry.
+std::string MachineRegistryText(const std::string& key, const std::string& name);
 
 // Names the calling thread for debuggers and process listings (at most 15
 // characters are kept on Linux).

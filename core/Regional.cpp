@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <ctime>
 
+#include "core/Platform.h"
+
 namespace fieldsync {
 
 namespace {
@@ -34,14 +36,6 @@ void CivilFromDays(int64_t z, int& year, int& month, int& day) {
 // Milliseconds since 30/12/1899 00:00, rounded to the nearest.
 int64_t ToMilliseconds(TDateTime value) {
   return static_cast<int64_t>(std::llround(value * 86400000.0));
-}
-
-bool LocalBreakdown(time_t t, std::tm& out) {
-#ifdef _WIN32
-  return localtime_s(&out, &t) == 0;
-#else
-  return localtime_r(&t, &out) != nullptr;
-#endif
 }
 
 // Seconds that local time is ahead of UTC at the UTC moment `t`.

@@ -4,6 +4,8 @@
 #include <ctime>
 #include <mutex>
 
+#include "core/Platform.h"
+
 namespace fieldsync {
 
 namespace {
@@ -19,11 +21,7 @@ std::string LogTimestamp(std::chrono::system_clock::time_point time) {
   const auto millis = duration_cast<milliseconds>(sinceEpoch - secs).count();
   const std::time_t t = static_cast<std::time_t>(secs.count());
   std::tm utc{};
-#ifdef _WIN32
-  gmtime_s(&utc, &t);
-#else
-  gmtime_r(&t, &utc);
-#endif
+  UtcBreakdown(t, utc);  // any time, before 1970 too
   char text[96];  // room for any int in every field, though gmtime_r gives small ones
   std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900,
                 utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec,

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <vector>
 
 #include "core/Mutex.h"
 #include "core/Platform.h"
@@ -23,13 +24,38 @@ namespace {
 // The client library's file for a VendorLib name: the Windows client's name
 // stands for the platform's own Firebird client.
 std::string ClientFileName(const std::string& vendorLib) {
-#ifdef _WIN32
-  return vendorLib;
-#else
-  if (SameTextAscii(vendorLib, "fbclient.dll") || SameTextAscii(vendorLib, "gds32.dll"))
+  if (!WindowsBuild && (SameTextAscii(vendorLib, "fbclient.dll") || SameTextAscii(vendorLib, "gds32.dll")))
     return "libfbclient.so.2";
   return vendorLib;
-#endif
+}
+
+// Where the client is looked for, in order. On Windows: an absolute
+// VendorLib as it is (its folder searched for its own dependencies); else
+// beside fieldsync.exe, then in the install root that Firebird's registry
+// entry names, then the bare name on the system's search path (never the
+// current folder). Elsewhere: the name, on the system's library path.
+std::vector<std::filesystem::path> ClientCandidates(const std::string& file) {
+  const std::filesystem::path named = std::filesystem::u8path(file);
+  if (!WindowsBuild) return {named};
+  if (named.is_absolute()) return {named};
+  std::vector<std::filesystem::path> candidates{ExecutableDir() / named};
+  const std::string root =
+      MachineRegistryText("SOFTWARE\\Firebird Project\\Firebird Server\\Instances", "DefaultInstance");
+  if (!root.empty()) candidates.push_back(std::filesystem::u8path(root) / named);
+  candidates.push_back(named);
+  return candidates;
+}
+
+// What the operator can do about a client that would not load, after the
+// loader's code (Windows' numbers).
+std::string ClientLoadAdvice(int errorCode) {
+  if (errorCode == 126)
+    return " Install the 64-bit Firebird client (fbclient.dll) beside fieldsync.exe or with Firebird, or point "
+           "VendorLib in dbxdrivers.ini at its full path.";
+  if (errorCode == 193)
+    return " The fbclient.dll found is not a 64-bit library: install the 64-bit Firebird client, or point VendorLib "
+           "in dbxdrivers.ini at its 64-bit fbclient.dll.";
+  return {};
 }
 
 
@@ -45,10 +71,19 @@ TFbClient& TFbClient::Load(const std::string& vendorLib) {
   auto it = clients.find(file);
   if (it != clients.end()) return *it->second;
 
-  TDynamicLibrary lib = LoadDynamicLibrary(file);
-  if (!lib.Handle)
-    throw TDBXError(TDBXErrorCodes::DriverInitFailed,
-                    FormatText(DBXMessages::UnableToLoad, {file, std::to_string(lib.ErrorCode)}));
+  TDynamicLibrary lib;
+  int errorCode = 0;
+  for (const auto& candidate : ClientCandidates(file)) {
+    lib = LoadDynamicLibrary(PathUtf8(candidate));
+    if (lib.Handle) break;
+    // A library found but unfit (193) says more than one not found (126).
+    if (errorCode == 0 || errorCode == LibraryNotFoundCode) errorCode = lib.ErrorCode;
+  }
+  if (!lib.Handle) {
+    std::string message = FormatText(DBXMessages::UnableToLoad, {file, std::to_string(errorCode)});
+    if (WindowsBuild) message += ClientLoadAdvice(errorCode);
+    throw TDBXError(TDBXErrorCodes::DriverInitFailed, message);
+  }
   using GetMaster = IMaster* (*)();
   auto getMaster = reinterpret_cast<GetMaster>(FindSymbol(lib, "fb_get_master_interface"));
   if (!getMaster)

@@ -17,7 +17,7 @@ namespace {
 void RunFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::printf("%s (%zu bytes)\n", path.filename().c_str(), bytes.size());
+  std::printf("%s (%zu bytes)\n", path.filename().string().c_str(), bytes.size());
   std::fflush(stdout);  // the last name printed is the input that failed
   LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
 }

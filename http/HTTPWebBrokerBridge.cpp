@@ -81,12 +81,12 @@ class TAcceptLoop : public TConnectionLoop {
  private:
   struct TBinding {
     explicit TBinding(asio::io_context& io) : Socket(io), Backoff(io) {}
-    asio::posix::stream_descriptor Socket;
+    net::TSocketWaiter Socket;
     asio::steady_timer Backoff;
   };
 
   void WaitAccept(TBinding& binding) {
-    binding.Socket.async_wait(asio::posix::stream_descriptor::wait_read,
+    binding.Socket.async_wait(net::TSocketWaiter::wait_read,
                               [this, &binding](const asio::error_code& error) {
                                 if (!error) AcceptReady(binding);
                               });

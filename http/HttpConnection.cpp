@@ -240,7 +240,7 @@ void THttpConnection::OnTimer() {
 }
 
 void THttpConnection::WaitReadable() {
-  FSocket.async_wait(asio::posix::stream_descriptor::wait_read,
+  FSocket.async_wait(net::TSocketWaiter::wait_read,
                      [self = shared_from_this()](const asio::error_code& error) {
                        if (self->FState != TState::Reading) return;
                        if (error) return self->Close();
@@ -381,7 +381,7 @@ void THttpConnection::WriteSome() {
     if (n == -2) {
       // The client takes nothing now: wait, at most the time-out.
       SetDeadline(TimeoutFromNow());
-      FSocket.async_wait(asio::posix::stream_descriptor::wait_write,
+      FSocket.async_wait(net::TSocketWaiter::wait_write,
                          [self = shared_from_this()](const asio::error_code& error) {
                            if (self->FState != TState::Writing) return;
                            if (error) return self->Close();
@@ -429,7 +429,7 @@ void THttpConnection::OnLingerReadable() {
     if (FDrained >= LingerMaxBytes) return Close();
     SetDeadline(std::min(TClock::now() + LingerTime, FLingerEnd));
   }
-  FSocket.async_wait(asio::posix::stream_descriptor::wait_read,
+  FSocket.async_wait(net::TSocketWaiter::wait_read,
                      [self = shared_from_this()](const asio::error_code& error) {
                        if (self->FState != TState::Lingering) return;
                        if (error) return self->Close();

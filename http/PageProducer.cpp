@@ -45,7 +45,7 @@ TFields SplitParameters(std::u16string_view text) {
 using TFile = std::unique_ptr<FILE, int (*)(FILE*)>;
 
 TFile OpenForReading(const fs::path& path) {
-  return TFile(std::fopen(path.c_str(), "rb"), &std::fclose);
+  return TFile(OpenFile(path, "rb"), &std::fclose);
 }
 
 // Reads the file at `exact`, or, when no file has that exact name, at

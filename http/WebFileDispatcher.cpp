@@ -49,11 +49,14 @@ TDateTime LocalFileTime(fs::file_time_type time) {
   return UtcToLocal(UnixDateDelta + seconds / SecondsPerDay);
 }
 
-bool StartsWithBom(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
+// Whether `in` starts with the UTF-8 byte order mark; leaves it at its start.
+bool StartsWithBom(std::ifstream& in) {
   char head[3] = {};
   in.read(head, 3);
-  return in.gcount() == 3 && std::string_view(head, 3) == std::string_view(Utf8ByteOrderMark, 3);
+  const bool mark = in.gcount() == 3 && std::string_view(head, 3) == std::string_view(Utf8ByteOrderMark, 3);
+  in.clear();
+  in.seekg(0);
+  return mark;
 }
 
 }  // namespace
@@ -173,8 +176,15 @@ bool TWebFileDispatcher::DispatchRequest(TWebRequest& request, TWebResponse& res
     return true;
   }
 
+  // Opened once: the mark is looked for in the same file that is sent, even
+  // when the file is replaced meanwhile.
+  auto file = std::make_unique<std::ifstream>(fileName, std::ios::binary);
+  if (!*file) {
+    response.SetStatusCode(404);
+    return true;
+  }
   bool skipBom = false;
-  if (AsciiLower(mimeType).rfind("text/", 0) == 0 && StartsWithBom(fileName)) {
+  if (AsciiLower(mimeType).rfind("text/", 0) == 0 && StartsWithBom(*file)) {
     skipBom = true;
     if (AsciiLower(mimeType).find("charset") == std::string::npos) mimeType += "; charset=utf-8";
   }
@@ -183,11 +193,6 @@ bool TWebFileDispatcher::DispatchRequest(TWebRequest& request, TWebResponse& res
   if (method == TMethodType::mtHead) {
     const auto size = static_cast<int64_t>(fs::file_size(fileName, ec));
     response.SetContentLength(ec ? 0 : size - (skipBom ? 3 : 0));
-    return true;
-  }
-  auto file = std::make_unique<std::ifstream>(fileName, std::ios::binary);
-  if (!*file) {
-    response.SetStatusCode(404);
     return true;
   }
   if (!skipBom) {

@@ -1,7 +1,5 @@
 #include "json/internal/TableMemoryBudget.h"
 
-#include <malloc.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <limits>
@@ -86,7 +84,7 @@ TTableMemoryBudget::TReservation::~TReservation() {
   b.FFreed.notify_all();
   // The column buffers of a large table lie in the allocator's heap, which
   // keeps freed memory for reuse; after a burst it goes back to the system.
-  if (last) ::malloc_trim(0);
+  if (last) ReleaseFreedMemory();
 }
 
 size_t TTableMemoryBudget::InUse() {

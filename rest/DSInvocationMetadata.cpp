@@ -1,18 +1,18 @@
 #include "rest/internal/DSInvocationMetadata.h"
 
+#include "core/ThreadValue.h"
+
 namespace fieldsync {
 
 namespace {
-thread_local std::unique_ptr<TDSInvocationMetadata> ThreadMetadata;
-}
+struct TMetadataTag;
+using TThreadMetadata = TThreadValue<TDSInvocationMetadata, TMetadataTag>;
+}  // namespace
 
-TDSInvocationMetadata& TDSInvocationMetadata::Get() {
-  if (!ThreadMetadata) ThreadMetadata = std::make_unique<TDSInvocationMetadata>();
-  return *ThreadMetadata;
-}
+TDSInvocationMetadata& TDSInvocationMetadata::Get() { return TThreadMetadata::Get(); }
 
-TDSInvocationMetadata* TDSInvocationMetadata::Find() { return ThreadMetadata.get(); }
+TDSInvocationMetadata* TDSInvocationMetadata::Find() { return TThreadMetadata::Find(); }
 
-void TDSInvocationMetadata::Discard() { ThreadMetadata.reset(); }
+void TDSInvocationMetadata::Discard() { TThreadMetadata::Reset(); }
 
 }  // namespace fieldsync

@@ -2,6 +2,8 @@
 
 #include <random>
 
+#include "core/ThreadValue.h"
+
 namespace fieldsync {
 
 namespace {
@@ -15,7 +17,10 @@ constexpr uint32_t SessionIdNumberLimit = 1000000;  // each of the three numbers
 
 std::atomic<bool> InstanceCreated{false};
 
-thread_local std::shared_ptr<TDSSession> ThreadSession;
+// The session of the request the thread runs (core/ThreadValue.h says why
+// this is no thread_local shared_ptr).
+struct TThreadSessionTag;
+using TThreadSession = TThreadValue<std::shared_ptr<TDSSession>, TThreadSessionTag>;
 
 }  // namespace
 
@@ -174,7 +179,7 @@ void TDSSessionManager::CloseSession(const std::string& id) {
   if (!session) return;
   Notify(*session, "close");
   session->SetStatus(TDSSessionStatus::Closed);
-  if (ThreadSession == session) ThreadSession.reset();
+  if (const auto* current = TThreadSession::Find(); current && *current == session) TThreadSession::Reset();
 }
 
 void TDSSessionManager::TerminateSession(const std::string& id) {
@@ -217,8 +222,17 @@ void TDSSessionManager::Notify(const TDSSession& session, const char* event) {
   for (auto& listener : listeners) listener(session, event);
 }
 
-std::shared_ptr<TDSSession> TDSSessionManager::GetThreadSession() { return ThreadSession; }
-void TDSSessionManager::SetAsThreadSession(std::shared_ptr<TDSSession> session) { ThreadSession = std::move(session); }
-void TDSSessionManager::ClearThreadSession() { ThreadSession.reset(); }
+std::shared_ptr<TDSSession> TDSSessionManager::GetThreadSession() {
+  const auto* current = TThreadSession::Find();
+  return current ? *current : nullptr;
+}
+void TDSSessionManager::SetAsThreadSession(std::shared_ptr<TDSSession> session) {
+  if (!session) {
+    TThreadSession::Reset();
+    return;
+  }
+  TThreadSession::Get() = std::move(session);
+}
+void TDSSessionManager::ClearThreadSession() { TThreadSession::Reset(); }
 
 }  // namespace fieldsync

@@ -5,6 +5,9 @@
 #                          (scripts/run.sh installs only these)
 #   install-deps.sh test   those and what the tests add (scripts/test.sh);
 #                          also what it does without an argument
+#   install-deps.sh windows
+#                          what the Windows cross-build and its tests under
+#                          Wine need (scripts/build-windows.sh)
 #
 # Each package is named once, in the set that first needs it. Safe to
 # re-run: when every package of the set is installed already, it neither
@@ -18,9 +21,9 @@ fi
 
 set_name=${1:-test}
 case "$set_name" in
-  run | test) ;;
+  run | test | windows) ;;
   *)
-    echo "usage: install-deps.sh [run|test]" >&2
+    echo "usage: install-deps.sh [run|test|windows]" >&2
     exit 2
     ;;
 esac
@@ -54,8 +57,23 @@ test_packages=(
   devscripts locales
 )
 
-packages=("${run_packages[@]}")
-[ "$set_name" = test ] && packages+=("${test_packages[@]}")
+# The Windows build: MinGW-w64 with posix threads, zlib built for it, Wine
+# to run the tests; the headers of Asio and Firebird and GoogleTest's
+# sources are Debian's own; libzip is built from its Debian source package
+# (dpkg-dev unpacks it) and libsodium from its own (configured with the
+# autotools); zip packs the result.
+windows_packages=(
+  cmake pkg-config
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
+  libz-mingw-w64-dev wine64 dpkg-dev autoconf automake libtool zip unzip
+  libasio-dev firebird-dev googletest python3 curl
+)
+
+case "$set_name" in
+  run) packages=("${run_packages[@]}") ;;
+  test) packages=("${run_packages[@]}" "${test_packages[@]}") ;;
+  windows) packages=("${windows_packages[@]}") ;;
+esac
 
 # The packages of the list that are not installed yet.
 missing=()

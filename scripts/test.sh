@@ -3,7 +3,9 @@
 # end-to-end), then runs them once more under AddressSanitizer and
 # UndefinedBehaviorSanitizer (scripts/sanitize.sh address, in build-asan/),
 # where any sanitizer report fails the test that caused it.
-# FIELDSYNC_SANITIZE_PASS=0 leaves the second pass out. Exit status is non-zero
+# FIELDSYNC_SANITIZE_PASS=0 leaves the second pass out. Then the Windows pass
+# (scripts/test-windows.sh: the cross-built program and its tests under
+# wine64); FIELDSYNC_WINDOWS_PASS=0 leaves it out. Exit status is non-zero
 # when anything fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -20,4 +22,7 @@ set -a; eval "$fb_env"; set +a
 (cd build && ctest --output-on-failure --timeout 600 -j "$(nproc)")
 if [ "${FIELDSYNC_SANITIZE_PASS:-1}" != 0 ]; then
   SANITIZE_JOBS=${SANITIZE_JOBS:-$(nproc)} bash scripts/sanitize.sh address all
+fi
+if [ "${FIELDSYNC_WINDOWS_PASS:-1}" != 0 ]; then
+  bash scripts/test-windows.sh
 fi

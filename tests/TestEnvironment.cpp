@@ -1,16 +1,15 @@
 // Linked into every test program: points FIELDSYNC_SOURCE and FIELDSYNC_DIST
 // at this build's source tree and ready-to-run directory unless the caller
-// set them, so a test program finds its fixtures however it is started.
-#include <cstdlib>
+// set them, so a test program finds its fixtures however it is started
+// (under Wine too, where the build's paths name the same folders).
+#include "core/Platform.h"
 
 namespace {
 
 struct TTestEnvironment {
   TTestEnvironment() {
-#ifndef _WIN32
-    ::setenv("FIELDSYNC_SOURCE", FIELDSYNC_TEST_SOURCE_DIR, 0);
-    ::setenv("FIELDSYNC_DIST", FIELDSYNC_TEST_DIST_DIR, 0);
-#endif
+    fieldsync::SetEnvironment("FIELDSYNC_SOURCE", FIELDSYNC_TEST_SOURCE_DIR, false);
+    fieldsync::SetEnvironment("FIELDSYNC_DIST", FIELDSYNC_TEST_DIST_DIR, false);
   }
 } Environment;
 

@@ -10,6 +10,10 @@ namespace fieldsync {
 
 class TForm1;
 
+// Whether this build has the window; a build without it (no Qt 6, as on
+// Windows) runs only headless, and the two functions below are never called.
+bool WindowBuilt();
+
 // Whether there is a display to show the window on: DISPLAY or
 // WAYLAND_DISPLAY is set, or a GUI platform is named by "-platform" or
 // QT_QPA_PLATFORM.

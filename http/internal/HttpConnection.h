@@ -6,7 +6,7 @@
 // and a timer, no thread.
 
 #include <asio/io_context.hpp>
-#include <asio/posix/stream_descriptor.hpp>
+#include "http/internal/SocketWaiter.h"
 #include <asio/steady_timer.hpp>
 
 #include <chrono>
@@ -114,7 +114,7 @@ class THttpConnection : public std::enable_shared_from_this<THttpConnection> {
 
   TConnectionLoop& FLoop;
   const net::TSocketHandle FHandle;
-  asio::posix::stream_descriptor FSocket;
+  net::TSocketWaiter FSocket;
   asio::steady_timer FTimer;
   TClock::time_point FDeadline = TClock::time_point::max();
   // When the whole request must have arrived; max: no limit.

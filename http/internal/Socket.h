@@ -12,8 +12,14 @@
 
 namespace fieldsync::net {
 
+#ifdef _WIN32
+// A Winsock SOCKET (SocketWindows.cpp holds the Winsock twin of Socket.cpp).
+using TSocketHandle = uintptr_t;
+constexpr TSocketHandle InvalidSocket = ~static_cast<uintptr_t>(0);
+#else
 using TSocketHandle = int;
 constexpr TSocketHandle InvalidSocket = -1;
+#endif
 
 // Whether the system can listen on IPv6 addresses.
 bool IPv6Available();

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "core/Platform.h"
+
 #include "clientgen/ZipDirectory.h"
 #include "tests/support/TempDir.h"
 
@@ -21,7 +23,7 @@ namespace fs = std::filesystem;
 // The bytes of one entry of an archive; empty when it has none of that name.
 std::string ZipEntryText(const fs::path& zipFile, const std::string& name) {
   int error = 0;
-  zip_t* archive = zip_open(zipFile.c_str(), ZIP_RDONLY, &error);
+  zip_t* archive = zip_open(PathUtf8(zipFile).c_str(), ZIP_RDONLY, &error);
   if (!archive) return {};
   std::string text;
   zip_stat_t stat;
@@ -47,7 +49,7 @@ TEST(ZipDirectory, StoresEveryFileByItsRelativeNameAndReplacesTheOldArchiveWhole
             (std::vector<std::string>{".hidden", "a/deep/c.txt", "b.txt"}));
   // Nothing but the archive is left beside it.
   std::vector<std::string> left;
-  for (const auto& entry : fs::directory_iterator(dir.Path())) left.push_back(entry.path().filename());
+  for (const auto& entry : fs::directory_iterator(dir.Path())) left.push_back(entry.path().filename().string());
   std::sort(left.begin(), left.end());
   EXPECT_EQ(left, (std::vector<std::string>{"out.zip", "src"}));
 

@@ -48,8 +48,8 @@ TEST(ServiceLog, FieldsKeepPrintableAsciiAndEscapeTheRest) {
 class ConfigurationDirTest : public ::testing::Test {
  protected:
   void TearDown() override {
-    ::unsetenv("FIELDSYNC_CONFIG_DIR");
-    ::unsetenv("FIELDSYNC_STATE_DIR");
+    UnsetEnvironment("FIELDSYNC_CONFIG_DIR");
+    UnsetEnvironment("FIELDSYNC_STATE_DIR");
   }
 };
 
@@ -67,21 +67,21 @@ TEST_F(ConfigurationDirTest, IsTheNamedDirectoryElseTheExecutablesOne) {
   const Case cases[] = {
       {nullptr, ExecutableDir()},
       {"", ExecutableDir()},
-      {"/etc/fieldsync", "/etc/fieldsync"},
+      {"/etc/fieldsync", fs::absolute("/etc/fieldsync")},  // on Windows: on the current drive
       {"conf/here", fs::current_path() / "conf/here"},
   };
   for (const Variable& v : variables) {
     for (const Case& c : cases) {
       if (c.value)
-        ::setenv(v.name, c.value, 1);
+        SetEnvironment(v.name, c.value);
       else
-        ::unsetenv(v.name);
+        UnsetEnvironment(v.name);
       EXPECT_EQ(v.directory(), c.expected) << v.name << "=" << (c.value ? c.value : "(unset)");
     }
-    ::unsetenv(v.name);
+    UnsetEnvironment(v.name);
   }
   // Each directory follows its own variable only.
-  ::setenv("FIELDSYNC_STATE_DIR", "/var/lib/fieldsync", 1);
+  SetEnvironment("FIELDSYNC_STATE_DIR", "/var/lib/fieldsync");
   EXPECT_EQ(ConfigurationDir(), ExecutableDir());
-  EXPECT_EQ(StateDir(), "/var/lib/fieldsync");
+  EXPECT_EQ(StateDir(), fs::absolute("/var/lib/fieldsync"));
 }

@@ -1,4 +1,5 @@
 #include "http/AccessLog.h"
+#include "core/Platform.h"
 
 #include <gtest/gtest.h>
 
@@ -32,7 +33,7 @@ TEST(AccessLog, LineHoldsSevenFieldsInOrder) {
 
 class AccessLogSwitch : public ::testing::Test {
  protected:
-  void TearDown() override { ::unsetenv("FIELDSYNC_ACCESS_LOG"); }
+  void TearDown() override { UnsetEnvironment("FIELDSYNC_ACCESS_LOG"); }
 };
 
 TEST_F(AccessLogSwitch, VariableTurnsItOffOnlyWithZero) {
@@ -43,16 +44,16 @@ TEST_F(AccessLogSwitch, VariableTurnsItOffOnlyWithZero) {
   const Case cases[] = {{nullptr, true}, {"", true}, {"1", true}, {"0", false}};
   for (const Case& c : cases) {
     if (c.value)
-      ::setenv("FIELDSYNC_ACCESS_LOG", c.value, 1);
+      SetEnvironment("FIELDSYNC_ACCESS_LOG", c.value);
     else
-      ::unsetenv("FIELDSYNC_ACCESS_LOG");
+      UnsetEnvironment("FIELDSYNC_ACCESS_LOG");
     EXPECT_EQ(AccessLogFromEnvironment(), c.on) << (c.value ? c.value : "(unset)");
   }
 }
 
 TEST_F(AccessLogSwitch, OtherValuesAreRefusedByName) {
   for (const char* value : {"no", "off", "00", " 0", "2"}) {
-    ::setenv("FIELDSYNC_ACCESS_LOG", value, 1);
+    SetEnvironment("FIELDSYNC_ACCESS_LOG", value);
     ExpectThrowWithText<Exception>([&] { AccessLogFromEnvironment(); },
                                    "FIELDSYNC_ACCESS_LOG must be 0 or 1, not \"" + std::string(value) + "\"");
   }

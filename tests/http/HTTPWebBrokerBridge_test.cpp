@@ -1,4 +1,5 @@
 // The listener over real sockets on loopback: request grammar, bodies, the
+#include "core/Platform.h"
 // failure answers, the pool limit, stop, and the limits against idle or
 // oversized clients.
 
@@ -290,11 +291,11 @@ TEST_F(ListenerTest, FailsToBindAPortInUseAndStaysInactive) {
 }
 
 TEST(ListenerLimits, ReadsTheEnvironmentAndRejectsNonsense) {
-  ::unsetenv("FIELDSYNC_READ_TIMEOUT");
-  ::unsetenv("FIELDSYNC_MAX_CONNECTIONS");
-  ::unsetenv("FIELDSYNC_MAX_BODY");
-  ::unsetenv("FIELDSYNC_LISTEN_BACKLOG");
-  ::unsetenv("FIELDSYNC_REQUEST_TIMEOUT");
+  UnsetEnvironment("FIELDSYNC_READ_TIMEOUT");
+  UnsetEnvironment("FIELDSYNC_MAX_CONNECTIONS");
+  UnsetEnvironment("FIELDSYNC_MAX_BODY");
+  UnsetEnvironment("FIELDSYNC_LISTEN_BACKLOG");
+  UnsetEnvironment("FIELDSYNC_REQUEST_TIMEOUT");
   TListenerLimits defaults = TListenerLimits::FromEnvironment();
   EXPECT_EQ(defaults.ReadTimeoutSeconds, 60);
   EXPECT_EQ(defaults.MaxConnections, 1024);
@@ -302,33 +303,33 @@ TEST(ListenerLimits, ReadsTheEnvironmentAndRejectsNonsense) {
   EXPECT_EQ(defaults.ListenBacklog, 15);
   EXPECT_EQ(defaults.RequestTimeoutSeconds, 120);
 
-  ::setenv("FIELDSYNC_READ_TIMEOUT", "5", 1);
-  ::setenv("FIELDSYNC_MAX_CONNECTIONS", "10", 1);
-  ::setenv("FIELDSYNC_MAX_BODY", "2048", 1);
-  ::setenv("FIELDSYNC_LISTEN_BACKLOG", "1024", 1);
+  SetEnvironment("FIELDSYNC_READ_TIMEOUT", "5");
+  SetEnvironment("FIELDSYNC_MAX_CONNECTIONS", "10");
+  SetEnvironment("FIELDSYNC_MAX_BODY", "2048");
+  SetEnvironment("FIELDSYNC_LISTEN_BACKLOG", "1024");
   TListenerLimits set = TListenerLimits::FromEnvironment();
   EXPECT_EQ(set.ReadTimeoutSeconds, 5);
   EXPECT_EQ(set.MaxConnections, 10);
   EXPECT_EQ(set.MaxBodyBytes, 2048);
   EXPECT_EQ(set.ListenBacklog, 1024);
-  ::setenv("FIELDSYNC_REQUEST_TIMEOUT", "0", 1);
+  SetEnvironment("FIELDSYNC_REQUEST_TIMEOUT", "0");
   EXPECT_EQ(TListenerLimits::FromEnvironment().RequestTimeoutSeconds, 0);
-  ::setenv("FIELDSYNC_REQUEST_TIMEOUT", "-1", 1);
+  SetEnvironment("FIELDSYNC_REQUEST_TIMEOUT", "-1");
   EXPECT_THROW(TListenerLimits::FromEnvironment(), Exception);
-  ::unsetenv("FIELDSYNC_REQUEST_TIMEOUT");
-  ::setenv("FIELDSYNC_LISTEN_BACKLOG", "65536", 1);
+  UnsetEnvironment("FIELDSYNC_REQUEST_TIMEOUT");
+  SetEnvironment("FIELDSYNC_LISTEN_BACKLOG", "65536");
   EXPECT_THROW(TListenerLimits::FromEnvironment(), Exception);
-  ::unsetenv("FIELDSYNC_LISTEN_BACKLOG");
+  UnsetEnvironment("FIELDSYNC_LISTEN_BACKLOG");
 
-  ::setenv("FIELDSYNC_MAX_CONNECTIONS", "0", 1);
+  SetEnvironment("FIELDSYNC_MAX_CONNECTIONS", "0");
   ExpectThrowWithText<Exception>([&] { TListenerLimits::FromEnvironment(); },
                                  "FIELDSYNC_MAX_CONNECTIONS must be a whole number from 1 to 1000000, not \"0\"");
-  ::setenv("FIELDSYNC_MAX_CONNECTIONS", "10", 1);
-  ::setenv("FIELDSYNC_READ_TIMEOUT", "1m", 1);
+  SetEnvironment("FIELDSYNC_MAX_CONNECTIONS", "10");
+  SetEnvironment("FIELDSYNC_READ_TIMEOUT", "1m");
   EXPECT_THROW(TListenerLimits::FromEnvironment(), Exception);
-  ::unsetenv("FIELDSYNC_READ_TIMEOUT");
-  ::unsetenv("FIELDSYNC_MAX_CONNECTIONS");
-  ::unsetenv("FIELDSYNC_MAX_BODY");
+  UnsetEnvironment("FIELDSYNC_READ_TIMEOUT");
+  UnsetEnvironment("FIELDSYNC_MAX_CONNECTIONS");
+  UnsetEnvironment("FIELDSYNC_MAX_BODY");
 }
 
 }  // namespace

@@ -1,12 +1,8 @@
 #include "TestClient.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <cstring>
+
+#include "TestSocket.h"
 
 #include "core/Text.h"
 #include "http/WebModule.h"
@@ -78,52 +74,31 @@ THttpAnswer ParseAnswer(const std::string& raw) {
   return answer;
 }
 
-TTestConnection::TTestConnection(uint16_t port, bool ipv6) {
-  FSocket = ::socket(ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM, 0);
-  int rc;
-  if (ipv6) {
-    sockaddr_in6 a{};
-    a.sin6_family = AF_INET6;
-    a.sin6_port = htons(port);
-    a.sin6_addr = in6addr_loopback;
-    rc = ::connect(FSocket, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  } else {
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    rc = ::connect(FSocket, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  }
-  if (rc != 0) {
-    ::close(FSocket);
-    FSocket = -1;
-  }
-}
+TTestConnection::TTestConnection(uint16_t port, bool ipv6) : FSocket(sock::ConnectLoopback(port, ipv6)) {}
 
 TTestConnection::~TTestConnection() {
-  if (FSocket >= 0) ::close(FSocket);
+  if (FSocket != sock::None) sock::Close(FSocket);
 }
 
 void TTestConnection::Send(const std::string& bytes) {
   size_t sent = 0;
   while (sent < bytes.size()) {
-    const ssize_t n = ::send(FSocket, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+    const long n = sock::SendSome(FSocket, bytes.data() + sent, bytes.size() - sent);
     if (n <= 0) return;
     sent += static_cast<size_t>(n);
   }
 }
 
-void TTestConnection::FinishSending() { ::shutdown(FSocket, SHUT_WR); }
+void TTestConnection::FinishSending() { sock::ShutdownSend(FSocket); }
 
 std::string TTestConnection::ReadSome(size_t count, int timeoutMs) {
   std::string out;
-  char buffer[65536];
+  std::vector<char> buffer(65536);
   while (out.size() < count) {
-    pollfd p{FSocket, POLLIN, 0};
-    if (::poll(&p, 1, timeoutMs) <= 0) break;
-    const ssize_t n = ::recv(FSocket, buffer, sizeof buffer, 0);
+    if (!sock::WaitReadable(FSocket, timeoutMs)) break;
+    const long n = sock::ReceiveSome(FSocket, buffer.data(), buffer.size());
     if (n <= 0) break;
-    out.append(buffer, static_cast<size_t>(n));
+    out.append(buffer.data(), static_cast<size_t>(n));
   }
   return out;
 }
@@ -133,10 +108,8 @@ std::string TTestConnection::ReadAll(int timeoutMs) { return ReadSome(SIZE_MAX, 
 bool TTestConnection::ClosedWithin(int timeoutMs) {
   char buffer[4096];
   while (true) {
-    pollfd p{FSocket, POLLIN, 0};
-    if (::poll(&p, 1, timeoutMs) <= 0) return false;
-    const ssize_t n = ::recv(FSocket, buffer, sizeof buffer, 0);
-    if (n <= 0) return true;
+    if (!sock::WaitReadable(FSocket, timeoutMs)) return false;
+    if (sock::ReceiveSome(FSocket, buffer, sizeof buffer) <= 0) return true;
   }
 }
 

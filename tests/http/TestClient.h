@@ -46,7 +46,7 @@ class TTestConnection {
   TTestConnection(const TTestConnection&) = delete;
   TTestConnection& operator=(const TTestConnection&) = delete;
 
-  bool Connected() const { return FSocket >= 0; }
+  bool Connected() const { return FSocket != -1; }
   void Send(const std::string& bytes);
   // Tells the server that nothing more will come.
   void FinishSending();
@@ -58,7 +58,7 @@ class TTestConnection {
   bool ClosedWithin(int timeoutMs);
 
  private:
-  int FSocket = -1;
+  intptr_t FSocket = -1;  // a handle of TestSocket.h
 };
 
 // Sends `request` and returns the parsed answer.

@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <iostream>
 #include <thread>
 #include <vector>
 
@@ -169,6 +171,11 @@ TEST_F(WebFileDispatcherTest, IfModifiedSinceWithinOneSecondAnswersNotModified) 
   };
   for (const auto& c : cases) {
     fs::last_write_time(FProgram / "image.png", FileMoment + c.FileOffset);
+    // MinGW's C++ library sets file times in whole seconds only.
+    if (fs::last_write_time(FProgram / "image.png") != FileMoment + c.FileOffset) {
+      std::cout << "skipped: this system keeps no file time of " << c.FileOffset.count() << " ms past a second\n";
+      continue;
+    }
     const auto answer = Dispatch(*module, "GET", "/image.png", {{"If-Modified-Since", c.Since}});
     EXPECT_EQ(answer.Status, c.Status) << c.Since << " +" << c.FileOffset.count() << "ms";
     if (c.Status == 304) {
@@ -296,7 +303,10 @@ TEST_F(WebFileDispatcherTest, WithAStateDirectoryTheScriptIsWrittenAndServedTher
   EXPECT_EQ(other.Status, 200);
   EXPECT_NE(other.Body.find("function TServerMethods1(connectionInfo)"), std::string::npos);
   EXPECT_TRUE(fs::exists(state / "css" / "serverfunctions.js"));
-  EXPECT_FALSE(fs::exists(state / "CSS"));
+  std::vector<std::string> names;  // as spelled on disk, on case-insensitive systems too
+  for (const auto& entry : fs::directory_iterator(state)) names.push_back(entry.path().filename().string());
+  EXPECT_NE(std::find(names.begin(), names.end(), "css"), names.end());
+  EXPECT_EQ(std::find(names.begin(), names.end(), "CSS"), names.end());
   // A directory the program lacks is not made: the script cannot be written.
   EXPECT_EQ(Dispatch(*module, "GET", "/scripts/serverfunctions.js").Status, 500);
   EXPECT_FALSE(fs::exists(state / "scripts"));
@@ -337,7 +347,7 @@ TEST_F(WebFileDispatcherTest, ReadersNeverSeePartOfTheScriptWhileOthersRewriteIt
   for (auto& thread : threads) thread.join();
   for (const auto& perThread : answers) {
     for (const auto& answer : perThread) {
-      EXPECT_EQ(answer.Status, 200);
+      EXPECT_EQ(answer.Status, 200) << answer.Body.substr(0, 400);
       EXPECT_EQ(answer.Body.size(), whole.size());
       EXPECT_TRUE(answer.Body == whole);
     }

@@ -62,6 +62,7 @@ struct TCancelCase {
 }  // namespace
 
 TEST(DSScheduler, CancellingWhileTheThreadWaitsLeavesTheOtherEventsAndTheThreadGoingOn) {
+  FIELDSYNC_SKIP_WITHOUT_THREAD_STATES();
   const TCancelCase cases[] = {
       {"the earliest event, which the thread waits for", {60000, 120000}, 0},
       {"the earliest event, scheduled after a later one", {120000, 60000}, 1},
@@ -91,6 +92,7 @@ TEST(DSScheduler, CancellingWhileTheThreadWaitsLeavesTheOtherEventsAndTheThreadG
 }
 
 TEST(DSScheduler, AnEarlierEventAddedWhileTheThreadWaitsRunsFirst) {
+  FIELDSYNC_SKIP_WITHOUT_THREAD_STATES();
   TRunLog log;
   TDSScheduler scheduler;
   scheduler.Schedule(60000, log.Entry(0));
@@ -122,6 +124,7 @@ TEST(DSScheduler, AFailingEventDoesNotEndTheThread) {
 }
 
 TEST(DSScheduler, DestroyingItWhileTheThreadWaitsRunsNothing) {
+  FIELDSYNC_SKIP_WITHOUT_THREAD_STATES();
   TRunLog log;
   {
     TDSScheduler scheduler;

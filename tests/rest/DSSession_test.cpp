@@ -1,4 +1,5 @@
 #include "rest/DSSession.h"
+#include "rest/internal/DSInvocationMetadata.h"
 #include "tests/support/Expect.h"
 #include "tests/support/Threads.h"
 
@@ -6,7 +7,9 @@
 
 #include <regex>
 #include <set>
+#include <string>
 #include <thread>
+#include <vector>
 
 using namespace fieldsync;
 using fieldsync::test::ThreadWaits;
@@ -136,6 +139,7 @@ struct TEndCase {
 }  // namespace
 
 TEST(DSSession, EndingASessionWhoseCheckTheSchedulerWaitsForKeepsTheOtherChecksRunning) {
+  FIELDSYNC_SKIP_WITHOUT_THREAD_STATES();
   const TEndCase cases[] = {
       {"CloseSession", [](TDSSessionManager& m, const std::string& id) { m.CloseSession(id); }},
       {"TerminateSession", [](TDSSessionManager& m, const std::string& id) { m.TerminateSession(id); }},
@@ -165,6 +169,7 @@ TEST(DSSession, EndingASessionWhoseCheckTheSchedulerWaitsForKeepsTheOtherChecksR
 }
 
 TEST(DSSession, DestroyingTheRegistryWhileACheckIsAwaitedEndsItsThreadQuietly) {
+  FIELDSYNC_SKIP_WITHOUT_THREAD_STATES();
   ManualClock clock;
   auto manager = std::make_unique<TDSSessionManager>(clock.Function());
   ASSERT_TRUE(manager->LoadSessionUpdate("", "", 1200000, {}).Success);
@@ -175,4 +180,52 @@ TEST(DSSession, DestroyingTheRegistryWhileACheckIsAwaitedEndsItsThreadQuietly) {
   // A session that outlives the registry stays usable by whoever holds it.
   EXPECT_EQ(held->Status(), TDSSessionStatus::Active);
   EXPECT_FALSE(held->SessionName().empty());
+}
+
+// Worker threads end while the sessions they served, with cached results,
+// live on in the registry: some end after their request's clean-up, some in
+// the middle of a request (still holding their session and the call's
+// metadata). No thread's end may take the process down (thread-local
+// objects with destructors did under MinGW), the sessions stay whole for
+// the threads that come next, and a thread never sees another's session.
+TEST(DSSession, WorkerThreadsEndWhileTheirSessionsAndCachedResultsLive) {
+  ManualClock clock;
+  TDSSessionManager manager(clock.Function());
+  constexpr int Workers = 16;
+  std::vector<std::string> ids(Workers);
+  std::vector<int> items(Workers);
+  std::vector<std::thread> threads;
+  for (int i = 0; i < Workers; ++i) {
+    threads.emplace_back([&, i] {
+      ASSERT_TRUE(manager.LoadSessionUpdate("", "", 0, {}).Success);
+      const auto session = TDSSessionManager::GetThreadSession();
+      ids[i] = session->SessionName();
+      items[i] = session->Cache().AddItem();
+      TDSInvocationMetadata::Get().ResponseMessage = "worker " + std::to_string(i);
+      if (i % 2 == 0) {  // the request's end, as the server does it
+        TDSInvocationMetadata::Discard();
+        TDSSessionManager::ClearThreadSession();
+      }
+    });
+  }
+  for (auto& thread : threads) thread.join();
+
+  EXPECT_EQ(TDSSessionManager::GetThreadSession(), nullptr);
+  EXPECT_EQ(TDSInvocationMetadata::Find(), nullptr);
+  // A new worker takes each session up again, with its cached result.
+  for (int i = 0; i < Workers; ++i) {
+    std::thread([&, i] {
+      EXPECT_EQ(TDSSessionManager::GetThreadSession(), nullptr);
+      EXPECT_EQ(TDSInvocationMetadata::Find(), nullptr);
+      ASSERT_TRUE(manager.LoadSessionUpdate(ids[i], "", 0, {}).Success) << ids[i];
+      const auto session = TDSSessionManager::GetThreadSession();
+      EXPECT_EQ(session->SessionName(), ids[i]);
+      EXPECT_TRUE(session->Cache().HasItem(items[i]));
+      TDSSessionManager::ClearThreadSession();
+    }).join();
+  }
+  // A session closed on another thread is gone for good.
+  manager.CloseSession(ids[0]);
+  EXPECT_EQ(manager.GetSession(ids[0]), nullptr);
+  EXPECT_FALSE(manager.LoadSessionUpdate(ids[0], "", 0, {}).Success);
 }

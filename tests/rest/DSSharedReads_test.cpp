@@ -1,4 +1,5 @@
 // One fetch for identical read calls: which calls join a fetch running now
+#include "core/Platform.h"
 // and which fetch for themselves, against a read method of the test's own
 // that waits at a gate, so that calls overlap for certain.
 #include "rest/internal/DSSharedReads.h"
@@ -41,7 +42,7 @@ class DSSharedReadsTest : public RESTFixture {
   }
   ~DSSharedReadsTest() override {
     OpenGate();
-    ::unsetenv(ShareReadsVariable);
+    UnsetEnvironment(ShareReadsVariable);
   }
   void OpenGate() {
     std::lock_guard lock(GateLock);
@@ -77,7 +78,7 @@ TEST_F(DSSharedReadsTest, OnlyAnIdenticalCallOfTheSameGenerationJoinsAFetch) {
        Three, false},
       {"another call context", [this] { Context = "branch 2"; }, Three, false},
       {"a result filter", [] {}, std::string(Three) + "?t.r=0,2", false},
-      {"sharing off", [] { ::setenv(ShareReadsVariable, "0", 1); }, Three, false},
+      {"sharing off", [] { SetEnvironment(ShareReadsVariable, "0"); }, Three, false},
   };
   for (TCase& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -105,7 +106,7 @@ TEST_F(DSSharedReadsTest, OnlyAnIdenticalCallOfTheSameGenerationJoinsAFetch) {
     OpenGate();
     fetching.join();
     asking.join();
-    ::unsetenv(ShareReadsVariable);
+    UnsetEnvironment(ShareReadsVariable);
 
     EXPECT_EQ(Fetches, c.Joins ? 1 : 2);
     EXPECT_EQ(first.Status, 200);

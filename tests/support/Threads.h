@@ -42,4 +42,20 @@ inline bool ThreadWaits(const std::string& name) {
   return true;
 }
 
+// Whether this system shows its threads' states (Linux's /proc; not
+// Windows). A test that must see a thread reach its wait skips without them:
+//   FIELDSYNC_SKIP_WITHOUT_THREAD_STATES();
+inline bool ThreadStatesVisible() {
+#ifdef _WIN32
+  return false;  // under Wine /proc is the host's, without the program's thread names
+#else
+  std::error_code ec;
+  return std::filesystem::is_directory("/proc/self/task", ec);
+#endif
+}
+
 }  // namespace fieldsync::test
+
+#define FIELDSYNC_SKIP_WITHOUT_THREAD_STATES()        \
+  if (!::fieldsync::test::ThreadStatesVisible())      \
+  GTEST_SKIP() << "this system does not show its threads' states (no /proc)"

@@ -1,0 +1,229 @@
+// The Winsock twin of Socket.cpp: the same functions over Windows sockets.
+// Winsock is started when the program loads and stopped when it ends.
+
+#include "http/internal/Socket.h"
+#include "http/internal/SocketWaiter.h"
+
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#include <mswsock.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <iterator>
+
+namespace fieldsync::net {
+
+namespace {
+
+struct TWinsock {
+  TWinsock() {
+    WSADATA data;
+    WSAStartup(MAKEWORD(2, 2), &data);
+  }
+  ~TWinsock() { WSACleanup(); }
+};
+const TWinsock Winsock;
+
+SOCKET Native(TSocketHandle socket) { return static_cast<SOCKET>(socket); }
+
+// A new socket that the program's child processes do not inherit.
+TSocketHandle NewSocket(int family) {
+  const SOCKET s = WSASocketW(family, SOCK_STREAM, IPPROTO_TCP, nullptr, 0, WSA_FLAG_OVERLAPPED | WSA_FLAG_NO_HANDLE_INHERIT);
+  return s == INVALID_SOCKET ? InvalidSocket : static_cast<TSocketHandle>(s);
+}
+
+}  // namespace
+
+bool IPv6Available() {
+  const TSocketHandle s = NewSocket(AF_INET6);
+  if (s == InvalidSocket) return false;
+  sockaddr_in6 address{};
+  address.sin6_family = AF_INET6;
+  address.sin6_addr = in6addr_any;
+  const bool ok = ::bind(Native(s), reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  Close(s);
+  return ok;
+}
+
+TSocketHandle Listen(const std::string& ip, bool ipv6, uint16_t port, int backlog, uint16_t& boundPort) {
+  const TSocketHandle s = NewSocket(ipv6 ? AF_INET6 : AF_INET);
+  if (s == InvalidSocket) return InvalidSocket;
+  const DWORD on = 1;
+  // Windows lets SO_REUSEADDR take a port another socket listens on; the
+  // exclusive option refuses that, while a port whose old connections linger
+  // in TIME_WAIT binds as it does elsewhere.
+  ::setsockopt(Native(s), SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&on), sizeof on);
+  sockaddr_storage address{};
+  int length = 0;
+  if (ipv6) {
+    ::setsockopt(Native(s), IPPROTO_IPV6, IPV6_V6ONLY, reinterpret_cast<const char*>(&on), sizeof on);
+    auto* a = reinterpret_cast<sockaddr_in6*>(&address);
+    a->sin6_family = AF_INET6;
+    a->sin6_port = htons(port);
+    if (::inet_pton(AF_INET6, ip.c_str(), &a->sin6_addr) != 1) {
+      Close(s);
+      return InvalidSocket;
+    }
+    length = sizeof *a;
+  } else {
+    auto* a = reinterpret_cast<sockaddr_in*>(&address);
+    a->sin_family = AF_INET;
+    a->sin_port = htons(port);
+    if (::inet_pton(AF_INET, ip.c_str(), &a->sin_addr) != 1) {
+      Close(s);
+      return InvalidSocket;
+    }
+    length = sizeof *a;
+  }
+  if (::bind(Native(s), reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(Native(s), backlog) != 0) {
+    Close(s);
+    return InvalidSocket;
+  }
+  boundPort = LocalPort(s);
+  return s;
+}
+
+TSocketHandle AcceptNow(TSocketHandle listener, TAcceptFailure& failure) {
+  failure = TAcceptFailure::None;
+  const SOCKET s = ::accept(Native(listener), nullptr, nullptr);
+  if (s != INVALID_SOCKET) {
+    SetHandleInformation(reinterpret_cast<HANDLE>(s), HANDLE_FLAG_INHERIT, 0);
+    SetNonBlocking(static_cast<TSocketHandle>(s));
+    return static_cast<TSocketHandle>(s);
+  }
+  switch (WSAGetLastError()) {
+    case WSAEWOULDBLOCK:
+      failure = TAcceptFailure::Again;
+      break;
+    case WSAEINTR:
+    case WSAECONNRESET:
+    case WSAECONNABORTED:
+      failure = TAcceptFailure::Retry;
+      break;
+    case WSAEMFILE:
+    case WSAENOBUFS:
+      failure = TAcceptFailure::Backoff;
+      break;
+    default:
+      failure = TAcceptFailure::Fatal;
+      break;
+  }
+  return InvalidSocket;
+}
+
+void SetNonBlocking(TSocketHandle socket) {
+  u_long on = 1;
+  ::ioctlsocket(Native(socket), FIONBIO, &on);
+}
+
+TSocketHandle Duplicate(TSocketHandle socket) {
+  WSAPROTOCOL_INFOW info{};
+  if (WSADuplicateSocketW(Native(socket), GetCurrentProcessId(), &info) != 0) return InvalidSocket;
+  const SOCKET s = WSASocketW(FROM_PROTOCOL_INFO, FROM_PROTOCOL_INFO, FROM_PROTOCOL_INFO, &info, 0,
+                              WSA_FLAG_OVERLAPPED | WSA_FLAG_NO_HANDLE_INHERIT);
+  return s == INVALID_SOCKET ? InvalidSocket : static_cast<TSocketHandle>(s);
+}
+
+std::string PeerAddress(TSocketHandle socket) {
+  sockaddr_storage address{};
+  int length = sizeof address;
+  if (::getpeername(Native(socket), reinterpret_cast<sockaddr*>(&address), &length) != 0) return {};
+  char text[64];
+  if (address.ss_family == AF_INET) {
+    const auto* a = reinterpret_cast<const sockaddr_in*>(&address);
+    ::inet_ntop(AF_INET, &a->sin_addr, text, sizeof text);
+    return text;
+  }
+  const auto* a = reinterpret_cast<const sockaddr_in6*>(&address);
+  std::string out;
+  for (int i = 0; i < 8; ++i) {
+    const unsigned group = (a->sin6_addr.s6_addr[2 * i] << 8) | a->sin6_addr.s6_addr[2 * i + 1];
+    std::snprintf(text, sizeof text, i == 0 ? "%X" : ":%X", group);
+    out += text;
+  }
+  return out;
+}
+
+std::optional<TAddress> PeerAddressBytes(TSocketHandle socket) {
+  sockaddr_storage address{};
+  int length = sizeof address;
+  if (::getpeername(Native(socket), reinterpret_cast<sockaddr*>(&address), &length) != 0) return std::nullopt;
+  TAddress peer;
+  if (address.ss_family == AF_INET) {
+    std::memcpy(peer.Bytes.data(), &reinterpret_cast<const sockaddr_in*>(&address)->sin_addr, 4);
+    return peer;
+  }
+  if (address.ss_family != AF_INET6) return std::nullopt;
+  const auto& a = reinterpret_cast<const sockaddr_in6*>(&address)->sin6_addr;
+  if (IN6_IS_ADDR_V4MAPPED(&a)) {
+    std::memcpy(peer.Bytes.data(), a.s6_addr + 12, 4);
+    return peer;
+  }
+  peer.IPv6 = true;
+  std::memcpy(peer.Bytes.data(), a.s6_addr, 16);
+  return peer;
+}
+
+std::optional<TAddress> ParseAddress(const std::string& text) {
+  TAddress address;
+  if (::inet_pton(AF_INET, text.c_str(), address.Bytes.data()) == 1) return address;
+  if (::inet_pton(AF_INET6, text.c_str(), address.Bytes.data()) == 1) {
+    address.IPv6 = true;
+    return address;
+  }
+  return std::nullopt;
+}
+
+uint16_t LocalPort(TSocketHandle socket) {
+  sockaddr_storage address{};
+  int length = sizeof address;
+  if (::getsockname(Native(socket), reinterpret_cast<sockaddr*>(&address), &length) != 0) return 0;
+  if (address.ss_family == AF_INET) return ntohs(reinterpret_cast<const sockaddr_in*>(&address)->sin_port);
+  return ntohs(reinterpret_cast<const sockaddr_in6*>(&address)->sin6_port);
+}
+
+bool WaitReadable(TSocketHandle socket, int timeoutMs) {
+  WSAPOLLFD p{};
+  p.fd = Native(socket);
+  p.events = POLLRDNORM;
+  return ::WSAPoll(&p, 1, timeoutMs) > 0;
+}
+
+// Sockets of this layer do not block (SetNonBlocking, AcceptNow), so a
+// plain receive or send takes only what is there.
+long ReceiveNow(TSocketHandle socket, char* buffer, size_t size) {
+  const int n = ::recv(Native(socket), buffer, static_cast<int>(std::min<size_t>(size, INT_MAX)), 0);
+  if (n >= 0) return n;
+  return WSAGetLastError() == WSAEWOULDBLOCK ? -2 : -1;
+}
+
+long SendNow(TSocketHandle socket, const std::string_view* pieces, size_t count) {
+  WSABUF buffers[64];
+  count = std::min<size_t>(count, std::size(buffers));
+  for (size_t i = 0; i < count; ++i) {
+    buffers[i].buf = const_cast<char*>(pieces[i].data());
+    buffers[i].len = static_cast<ULONG>(pieces[i].size());
+  }
+  DWORD sent = 0;
+  if (::WSASend(Native(socket), buffers, static_cast<DWORD>(count), &sent, 0, nullptr, nullptr) == 0)
+    return static_cast<long>(sent);
+  return WSAGetLastError() == WSAEWOULDBLOCK ? -2 : -1;
+}
+
+void Shutdown(TSocketHandle socket) { ::shutdown(Native(socket), SD_BOTH); }
+void ShutdownSend(TSocketHandle socket) { ::shutdown(Native(socket), SD_SEND); }
+void Close(TSocketHandle socket) { ::closesocket(Native(socket)); }
+
+void TSocketWaiter::assign(TSocketHandle handle, asio::error_code& error) {
+  sockaddr_storage address{};
+  int length = sizeof address;
+  ::getsockname(Native(handle), reinterpret_cast<sockaddr*>(&address), &length);
+  const auto protocol = address.ss_family == AF_INET6 ? asio::ip::tcp::v6() : asio::ip::tcp::v4();
+  asio::ip::tcp::socket::assign(protocol, Native(handle), error);
+}
+
+}  // namespace fieldsync::net
