@@ -4,7 +4,6 @@
 #include <mutex>
 
 #include "core/Platform.h"
-#include "rest/DSHTTPServer.h"
 #include "core/Text.h"
 #include "rest/internal/DSActivity.h"
 #include "rest/internal/DSRESTGrammar.h"
