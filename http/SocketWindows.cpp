@@ -128,64 +128,6 @@ TSocketHandle Duplicate(TSocketHandle socket) {
   return s == INVALID_SOCKET ? InvalidSocket : static_cast<TSocketHandle>(s);
 }
 
-std::string PeerAddress(TSocketHandle socket) {
-  sockaddr_storage address{};
-  int length = sizeof address;
-  if (::getpeername(Native(socket), reinterpret_cast<sockaddr*>(&address), &length) != 0) return {};
-  char text[64];
-  if (address.ss_family == AF_INET) {
-    const auto* a = reinterpret_cast<const sockaddr_in*>(&address);
-    ::inet_ntop(AF_INET, &a->sin_addr, text, sizeof text);
-    return text;
-  }
-  const auto* a = reinterpret_cast<const sockaddr_in6*>(&address);
-  std::string out;
-  for (int i = 0; i < 8; ++i) {
-    const unsigned group = (a->sin6_addr.s6_addr[2 * i] << 8) | a->sin6_addr.s6_addr[2 * i + 1];
-    std::snprintf(text, sizeof text, i == 0 ? "%X" : ":%X", group);
-    out += text;
-  }
-  return out;
-}
-
-std::optional<TAddress> PeerAddressBytes(TSocketHandle socket) {
-  sockaddr_storage address{};
-  int length = sizeof address;
-  if (::getpeername(Native(socket), reinterpret_cast<sockaddr*>(&address), &length) != 0) return std::nullopt;
-  TAddress peer;
-  if (address.ss_family == AF_INET) {
-    std::memcpy(peer.Bytes.data(), &reinterpret_cast<const sockaddr_in*>(&address)->sin_addr, 4);
-    return peer;
-  }
-  if (address.ss_family != AF_INET6) return std::nullopt;
-  const auto& a = reinterpret_cast<const sockaddr_in6*>(&address)->sin6_addr;
-  if (IN6_IS_ADDR_V4MAPPED(&a)) {
-    std::memcpy(peer.Bytes.data(), a.s6_addr + 12, 4);
-    return peer;
-  }
-  peer.IPv6 = true;
-  std::memcpy(peer.Bytes.data(), a.s6_addr, 16);
-  return peer;
-}
-
-std::optional<TAddress> ParseAddress(const std::string& text) {
-  TAddress address;
-  if (::inet_pton(AF_INET, text.c_str(), address.Bytes.data()) == 1) return address;
-  if (::inet_pton(AF_INET6, text.c_str(), address.Bytes.data()) == 1) {
-    address.IPv6 = true;
-    return address;
-  }
-  return std::nullopt;
-}
-
-uint16_t LocalPort(TSocketHandle socket) {
-  sockaddr_storage address{};
-  int length = sizeof address;
-  if (::getsockname(Native(socket), reinterpret_cast<sockaddr*>(&address), &length) != 0) return 0;
-  if (address.ss_family == AF_INET) return ntohs(reinterpret_cast<const sockaddr_in*>(&address)->sin_port);
-  return ntohs(reinterpret_cast<const sockaddr_in6*>(&address)->sin6_port);
-}
-
 bool WaitReadable(TSocketHandle socket, int timeoutMs) {
   WSAPOLLFD p{};
   p.fd = Native(socket);
