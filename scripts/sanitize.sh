@@ -4,7 +4,7 @@
 #   bash scripts/sanitize.sh address [suite...]   AddressSanitizer + UndefinedBehaviorSanitizer, in build-asan/
 #   bash scripts/sanitize.sh thread  [suite...]   ThreadSanitizer, in build-tsan/
 #
-# A suite is a test folder: core db json activity service rest http auth app e2e
+# A suite is a test folder: core db json activity service rest http clientgen auth app e2e
 # browser deploy, or "all" for every test that runs code of ours (all but the
 # database scripts' tests, which run only isql, and the Debian package test,
 # which installs the release package). Without suites, address runs all and
@@ -48,7 +48,7 @@ all=0
 for suite in "${suites[@]}"; do
   case "$suite" in
     all) all=1 ;;
-    core | db | activity | service | rest | http | auth) targets+=("${suite}_tests") labels+=("${suite}_tests") ;;
+    core | db | activity | service | rest | http | clientgen | auth) targets+=("${suite}_tests") labels+=("${suite}_tests") ;;
     json) targets+=(json_tests dbxjson_tests) labels+=(json_tests dbxjson_tests) ;;
     app) targets+=(app_tests app_window_tests) labels+=(app_tests app_window_tests) ;;
     e2e | browser | deploy) labels+=("$suite") ;;
