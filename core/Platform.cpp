@@ -18,6 +18,8 @@
 #include "core/Text.h"
 
 #ifdef _WIN32
+#include <ext/stdio_filebuf.h>
+#include <fcntl.h>
 #include <io.h>
 #include <malloc.h>
 #include <windows.h>
@@ -167,6 +169,40 @@ std::FILE* OpenFile(const fs::path& path, const char* mode) {
   return ::_wfopen(path.c_str(), wideMode.c_str());
 #else
   return std::fopen(path.c_str(), mode);
+#endif
+}
+
+#ifdef _WIN32
+namespace {
+// A reading stream over a file descriptor of the C runtime, closed with it.
+class TDescriptorInputStream : public std::istream {
+ public:
+  explicit TDescriptorInputStream(int descriptor)
+      : std::istream(nullptr), FBuffer(descriptor, std::ios::in | std::ios::binary) {
+    rdbuf(&FBuffer);
+  }
+
+ private:
+  __gnu_cxx::stdio_filebuf<char> FBuffer;
+};
+}  // namespace
+#endif
+
+std::unique_ptr<std::istream> OpenInputStream(const fs::path& path) {
+#ifdef _WIN32
+  const HANDLE handle = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return nullptr;
+  const int descriptor = ::_open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDONLY | _O_BINARY);
+  if (descriptor < 0) {
+    ::CloseHandle(handle);
+    return nullptr;
+  }
+  return std::make_unique<TDescriptorInputStream>(descriptor);
+#else
+  auto in = std::make_unique<std::ifstream>(path, std::ios::binary);
+  if (!*in) return nullptr;
+  return in;
 #endif
 }
 

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <istream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -92,6 +94,11 @@ void UnsetEnvironment(const char* name);
 // Opens `path` with fopen's `mode`; a path with letters outside ASCII opens
 // too (wide names on Windows). Null with errno set when it cannot be opened.
 std::FILE* OpenFile(const std::filesystem::path& path, const char* mode);
+// Opens `path` for reading as a binary stream; null when it cannot be
+// opened. As on POSIX systems, a file open for reading may be replaced or
+// removed meanwhile (on Windows it is opened sharing its deletion); the
+// reader keeps reading the file it opened.
+std::unique_ptr<std::istream> OpenInputStream(const std::filesystem::path& path);
 // The path as UTF-8 text, for libraries that take a UTF-8 file name.
 std::string PathUtf8(const std::filesystem::path& path);
 

@@ -50,7 +50,7 @@ TDateTime LocalFileTime(fs::file_time_type time) {
 }
 
 // Whether `in` starts with the UTF-8 byte order mark; leaves it at its start.
-bool StartsWithBom(std::ifstream& in) {
+bool StartsWithBom(std::istream& in) {
   char head[3] = {};
   in.read(head, 3);
   const bool mark = in.gcount() == 3 && std::string_view(head, 3) == std::string_view(Utf8ByteOrderMark, 3);
@@ -178,8 +178,8 @@ bool TWebFileDispatcher::DispatchRequest(TWebRequest& request, TWebResponse& res
 
   // Opened once: the mark is looked for in the same file that is sent, even
   // when the file is replaced meanwhile.
-  auto file = std::make_unique<std::ifstream>(fileName, std::ios::binary);
-  if (!*file) {
+  std::unique_ptr<std::istream> file = OpenInputStream(fileName);
+  if (!file) {
     response.SetStatusCode(404);
     return true;
   }

@@ -28,11 +28,8 @@ from pathlib import Path
 
 DATABASE_TESTS = ["db_tests", "dbxjson_tests", "service_tests", "app_tests", "support_tests"]
 # Cases left out under Wine, with the reason; each is counted as skipped.
-LEFT_OUT = {
-    "WebFileDispatcherTest.ReadersNeverSeePartOfTheScriptWhileOthersRewriteIt":
-        "a reader that opens the browser script while another request replaces it fails on Windows "
-        "(readers do not open files with FILE_SHARE_DELETE yet)",
-}
+# (None at present: a case goes here only with the reason it cannot run.)
+LEFT_OUT: dict[str, str] = {}
 PROGRAM_TIMEOUT = 900
 
 build = Path(sys.argv[1]).resolve()
@@ -82,7 +79,10 @@ subprocess.run([WINESERVER, "-w"], env=env, check=False)
 
 for program in sorted((build / "wine-tests").glob("*.exe")):
     try:
-        result = wine([str(program), "--gtest_color=no", "--gtest_filter=-" + ":".join(LEFT_OUT)],
+        arguments = [str(program), "--gtest_color=no"]
+        if LEFT_OUT:
+            arguments.append("--gtest_filter=-" + ":".join(LEFT_OUT))
+        result = wine(arguments,
                       timeout=PROGRAM_TIMEOUT, cwd=program.parent)
     except subprocess.TimeoutExpired as e:
         report(program.stem, False, f"no answer in {PROGRAM_TIMEOUT} s", str(e.output or ""))
