@@ -2,6 +2,7 @@
 // Winsock is started when the program loads and stopped when it ends.
 
 #include "http/internal/Socket.h"
+#include "http/internal/SocketSystem.h"
 #include "http/internal/SocketWaiter.h"
 
 #include <winsock2.h>
@@ -28,8 +29,6 @@ struct TWinsock {
 };
 const TWinsock Winsock;
 
-SOCKET Native(TSocketHandle socket) { return static_cast<SOCKET>(socket); }
-
 // A new socket that the program's child processes do not inherit.
 TSocketHandle NewSocket(int family) {
   const SOCKET s = WSASocketW(family, SOCK_STREAM, IPPROTO_TCP, nullptr, 0, WSA_FLAG_OVERLAPPED | WSA_FLAG_NO_HANDLE_INHERIT);
@@ -44,7 +43,7 @@ bool IPv6Available() {
   sockaddr_in6 address{};
   address.sin6_family = AF_INET6;
   address.sin6_addr = in6addr_any;
-  const bool ok = ::bind(Native(s), reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  const bool ok = ::bind(NativeSocket(s), reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
   Close(s);
   return ok;
 }
@@ -56,11 +55,11 @@ TSocketHandle Listen(const std::string& ip, bool ipv6, uint16_t port, int backlo
   // Windows lets SO_REUSEADDR take a port another socket listens on; the
   // exclusive option refuses that, while a port whose old connections linger
   // in TIME_WAIT binds as it does elsewhere.
-  ::setsockopt(Native(s), SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&on), sizeof on);
+  ::setsockopt(NativeSocket(s), SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&on), sizeof on);
   sockaddr_storage address{};
   int length = 0;
   if (ipv6) {
-    ::setsockopt(Native(s), IPPROTO_IPV6, IPV6_V6ONLY, reinterpret_cast<const char*>(&on), sizeof on);
+    ::setsockopt(NativeSocket(s), IPPROTO_IPV6, IPV6_V6ONLY, reinterpret_cast<const char*>(&on), sizeof on);
     auto* a = reinterpret_cast<sockaddr_in6*>(&address);
     a->sin6_family = AF_INET6;
     a->sin6_port = htons(port);
@@ -79,7 +78,7 @@ TSocketHandle Listen(const std::string& ip, bool ipv6, uint16_t port, int backlo
     }
     length = sizeof *a;
   }
-  if (::bind(Native(s), reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(Native(s), backlog) != 0) {
+  if (::bind(NativeSocket(s), reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(NativeSocket(s), backlog) != 0) {
     Close(s);
     return InvalidSocket;
   }
@@ -89,7 +88,7 @@ TSocketHandle Listen(const std::string& ip, bool ipv6, uint16_t port, int backlo
 
 TSocketHandle AcceptNow(TSocketHandle listener, TAcceptFailure& failure) {
   failure = TAcceptFailure::None;
-  const SOCKET s = ::accept(Native(listener), nullptr, nullptr);
+  const SOCKET s = ::accept(NativeSocket(listener), nullptr, nullptr);
   if (s != INVALID_SOCKET) {
     SetHandleInformation(reinterpret_cast<HANDLE>(s), HANDLE_FLAG_INHERIT, 0);
     SetNonBlocking(static_cast<TSocketHandle>(s));
@@ -117,12 +116,12 @@ TSocketHandle AcceptNow(TSocketHandle listener, TAcceptFailure& failure) {
 
 void SetNonBlocking(TSocketHandle socket) {
   u_long on = 1;
-  ::ioctlsocket(Native(socket), FIONBIO, &on);
+  ::ioctlsocket(NativeSocket(socket), FIONBIO, &on);
 }
 
 TSocketHandle Duplicate(TSocketHandle socket) {
   WSAPROTOCOL_INFOW info{};
-  if (WSADuplicateSocketW(Native(socket), GetCurrentProcessId(), &info) != 0) return InvalidSocket;
+  if (WSADuplicateSocketW(NativeSocket(socket), GetCurrentProcessId(), &info) != 0) return InvalidSocket;
   const SOCKET s = WSASocketW(FROM_PROTOCOL_INFO, FROM_PROTOCOL_INFO, FROM_PROTOCOL_INFO, &info, 0,
                               WSA_FLAG_OVERLAPPED | WSA_FLAG_NO_HANDLE_INHERIT);
   return s == INVALID_SOCKET ? InvalidSocket : static_cast<TSocketHandle>(s);
@@ -130,7 +129,7 @@ TSocketHandle Duplicate(TSocketHandle socket) {
 
 bool WaitReadable(TSocketHandle socket, int timeoutMs) {
   WSAPOLLFD p{};
-  p.fd = Native(socket);
+  p.fd = NativeSocket(socket);
   p.events = POLLRDNORM;
   return ::WSAPoll(&p, 1, timeoutMs) > 0;
 }
@@ -138,7 +137,7 @@ bool WaitReadable(TSocketHandle socket, int timeoutMs) {
 // Sockets of this layer do not block (SetNonBlocking, AcceptNow), so a
 // plain receive or send takes only what is there.
 long ReceiveNow(TSocketHandle socket, char* buffer, size_t size) {
-  const int n = ::recv(Native(socket), buffer, static_cast<int>(std::min<size_t>(size, INT_MAX)), 0);
+  const int n = ::recv(NativeSocket(socket), buffer, static_cast<int>(std::min<size_t>(size, INT_MAX)), 0);
   if (n >= 0) return n;
   return WSAGetLastError() == WSAEWOULDBLOCK ? -2 : -1;
 }
@@ -151,21 +150,21 @@ long SendNow(TSocketHandle socket, const std::string_view* pieces, size_t count)
     buffers[i].len = static_cast<ULONG>(pieces[i].size());
   }
   DWORD sent = 0;
-  if (::WSASend(Native(socket), buffers, static_cast<DWORD>(count), &sent, 0, nullptr, nullptr) == 0)
+  if (::WSASend(NativeSocket(socket), buffers, static_cast<DWORD>(count), &sent, 0, nullptr, nullptr) == 0)
     return static_cast<long>(sent);
   return WSAGetLastError() == WSAEWOULDBLOCK ? -2 : -1;
 }
 
-void Shutdown(TSocketHandle socket) { ::shutdown(Native(socket), SD_BOTH); }
-void ShutdownSend(TSocketHandle socket) { ::shutdown(Native(socket), SD_SEND); }
-void Close(TSocketHandle socket) { ::closesocket(Native(socket)); }
+void Shutdown(TSocketHandle socket) { ::shutdown(NativeSocket(socket), SD_BOTH); }
+void ShutdownSend(TSocketHandle socket) { ::shutdown(NativeSocket(socket), SD_SEND); }
+void Close(TSocketHandle socket) { ::closesocket(NativeSocket(socket)); }
 
 void TSocketWaiter::assign(TSocketHandle handle, asio::error_code& error) {
   sockaddr_storage address{};
   int length = sizeof address;
-  ::getsockname(Native(handle), reinterpret_cast<sockaddr*>(&address), &length);
+  ::getsockname(NativeSocket(handle), reinterpret_cast<sockaddr*>(&address), &length);
   const auto protocol = address.ss_family == AF_INET6 ? asio::ip::tcp::v6() : asio::ip::tcp::v4();
-  asio::ip::tcp::socket::assign(protocol, Native(handle), error);
+  asio::ip::tcp::socket::assign(protocol, NativeSocket(handle), error);
 }
 
 }  // namespace fieldsync::net
