@@ -22,7 +22,15 @@ class CommaLocale : public ::testing::Test {
  protected:
   void SetUp() override {
     FSaved = std::setlocale(LC_ALL, nullptr);
-    if (!std::setlocale(LC_ALL, "pt_BR.UTF-8")) {
+    // The C library's name for it, then Windows' two names.
+    bool set = false;
+    for (const char* name : {"pt_BR.UTF-8", "pt-BR", "Portuguese_Brazil.1252"}) {
+      if (std::setlocale(LC_ALL, name)) {
+        set = true;
+        break;
+      }
+    }
+    if (!set) {
       // The test set of packages generates it; elsewhere it may be missing.
       if (std::getenv("CI")) FAIL() << "the locale pt_BR.UTF-8 is not installed";
       GTEST_SKIP() << "the locale pt_BR.UTF-8 is not installed";
