@@ -77,9 +77,11 @@ void TAttachmentPool::Give(std::unique_ptr<TFbAttachment> attachment) {
   if (!attachment) return;
   if (!attachment->Clean()) return;  // detached on return
   std::unique_ptr<TFbAttachment> surplus;
+  bool wake = false;
   {
     TMutexLock guard(FLock);
     if (FStopping) return;
+    wake = FExpiryWaitsForAny;
     if (FIdle.size() >= MaxIdle) {
       surplus = std::move(FIdle.front().Attachment);
       FIdle.pop_front();
@@ -90,7 +92,12 @@ void TAttachmentPool::Give(std::unique_ptr<TFbAttachment> attachment) {
       std::atexit(CloseIdleAtExit);
     }
   }
-  FWake.notify_all();
+  // The expiry thread needs waking only when it waits with no time set: a
+  // time it waits for is never later than this attachment's (when that one
+  // has been taken meanwhile, the thread wakes, finds this one and waits
+  // again), so an attachment taken and given back by every call costs no
+  // wake-up of it.
+  if (wake) FWake.notify_all();
 }
 
 void TAttachmentPool::CloseIdle() {
@@ -120,7 +127,9 @@ void TAttachmentPool::Expire() {
   TUniqueLock lock(FLock);
   while (!FStopping) {
     if (FIdle.empty()) {
+      FExpiryWaitsForAny = true;
       FWake.wait(lock.Native());
+      FExpiryWaitsForAny = false;
       continue;
     }
     // The oldest idle attachment is at the front.

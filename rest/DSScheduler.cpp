@@ -19,19 +19,26 @@ TDSScheduler::~TDSScheduler() {
 TDSScheduler::TEventId TDSScheduler::Schedule(int64_t delayMs, std::function<void()> action) {
   std::thread finished;
   TEventId id;
+  bool first = false;
   {
     TMutexLock lock(FLock);
     id = FNextId++;
-    FEvents.emplace(TClock::now() + std::chrono::milliseconds(delayMs), TEvent{id, std::move(action)});
+    const auto added =
+        FEvents.emplace(TClock::now() + std::chrono::milliseconds(delayMs), TEvent{id, std::move(action)});
     if (!FRunning && !FStopping) {
       // The previous thread (if any) has left its loop; collect it before
       // starting the next one.
       finished = std::move(FThread);
       FRunning = true;
       FThread = std::thread([this] { Run(); });
+    } else {
+      // The running thread waits for the earliest event: it needs waking
+      // only when this one is now the earliest (a session's expiry, added
+      // with every new session, seldom is).
+      first = added == FEvents.begin();
     }
   }
-  FWake.notify_all();
+  if (first) FWake.notify_all();
   if (finished.joinable()) finished.join();
   return id;
 }

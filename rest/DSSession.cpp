@@ -71,23 +71,21 @@ TDSSessionManager& TDSSessionManager::Instance() {
 
 bool TDSSessionManager::HasInstance() { return InstanceCreated.load(); }
 
-TDSSessionManager::TDSSessionManager(TClock clock) : FClock(std::move(clock)) {
-  // Seeded once from the clock.
-  FRandomState = static_cast<uint64_t>(std::chrono::system_clock::now().time_since_epoch().count()) ^
-                 static_cast<uint64_t>(std::random_device{}());
-}
+TDSSessionManager::TDSSessionManager(TClock clock)
+    : FClock(std::move(clock)),
+      // Seeded once, from the clock and the system's random source.
+      FRandom(static_cast<uint64_t>(std::chrono::system_clock::now().time_since_epoch().count()) ^
+              static_cast<uint64_t>(std::random_device{}())) {}
 
 TDSSessionManager::~TDSSessionManager() = default;
 
 std::string TDSSessionManager::NewSessionId() {
-  std::mt19937_64 generator(FRandomState);
   std::uniform_int_distribution<uint32_t> number(0, SessionIdNumberLimit - 1);
   std::string id;
   do {
-    id = std::to_string(number(generator)) + "." + std::to_string(number(generator)) + "." +
-         std::to_string(number(generator));
+    id = std::to_string(number(FRandom)) + "." + std::to_string(number(FRandom)) + "." +
+         std::to_string(number(FRandom));
   } while (FSessions.count(id) != 0);
-  FRandomState = generator();
   return id;
 }
 

@@ -13,6 +13,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -140,7 +141,7 @@ class TDSSessionManager {
   TMutex FLock;
   std::map<std::string, std::shared_ptr<TDSSession>> FSessions GUARDED_BY(FLock);
   std::vector<TListener> FListeners GUARDED_BY(FLock);
-  uint64_t FRandomState GUARDED_BY(FLock);
+  std::mt19937_64 FRandom GUARDED_BY(FLock);
   TDSScheduler FScheduler;
   std::atomic<int64_t> FSessionCacheLimit{TDSSessionCache::MaxSessionBytes};
 };

@@ -82,6 +82,8 @@ class TAttachmentPool {
   std::chrono::milliseconds FIdleTime GUARDED_BY(FLock) = std::chrono::milliseconds{60000};
   TAttachmentPoolCounts FCounts GUARDED_BY(FLock);
   bool FStopping GUARDED_BY(FLock) = false;
+  // The expiry thread waits with no time set: none was idle when it looked.
+  bool FExpiryWaitsForAny GUARDED_BY(FLock) = false;
   std::thread FExpiry;
 };
 
