@@ -279,8 +279,12 @@ bool TFbAttachment::Alive() noexcept {
 }
 
 std::string TFbAttachment::ReadSchemaStamp() {
+  // Only the tables and views of the database's users, whose ids start at
+  // 128, read through the index on the id: the system's own tables change
+  // only with the engine's on-disk version, and skipping them halves the
+  // rows read on a small database.
   static constexpr char Sql[] =
-      "select count(*), sum(RDB$FORMAT), max(RDB$RELATION_ID) from RDB$RELATIONS";
+      "select count(*), sum(RDB$FORMAT), max(RDB$RELATION_ID) from RDB$RELATIONS where RDB$RELATION_ID >= 128";
   ITransaction* tra = ReadTransaction();
   TFbStatus st(*this);
   std::string stamp;
