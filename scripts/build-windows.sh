@@ -8,10 +8,12 @@
 #
 # Installs the cross toolchain and Wine first (scripts/install-deps.sh
 # windows; nothing when they are there) and builds libzip from Debian's
-# source package once (scripts/windows/build-libzip.sh). Without --program
-# the Windows tests are built too (scripts/test-windows.sh runs them under
-# Wine). Extra arguments go to cmake's configure step. FIELDSYNC_JOBS
-# (default 2) sets the build's parallel jobs.
+# source package once (scripts/windows/build-libraries.sh). Without
+# --program the Windows tests are built too (scripts/test-windows.sh runs
+# them under Wine), and Firebird's client fbclient.dll that they run the
+# program with (scripts/windows/build-fbclient.sh, also once). Extra
+# arguments go to cmake's configure step. FIELDSYNC_JOBS (default 2) sets
+# the build's parallel jobs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -27,6 +29,11 @@ fi
 
 bash scripts/install-deps.sh windows
 bash scripts/windows/build-libraries.sh "$out/deps" "$prefix"
+# Firebird's client, for the Wine pass's run of the program against the
+# Firebird server on loopback (not part of the zip).
+if [ "$tests" = ON ]; then
+  bash scripts/windows/build-fbclient.sh "$out/deps" "$out/deps/fbclient"
+fi
 # Header-only libraries that Debian ships for every platform: Asio and
 # Firebird's interface headers, seen by the cross compiler through the
 # prefix (never the whole of /usr/include, whose C library is Linux's).

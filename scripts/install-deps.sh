@@ -61,12 +61,17 @@ test_packages=(
 # to run the tests; the headers of Asio and Firebird and GoogleTest's
 # sources are Debian's own; libzip is built from its Debian source package
 # (dpkg-dev unpacks it) and libsodium from its own (configured with the
-# autotools); zip packs the result.
+# autotools); zip packs the result. Firebird's client for the tests is
+# built from Debian's source package with the host's C compiler (its parser
+# generator), Firebird's tools and embedded engine (its preprocessor and
+# the database that reads) and ICU's headers; the tests run the program
+# against the Firebird server on loopback.
 windows_packages=(
   cmake pkg-config
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
   libz-mingw-w64-dev wine64 dpkg-dev autoconf automake libtool zip unzip
   libasio-dev firebird-dev googletest python3 curl
+  gcc make libicu-dev firebird3.0-utils firebird3.0-server-core firebird3.0-server
 )
 
 case "$set_name" in
