@@ -9,6 +9,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "TestSocketLoopback.h"
+
 namespace fieldsync::test::sock {
 
 void AllowSockets(int count) {
@@ -24,21 +26,7 @@ void AllowSockets(int count) {
 THandle ConnectLoopback(uint16_t port, bool ipv6) {
   const int s = ::socket(ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM, 0);
   if (s < 0) return None;
-  int rc;
-  if (ipv6) {
-    sockaddr_in6 a{};
-    a.sin6_family = AF_INET6;
-    a.sin6_port = htons(port);
-    a.sin6_addr = in6addr_loopback;
-    rc = ::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  } else {
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    rc = ::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  }
-  if (rc != 0) {
+  if (ConnectToLoopback(s, port, ipv6) != 0) {
     ::close(s);
     return None;
   }

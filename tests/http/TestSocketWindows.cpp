@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <climits>
 
+#include "TestSocketLoopback.h"
+
 namespace fieldsync::test::sock {
 
 namespace {
@@ -27,21 +29,7 @@ void AllowSockets(int) {}
 THandle ConnectLoopback(uint16_t port, bool ipv6) {
   const SOCKET s = ::socket(ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM, IPPROTO_TCP);
   if (s == INVALID_SOCKET) return None;
-  int rc;
-  if (ipv6) {
-    sockaddr_in6 a{};
-    a.sin6_family = AF_INET6;
-    a.sin6_port = htons(port);
-    a.sin6_addr = in6addr_loopback;
-    rc = ::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  } else {
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    rc = ::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  }
-  if (rc != 0) {
+  if (ConnectToLoopback(s, port, ipv6) != 0) {
     ::closesocket(s);
     return None;
   }
